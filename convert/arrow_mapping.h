@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace stepquill {
+
+// The tokens chosen for the arrows that have no button of their own.
+struct ArrowTokens {
+    std::string UpLeft = "A";     // "7"
+    std::string UpRight = "Y";    // "9"
+    std::string DownLeft = "X";   // "1"
+    std::string DownRight = "B";  // "3"
+    std::string UpDown = "Y";     // "A"
+    std::string LeftRight = "A";  // "B"
+};
+
+// The button token of a DWI step character; " " for anything without one.
+// The step text is shortened in place to its first character.
+std::string GetStep2x(std::string& stepText, const ArrowTokens& tokens);
+
+}  // namespace stepquill

@@ -1,0 +1,93 @@
+#include "conversion_run.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <optional>
+
+#include "chart_file.h"
+#include "chart_stream.h"
+#include "part_search.h"
+#include "step_walk.h"
+#include "timing_file.h"
+
+namespace stepquill {
+
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+}  // namespace
+
+std::string TimingFileName(const std::string& chartPath) {
+    return chartPath.substr(0, chartPath.size() - 3) + "kvt";
+}
+
+RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
+                      const std::string& difficultyText, const ArrowTokens& tokens,
+                      ProgressLog& log, const RunSettings& settings) {
+    RunOutcome outcome;
+    if (chartPath.empty()) return outcome;
+    outcome.Ran = true;
+
+    // Tempo changes of this run must not carry into the next one: every run
+    // starts from the tempo of the last reading.
+    const double readingBpm = state.Bpm;
+    auto stop = [&](const std::string& reason) {
+        log.Append("Conversion stopped: " + reason);
+        state.Bpm = readingBpm;
+        outcome.StopReason = reason;
+        return outcome;
+    };
+
+    log.Clear();
+    state.OutputBuffer.clear();
+    log.Append("Cleared file buffer");
+
+    std::optional<std::ifstream> chartFile = OpenChart(chartPath);
+    if (!chartFile) return stop("the chart cannot be opened");
+
+    std::string outputPath = settings.OutputPath;
+    if (outputPath.empty()) {
+        if (chartPath.size() < 3) return stop("the chart path is too short to name the output file");
+        outputPath = TimingFileName(chartPath);
+    }
+    if (SameFile(chartPath, outputPath)) return stop("the output file would replace the chart");
+    std::string reason;
+    std::optional<TimingFileWriter> output = TimingFileWriter::Create(outputPath, reason);
+    if (!output) return stop(reason);
+
+    if (state.Bpm == 0) return stop("the tempo is 0");
+    state.StepMs = 60 / state.Bpm * 1000 / 2;
+    if (!std::isfinite(state.StepMs)) return stop("the step length is not finite");
+
+    // The name is the display text up to its "(": "MANIAC(10)" gives "MANIAC".
+    std::size_t bracket = difficultyText.find('(');
+    if (bracket == std::string::npos) return stop("no difficulty chosen");
+    state.PartName = difficultyText.substr(0, bracket);
+
+    state.CurrentMs = state.OffsetMs;
+    state.Beat = 0;
+    log.Append("Searching " + state.PartName + " part.");
+
+    ChartStream chart(*chartFile);
+    TimingLists lists;
+    PartSearchResult part = FindPart(chart, state.PartName, lists, log);
+    if (!part.PartFound) return stop("the " + state.PartName + " part was not found");
+    WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log,
+                                 settings.DecimalSeparator);
+    if (!walk.Ok()) return stop(walk.StopReason);
+    chartFile->close();
+
+    if (!output->Commit(state.OutputBuffer, reason)) return stop(reason);
+    state.Bpm = readingBpm;
+    outcome.Written = true;
+    return outcome;
+}
+
+}  // namespace stepquill

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "arrow_mapping.h"
+#include "converter_state.h"
+#include "progress_log.h"
+
+namespace stepquill {
+
+struct RunSettings {
+    std::string OutputPath;  // empty: TimingFileName of the chart path
+    std::string DecimalSeparator = ".";
+};
+
+struct RunOutcome {
+    bool Ran = false;      // false only for the empty chart path, which does nothing
+    bool Written = false;  // the timing file was written whole
+    std::string StopReason;
+};
+
+// The chart path with its last three characters replaced by "kvt".
+std::string TimingFileName(const std::string& chartPath);
+
+// Converts the part named by `difficultyText` ("BASIC(5)") into a timing file.
+// A run that stops writes nothing and logs "Conversion stopped: <reason>".
+RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
+                      const std::string& difficultyText, const ArrowTokens& tokens,
+                      ProgressLog& log, const RunSettings& settings = {});
+
+}  // namespace stepquill

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "chart_stream.h"
+#include "progress_log.h"
+
+namespace stepquill {
+
+// A run's tempo changes and stops, as the chart writes them ("64.000=150.000"),
+// with the index of the next entry of each. Positions are in quarter beats.
+struct TimingLists {
+    std::vector<std::string> BpmChanges;
+    std::size_t BpmChangeIndex = 0;
+    std::vector<std::string> Freezes;
+    std::size_t FreezeIndex = 0;
+};
+
+struct PartSearchResult {
+    bool PartFound = false;
+    // Step data written on the header line after the rating's ":".
+    std::string HeaderRest;
+};
+
+// Reads lines up to the single-play header line "#SINGLE:<partName>:",
+// collecting the #CHANGEBPM and #FREEZE lists met on the way.
+PartSearchResult FindPart(ChartStream& chart, const std::string& partName, TimingLists& lists,
+                          ProgressLog& log);
+
+}  // namespace stepquill

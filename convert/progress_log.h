@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace stepquill {
+
+// The conversion's log: an ordered list of lines that can only be cleared or
+// appended to. The window backs it with its list box, the converter with
+// standard output, tests with a vector.
+class ProgressLog {
+public:
+    virtual ~ProgressLog() = default;
+    virtual void Clear() = 0;
+    virtual void Append(const std::string& line) = 0;
+};
+
+class VectorLog final : public ProgressLog {
+public:
+    void Clear() override { Lines.clear(); }
+    void Append(const std::string& line) override { Lines.push_back(line); }
+    std::vector<std::string> Lines;
+};
+
+}  // namespace stepquill
