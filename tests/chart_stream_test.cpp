@@ -1,0 +1,162 @@
+// Reading a chart's bytes as lines and fields.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "chart_stream.h"
+
+namespace stepquill {
+namespace {
+
+std::vector<std::string> AllLines(const std::string& text) {
+    std::istringstream input(text);
+    ChartStream chart(input);
+    std::vector<std::string> lines;
+    std::string line;
+    while (chart.ReadLine(line)) {
+        lines.push_back(line);
+        if (lines.size() > 100) break;
+    }
+    return lines;
+}
+
+std::vector<std::string> AllFields(const std::string& text) {
+    std::istringstream input(text);
+    ChartStream chart(input);
+    std::vector<std::string> fields;
+    std::string field;
+    while (chart.ReadField(field)) {
+        fields.push_back(field);
+        if (fields.size() > 100) break;
+    }
+    return fields;
+}
+
+struct StreamCase {
+    std::string text;
+    std::vector<std::string> expected;
+};
+
+TEST(ChartStreamReadLine, EndsLinesAtCrLfCrOrLf) {
+    const StreamCase cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\r\nb", {"a", "b"}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"a\r\rb", {"a", "", "b"}},
+        {"a\n\rb", {"a", "", "b"}},
+        {"a\rb\nc\r\nd", {"a", "b", "c", "d"}},
+        {"\r\n", {""}},
+        {"\n", {""}},
+        {"x, y:\"z\"\r\n", {"x, y:\"z\""}},
+        {" \t8 \r\n", {" \t8 "}},
+        {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
+        {"\xE9t\xE9\n", {"\xE9t\xE9"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AllLines(c.text), c.expected) << "text: \"" << c.text << "\"";
+    }
+}
+
+TEST(ChartStreamReadField, FollowsTheQuoteAndCommaRules) {
+    const StreamCase cases[] = {
+        {"", {}},
+        {"#TITLE:Song;\r\n#ARTIST:Band;\r\n", {"#TITLE:Song;", "#ARTIST:Band;"}},
+        {"#TITLE:Hello, World;\r\n", {"#TITLE:Hello", "World;"}},
+        {"a,b,c\n", {"a", "b", "c"}},
+        {"a,,b\n", {"a", "", "b"}},
+        {"a,\nb\n", {"a", "", "b"}},
+        {"   \t#BPM:150;\n", {"#BPM:150;"}},
+        {"a, \tb\n", {"a", "b"}},
+        {"a \n", {"a "}},
+        {"a\n\nb\n", {"a", "", "b"}},
+        {"a\r\n\r\nb\r\n", {"a", "", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"\"x,y:z\",w\n", {"x,y:z", "w"}},
+        {"\"x,y\" junk, more\nnext\n", {"x,y", "more", "next"}},
+        {"\"quoted\" rest\nnext\n", {"quoted", "next"}},
+        {"  \"q\"\n", {"q"}},
+        {"ab\"c,d\"\n", {"ab\"c", "d\""}},
+        {"#SINGLE:BASIC:5:0000,2000;\n", {"#SINGLE:BASIC:5:0000", "2000;"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AllFields(c.text), c.expected) << "text: \"" << c.text << "\"";
+    }
+}
+
+TEST(ChartStream, LinesAndFieldsShareOnePosition) {
+    std::istringstream input("a,b\nc\nd,e\n");
+    ChartStream chart(input);
+    std::string text;
+    ASSERT_TRUE(chart.ReadField(text));
+    EXPECT_EQ(text, "a");
+    ASSERT_TRUE(chart.ReadLine(text));
+    EXPECT_EQ(text, "b");
+    ASSERT_TRUE(chart.ReadLine(text));
+    EXPECT_EQ(text, "c");
+    ASSERT_TRUE(chart.ReadField(text));
+    EXPECT_EQ(text, "d");
+    ASSERT_TRUE(chart.ReadField(text));
+    EXPECT_EQ(text, "e");
+    EXPECT_TRUE(chart.AtEnd());
+}
+
+TEST(ChartStream, AtEndOnlyWhenNoCharacterRemains) {
+    struct EndCase {
+        const char* text;
+        int linesBeforeEnd;
+    };
+    const EndCase cases[] = {
+        {"abc", 1}, {"abc\r\n", 1}, {"abc\r", 1}, {"abc\n", 1}, {"abc\r\n\r\n", 2}, {"a\nb", 2},
+    };
+    for (const auto& c : cases) {
+        std::istringstream input(c.text);
+        ChartStream chart(input);
+        std::string line;
+        for (int i = 0; i < c.linesBeforeEnd; ++i) {
+            EXPECT_FALSE(chart.AtEnd()) << c.text << " before line " << i;
+            EXPECT_TRUE(chart.ReadLine(line)) << c.text << " line " << i;
+        }
+        EXPECT_TRUE(chart.AtEnd()) << c.text;
+    }
+}
+
+TEST(ChartStream, ReadingAtTheEndFails) {
+    std::istringstream empty("");
+    ChartStream emptyChart(empty);
+    std::string text = "unchanged";
+    EXPECT_TRUE(emptyChart.AtEnd());
+    EXPECT_FALSE(emptyChart.ReadLine(text));
+    EXPECT_FALSE(emptyChart.ReadField(text));
+
+    std::istringstream input("only\r\n");
+    ChartStream chart(input);
+    ASSERT_TRUE(chart.ReadLine(text));
+    EXPECT_FALSE(chart.ReadLine(text));
+    EXPECT_FALSE(chart.ReadField(text));
+    EXPECT_FALSE(chart.ReadLine(text));
+}
+
+TEST(ChartStream, SkipsAByteOrderMarkAtTheStartOnly) {
+    EXPECT_EQ(AllLines("\xEF\xBB\xBF#TITLE:Song;\r\nx"),
+              (std::vector<std::string>{"#TITLE:Song;", "x"}));
+    EXPECT_EQ(AllFields("\xEF\xBB\xBF#TITLE:Song;\r\n"), (std::vector<std::string>{"#TITLE:Song;"}));
+    EXPECT_EQ(AllLines("a\n\xEF\xBB\xBF" "b\n"), (std::vector<std::string>{"a", "\xEF\xBB\xBF" "b"}));
+    // Only the three bytes together form the mark.
+    EXPECT_EQ(AllLines("\xEF\xBB" "c\n"), (std::vector<std::string>{"\xEF\xBB" "c"}));
+
+    std::istringstream onlyMark("\xEF\xBB\xBF");
+    ChartStream chart(onlyMark);
+    std::string line;
+    EXPECT_TRUE(chart.AtEnd());
+    EXPECT_FALSE(chart.ReadLine(line));
+}
+
+}  // namespace
+}  // namespace stepquill

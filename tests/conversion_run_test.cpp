@@ -1,0 +1,283 @@
+// Whole conversion runs on charts written to a temporary folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "chart_info.h"
+#include "conversion_run.h"
+
+namespace stepquill {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+const char* const kStopPrefix = "Conversion stopped: ";
+
+TEST(TimingFileName, ReplacesTheLastThreeCharacters) {
+    const struct {
+        const char* chart;
+        const char* output;
+    } cases[] = {
+        {"C:\\charts\\song.dwi", "C:\\charts\\song.kvt"},
+        {"SONG.DWI", "SONG.kvt"},
+        {"charts\\a.dw", "charts\\akvt"},
+        {"a.b", "kvt"},
+        {"/tmp/x y/song.dwi", "/tmp/x y/song.kvt"},
+        {"song.kvt", "song.kvt"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TimingFileName(c.chart), c.output) << c.chart;
+}
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ConversionRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               (std::string("stepquill-run-") + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path Write(const std::string& name, const std::string& bytes) {
+        const fs::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    // Writes and reads a chart, as the window does before a conversion.
+    fs::path Chart(const std::string& bytes, const std::string& name = "song.dwi") {
+        const fs::path path = Write(name, bytes);
+        ChartInfo info;
+        EXPECT_TRUE(ReadChartInfo(path.string(), state_, info).Ok());
+        return path;
+    }
+    std::set<std::string> Listing() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_)) names.insert(entry.path().filename().string());
+        return names;
+    }
+    RunOutcome Convert(const fs::path& chart, const std::string& difficulty,
+                       const RunSettings& settings = {}) {
+        return ConvertDWI(state_, chart.string(), difficulty, tokens_, log_, settings);
+    }
+
+    fs::path dir_;
+    ConverterState state_;
+    ArrowTokens tokens_;
+    VectorLog log_;
+};
+
+const char* const kChart =
+    "#TITLE:Song;\r\n#ARTIST:Band;\r\n#BPM:120.000;\r\n#GAP:0;\r\n#FREEZE:4.000=300.000;\r\n"
+    "#SINGLE:BASIC:5:\r\n2080\r\n(2468)\r\n;\r\n"
+    "#SINGLE:MANIAC:10:8888;\r\n";
+
+TEST_F(ConversionRun, WritesTheTimingFileBesideTheChart) {
+    const fs::path chart = Chart(kChart);
+    const RunOutcome outcome = Convert(chart, "BASIC(5)");
+    EXPECT_TRUE(outcome.Ran);
+    EXPECT_TRUE(outcome.Written) << outcome.StopReason;
+    EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "X 0\nY 500\nX 1300\nA 1425\nB 1550\nY 1675\n");
+    EXPECT_EQ(log_.Lines,
+              (Lines{"Cleared file buffer", "Searching BASIC part.", "Freeze listing...",
+                     "4.000=300.000;", "BASIC part found.", "X@0 beat=0 bpmc=0",
+                     "Y@500 beat=1 bpmc=4", "Freeze 300.000;", "X@1300 beat=2 bpmc=8",
+                     "A@1425 beat=2.25 bpmc=9", "B@1550 beat=2.5 bpmc=10",
+                     "Y@1675 beat=2.75 bpmc=11"}));
+    EXPECT_EQ(state_.PartName, "BASIC");
+    EXPECT_EQ(state_.OutputBuffer, ReadBytes(dir_ / "song.kvt"));
+    EXPECT_EQ(ReadBytes(chart), kChart);
+    EXPECT_EQ(Listing(), (std::set<std::string>{"song.dwi", "song.kvt"}));
+}
+
+TEST_F(ConversionRun, PartNameEndsBeforeTheOpeningBracket) {
+    const fs::path chart = Chart(kChart);
+    const RunOutcome outcome = Convert(chart, "MANIAC(10)");
+    ASSERT_TRUE(outcome.Written) << outcome.StopReason;
+    EXPECT_EQ(state_.PartName, "MANIAC");
+    EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "Y 0\nY 250\nY 500\nY 1050\n");
+    ASSERT_GE(log_.Lines.size(), 2u);
+    EXPECT_EQ(log_.Lines[1], "Searching MANIAC part.");
+}
+
+TEST_F(ConversionRun, EveryRunStartsFromTheTempoOfTheReading) {
+    const fs::path chart = Chart(
+        "#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#CHANGEBPM:4=240;\n"
+        "#SINGLE:BASIC:3:00008;\n#SINGLE:MANIAC:7:\n08\n;\n");
+    ASSERT_TRUE(Convert(chart, "BASIC(3)").Written);
+    EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "Y 750\n");
+    ASSERT_TRUE(Convert(chart, "MANIAC(7)").Written);
+    EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "Y 250\n");
+    ASSERT_TRUE(Convert(chart, "BASIC(3)").Written);
+    EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "Y 750\n");
+}
+
+TEST_F(ConversionRun, StartsAtTheOffset) {
+    const fs::path chart = Chart("#TITLE:T;\n#ARTIST:A;\n#BPM:140;\n#GAP:1500;\n#SINGLE:BASIC:3:\n8888\n;\n");
+    ASSERT_TRUE(Convert(chart, "BASIC(3)").Written);
+    EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "Y 1500\nY 1714\nY 1928\nY 2142\n");
+
+    Chart("#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:-50.5;\n#SINGLE:BASIC:3:\n48\n;\n", "neg.dwi");
+    ASSERT_TRUE(Convert(dir_ / "neg.dwi", "BASIC(3)").Written);
+    EXPECT_EQ(ReadBytes(dir_ / "neg.kvt"), "A -51\nY 199\n");
+}
+
+TEST_F(ConversionRun, ReplacesALongerExistingFileWhole) {
+    const fs::path chart = Chart(kChart);
+    Write("song.kvt", std::string(5000, 'Z'));
+    ASSERT_TRUE(Convert(chart, "MANIAC(10)").Written);
+    EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "Y 0\nY 250\nY 500\nY 1050\n");
+    EXPECT_EQ(Listing(), (std::set<std::string>{"song.dwi", "song.kvt"}));
+}
+
+TEST_F(ConversionRun, APartWithoutArrowsGivesAnEmptyFile) {
+    const fs::path chart = Chart("#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:3:\n0000\n;\n");
+    Write("song.kvt", "OLD");
+    ASSERT_TRUE(Convert(chart, "BASIC(3)").Written);
+    EXPECT_TRUE(fs::exists(dir_ / "song.kvt"));
+    EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "");
+}
+
+TEST_F(ConversionRun, UsesTheGivenOutputPathAndTokens) {
+    const fs::path chart = Chart("#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:3:\n79\n;\n");
+    tokens_.UpLeft = "L";
+    tokens_.UpRight = "R";
+    RunSettings settings;
+    settings.OutputPath = (dir_ / "other.txt").string();
+    ASSERT_TRUE(Convert(chart, "BASIC(3)", settings).Written);
+    EXPECT_EQ(ReadBytes(dir_ / "other.txt"), "L 0\nR 250\n");
+    EXPECT_FALSE(fs::exists(dir_ / "song.kvt"));
+}
+
+TEST_F(ConversionRun, AnEmptyPathDoesNothing) {
+    log_.Lines = {"earlier"};
+    state_.Bpm = 120;
+    state_.OutputBuffer = "kept";
+    const RunOutcome outcome = ConvertDWI(state_, "", "BASIC(5)", tokens_, log_);
+    EXPECT_FALSE(outcome.Ran);
+    EXPECT_FALSE(outcome.Written);
+    EXPECT_EQ(log_.Lines, (Lines{"earlier"}));
+    EXPECT_EQ(state_.OutputBuffer, "kept");
+}
+
+TEST_F(ConversionRun, StopsBeforeTheSearchWriteNothing) {
+    const std::string header = "#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8\n;\n";
+    const fs::path chart = Chart(header);
+    fs::create_directories(dir_ / "folder.dwi");
+    const fs::path link = dir_ / "link.kvt";
+    fs::create_symlink(chart, link);
+    const std::string old = "OLD CONTENT THAT MUST STAY\n";
+    Write("song.kvt", old);
+
+    struct Case {
+        const char* name;
+        std::string chart;
+        std::string difficulty;
+        std::string output;
+        double bpm;
+    };
+    const Case cases[] = {
+        {"no difficulty chosen", chart.string(), "", "", 120},
+        {"difficulty without bracket", chart.string(), "BASIC", "", 120},
+        {"tempo zero", chart.string(), "BASIC(5)", "", 0},
+        {"step length not finite", chart.string(), "BASIC(5)", "", 1e-320},
+        {"missing chart", (dir_ / "missing.dwi").string(), "BASIC(5)", "", 120},
+        {"chart is a folder", (dir_ / "folder.dwi").string(), "BASIC(5)", "", 120},
+        {"output is the chart", chart.string(), "BASIC(5)", chart.string(), 120},
+        {"output is the chart by another spelling", chart.string(), "BASIC(5)",
+         (dir_ / "." / "song.dwi").string(), 120},
+        {"output is a link to the chart", chart.string(), "BASIC(5)", link.string(), 120},
+        {"output folder missing", chart.string(), "BASIC(5)", (dir_ / "nowhere" / "x.kvt").string(), 120},
+    };
+    const auto before = Listing();
+    for (const auto& c : cases) {
+        state_.Bpm = c.bpm;
+        log_.Lines = {"earlier"};
+        RunSettings settings;
+        settings.OutputPath = c.output;
+        const RunOutcome outcome = ConvertDWI(state_, c.chart, c.difficulty, tokens_, log_, settings);
+        EXPECT_FALSE(outcome.Written) << c.name;
+        EXPECT_FALSE(outcome.StopReason.empty()) << c.name;
+        ASSERT_EQ(log_.Lines.size(), 2u) << c.name;
+        EXPECT_EQ(log_.Lines[0], "Cleared file buffer") << c.name;
+        EXPECT_EQ(log_.Lines[1].rfind(kStopPrefix, 0), 0u) << c.name << ": " << log_.Lines[1];
+        EXPECT_GT(log_.Lines[1].size(), std::string(kStopPrefix).size()) << c.name;
+        EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), old) << c.name;
+        EXPECT_EQ(ReadBytes(chart), header) << c.name;
+        EXPECT_EQ(Listing(), before) << c.name;
+        EXPECT_TRUE(fs::is_symlink(link)) << c.name;
+    }
+    EXPECT_EQ(TimingFileName((dir_ / "x.kvt").string()), (dir_ / "x.kvt").string());
+}
+
+TEST_F(ConversionRun, AChartWhoseOutputNameIsItselfIsLeftAlone) {
+    const std::string text = "#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8\n;\n";
+    const fs::path chart = Chart(text, "self.kvt");
+    const RunOutcome outcome = Convert(chart, "BASIC(5)");
+    EXPECT_FALSE(outcome.Written);
+    ASSERT_FALSE(log_.Lines.empty());
+    EXPECT_EQ(log_.Lines.back().rfind(kStopPrefix, 0), 0u);
+    EXPECT_EQ(ReadBytes(chart), text);
+    EXPECT_EQ(Listing(), (std::set<std::string>{"self.kvt"}));
+}
+
+TEST_F(ConversionRun, StopsDuringTheSearchAndWalkWriteNothing) {
+    struct Case {
+        const char* name;
+        std::string chart;
+        std::string difficulty;
+        Lines firstLines;
+    };
+    const std::string header = "#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n";
+    const Case cases[] = {
+        {"part not found", header + "#SINGLE:BASIC:5:\n8\n;\n", "MANIAC(9)",
+         {"Cleared file buffer", "Searching MANIAC part."}},
+        {"only another play style", header + "#DOUBLE:MANIAC:9:\n8\n;\n#SINGLE:BASIC:5:\n8\n;\n",
+         "MANIAC(9)", {"Cleared file buffer", "Searching MANIAC part."}},
+        {"no step line after the header", header + "#SINGLE:BASIC:5:", "BASIC(5)",
+         {"Cleared file buffer", "Searching BASIC part.", "BASIC part found."}},
+        {"tempo change to zero", header + "#CHANGEBPM:2=0;\n#SINGLE:BASIC:5:\n8888\n;\n", "BASIC(5)",
+         {"Cleared file buffer", "Searching BASIC part.", "BPMChange listing...", "2=0;",
+          "BASIC part found.", "Y@0 beat=0 bpmc=0"}},
+        {"marker after a tempo change to zero",
+         header + "#CHANGEBPM:0=0;\n#SINGLE:BASIC:5:\n0\n(8\n;\n", "BASIC(5)",
+         {"Cleared file buffer", "Searching BASIC part."}},
+    };
+    for (const auto& c : cases) {
+        const fs::path chart = Chart(c.chart);
+        Write("song.kvt", "OLD");
+        const auto before = Listing();
+        const RunOutcome outcome = Convert(chart, c.difficulty);
+        EXPECT_FALSE(outcome.Written) << c.name;
+        ASSERT_GT(log_.Lines.size(), c.firstLines.size()) << c.name;
+        EXPECT_EQ(Lines(log_.Lines.begin(), log_.Lines.begin() + c.firstLines.size()), c.firstLines)
+            << c.name;
+        EXPECT_EQ(log_.Lines.back().rfind(kStopPrefix, 0), 0u) << c.name << ": " << log_.Lines.back();
+        EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "OLD") << c.name;
+        EXPECT_EQ(ReadBytes(chart), c.chart) << c.name;
+        EXPECT_EQ(Listing(), before) << c.name;
+    }
+}
+
+TEST_F(ConversionRun, AStoppedRunCreatesNoOutputFile) {
+    const fs::path chart = Chart("#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8\n;\n");
+    EXPECT_FALSE(Convert(chart, "MANIAC(9)").Written);
+    EXPECT_EQ(Listing(), (std::set<std::string>{"song.dwi"}));
+}
+
+}  // namespace
+}  // namespace stepquill

@@ -1,0 +1,82 @@
+// Every chart of the shared collection is read, and every part it lists converts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "chart_info.h"
+#include "conversion_run.h"
+
+namespace stepquill {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<fs::path> RealCharts() {
+    std::vector<fs::path> charts;
+    const fs::path dir = fs::path(STEPQUILL_SOURCE_DIR) / ".." / "shared" / "charts" / "real";
+    std::error_code error;
+    if (!fs::is_directory(dir, error)) return charts;
+    for (const auto& entry : fs::directory_iterator(dir, error))
+        if (entry.is_regular_file() && entry.path().extension() == ".dwi") charts.push_back(entry.path());
+    std::sort(charts.begin(), charts.end());
+    return charts;
+}
+
+TEST(RealCharts, EveryListedPartConverts) {
+    const auto charts = RealCharts();
+    if (charts.empty()) GTEST_SKIP() << "no real charts found";
+
+    const fs::path out = fs::temp_directory_path() / ("stepquill-real-" + std::to_string(::getpid()));
+    fs::remove_all(out);
+    fs::create_directories(out);
+    int converted = 0;
+    for (const auto& chart : charts) {
+        SCOPED_TRACE(chart.filename().string());
+        const std::string bytes = ReadBytes(chart);
+        ConverterState state;
+        ChartInfo info;
+        const ReadOutcome reading = ReadChartInfo(chart.string(), state, info);
+        if (!reading.Ok()) {
+            // A reading may fail on an odd chart; what it listed is still converted.
+            std::cout << "[ note ] " << chart.filename().string() << ": " << reading.FailureReason << "\n";
+        }
+        for (std::size_t i = 0; i < info.Difficulties.size(); ++i) {
+            const std::string& difficulty = info.Difficulties[i];
+            SCOPED_TRACE(difficulty);
+            const fs::path target = out / (chart.stem().string() + "-" + std::to_string(i) + ".kvt");
+            RunSettings settings;
+            settings.OutputPath = target.string();
+            VectorLog log;
+            const RunOutcome outcome = ConvertDWI(state, chart.string(), difficulty, ArrowTokens{}, log, settings);
+            EXPECT_TRUE(outcome.Ran);
+            EXPECT_TRUE(outcome.Written) << outcome.StopReason;
+            EXPECT_TRUE(fs::is_regular_file(target));
+            EXPECT_EQ(ReadBytes(target), state.OutputBuffer);
+            ASSERT_GE(log.Lines.size(), 3u);
+            EXPECT_EQ(log.Lines[0], "Cleared file buffer");
+            // Every record is a token, a blank, a whole number and a line feed.
+            std::size_t records = std::count(state.OutputBuffer.begin(), state.OutputBuffer.end(), '\n');
+            EXPECT_GT(records, 0u);
+            EXPECT_EQ(state.OutputBuffer.find('\r'), std::string::npos);
+            ++converted;
+        }
+        EXPECT_EQ(ReadBytes(chart), bytes) << "the chart was modified";
+    }
+    fs::remove_all(out);
+    std::cout << "[ note ] " << charts.size() << " charts, " << converted << " parts converted\n";
+}
+
+}  // namespace
+}  // namespace stepquill

@@ -1,0 +1,134 @@
+// Number reading and writing, and splitting of texts.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "text.h"
+
+namespace stepquill {
+namespace {
+
+struct ParseCase {
+    const char* text;
+    double expected;
+};
+
+TEST(ParseLeadingNumber, ReadsTheNumberATextBeginsWith) {
+    const ParseCase cases[] = {
+        {"150.000;", 150},
+        {":12", 0},
+        {"", 0},
+        {"abc", 0},
+        {"-120", -120},
+        {"+5", 5},
+        {"12abc", 12},
+        {"1.5.3", 1.5},
+        {".5", 0.5},
+        {"-.25", -0.25},
+        {".", 0},
+        {"-", 0},
+        {"1,5", 1},
+        {"1 2 3", 123},
+        {" \t\n4\n5;", 45},
+        {"- 5", -5},
+        {"1 . 5", 1.5},
+        {"1E3", 1000},
+        {"1D2", 100},
+        {"2.5E-1", 0.25},
+        {"3E+2x", 300},
+        {"1E", 1},
+        {"1E+", 1},
+        {"7=300", 7},
+        {"64.000=150.000", 64},
+        {"300;", 300},
+        {"0.0", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(ParseLeadingNumber(c.text), c.expected) << "text: \"" << c.text << "\"";
+    }
+}
+
+TEST(ParseLeadingNumber, IsExactForDecimalFractions) {
+    EXPECT_EQ(ParseLeadingNumber("145.5"), 145.5);
+    EXPECT_EQ(ParseLeadingNumber("0.1"), 0.1);
+    EXPECT_EQ(ParseLeadingNumber("-50.5"), -50.5);
+    EXPECT_EQ(ParseLeadingNumber("108.65"), 108.65);
+}
+
+struct FormatCase {
+    double value;
+    const char* expected;
+};
+
+TEST(FormatNumber, WritesTheGeneralForm) {
+    const FormatCase cases[] = {
+        {0, "0"},
+        {150, "150"},
+        {145.5, "145.5"},
+        {1.0 / 6.0, "0.166666666666667"},
+        {-51, "-51"},
+        {-0.5, "-0.5"},
+        {0.25, "0.25"},
+        {2.75, "2.75"},
+        {0.1 + 0.2, "0.3"},
+        {0.9999999999999999, "1"},
+        {3.9999999999999996, "4"},
+        {214.28571428571428, "214.285714285714"},
+        {2.0 / 3.0, "0.666666666666667"},
+        {123456789012345.0, "123456789012345"},
+        {-123456789012345.0, "-123456789012345"},
+        {1e15, "1E+15"},
+        {1.5e15, "1.5E+15"},
+        {1234567890123456.0, "1.23456789012346E+15"},
+        {-1e15, "-1E+15"},
+        {1e100, "1E+100"},
+        {1e-5, "1E-05"},
+        {-1e-5, "-1E-05"},
+        {2.5e-7, "2.5E-07"},
+        {1e-4, "0.0001"},
+        {0.00012345, "0.00012345"},
+        {1e-300, "1E-300"},
+        {100, "100"},
+        {1e14, "100000000000000"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatNumber(c.value), c.expected) << "value: " << c.value;
+    }
+}
+
+TEST(FormatNumber, UsesTheGivenDecimalSeparator) {
+    EXPECT_EQ(FormatNumber(145.5, ","), "145,5");
+    EXPECT_EQ(FormatNumber(-0.25, ","), "-0,25");
+    EXPECT_EQ(FormatNumber(150, ","), "150");
+    EXPECT_EQ(FormatNumber(1.0 / 6.0, ","), "0,166666666666667");
+    EXPECT_EQ(FormatNumber(145.5), "145.5");
+}
+
+struct SplitCase {
+    const char* text;
+    std::vector<std::string> pieces;
+};
+
+TEST(SplitText, KeepsEveryPieceIncludingEmptyOnes) {
+    const SplitCase cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a,b", {"a", "b"}},
+        {"64.000=150.000,128.000=120.000;", {"64.000=150.000", "128.000=120.000;"}},
+        {"a,", {"a", ""}},
+        {",a", {"", "a"}},
+        {",", {"", ""}},
+        {",,", {"", "", ""}},
+        {"a,,b", {"a", "", "b"}},
+        {" ", {" "}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SplitText(c.text, ','), c.pieces) << "text: \"" << c.text << "\"";
+    }
+    EXPECT_EQ(SplitText("4=300;", '='), (std::vector<std::string>{"4", "300;"}));
+    EXPECT_EQ(SplitText("1=2=3", '='), (std::vector<std::string>{"1", "2", "3"}));
+}
+
+}  // namespace
+}  // namespace stepquill
