@@ -1,0 +1,222 @@
+#include "form1.h"
+
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QLocale>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QUrl>
+
+#include "chart_info.h"
+#include "conversion_run.h"
+#include "list_log.h"
+#include "window_controls.h"
+
+namespace {
+
+QFont DialogFont() {
+    // Where "MS Sans Serif" is missing, the style hint picks a proportional sans.
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+QFont LogFont() {
+    QFont font = QFontDatabase::families().contains(QStringLiteral("Fixedsys"))
+                     ? QFont(QStringLiteral("Fixedsys"))
+                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(9);
+    return font;
+}
+
+QLabel* AddLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QComboBox* AddCombo(QWidget* parent, const char* name, QRect geometry) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QLatin1String(name));
+    combo->setEditable(false);
+    combo->setGeometry(geometry);
+    return combo;
+}
+
+QComboBox* AddTokenCombo(QWidget* parent, const char* name, QRect geometry) {
+    QComboBox* combo = AddCombo(parent, name, geometry);
+    combo->addItems({"A", "B", "X", "Y", "L", "R"});
+    return combo;
+}
+
+// The first local file of a drag, or an empty text when it carries none.
+QString FirstLocalFile(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls()) return {};
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) return url.toLocalFile();
+    }
+    return {};
+}
+
+}  // namespace
+
+Form1::Form1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::CustomizeWindowHint) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Stepquill 1.3b by Vantrel"));
+    setFont(DialogFont());
+    setFixedSize(276, 386);
+
+    BuildControls();
+    SetTabOrder();
+
+    connect(text2_, &QLineEdit::textChanged, this, &Form1::ReadChart);
+    connect(command1_, &QPushButton::clicked, this, &Form1::OnConvertClicked);
+    text2_->installEventFilter(this);
+
+    OnLoad();
+    command1_->setFocus();
+}
+
+void Form1::BuildControls() {
+    AddLabel(this, "Label2", QStringLiteral("Path to DWI file (drag and drop):"), {6, 0, 157, 13});
+
+    text2_ = new QLineEdit(this);
+    text2_->setObjectName(QStringLiteral("Text2"));
+    text2_->setGeometry(6, 13, 265, 19);
+
+    label5_ = AddLabel(this, "Label5", QString(), {6, 30, 265, 31});
+    QFont bold = DialogFont();
+    bold.setBold(true);
+    label5_->setFont(bold);
+    label5_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label5_->setWordWrap(true);
+
+    label3_ = AddLabel(this, "Label3", QStringLiteral("BPM:"), {6, 60, 97, 13});
+    combo1_ = AddCombo(this, "Combo1", {162, 63, 109, 21});
+    AddLabel(this, "Label6", QStringLiteral("Difficulty:"), {114, 66, 49, 13});
+    label4_ = AddLabel(this, "Label4", QStringLiteral("Offset:"), {6, 72, 97, 13});
+
+    auto* line = new QFrame(this);
+    line->setObjectName(QStringLiteral("Line1"));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    line->setGeometry(0, 87, 276, 1);
+
+    combo2_ = AddTokenCombo(this, "Combo2", {162, 92, 109, 21});
+    AddLabel(this, "Label8", QStringLiteral("Convert Up-Left to:"), {6, 98, 115, 13});
+    combo3_ = AddTokenCombo(this, "Combo3", {162, 114, 109, 21});
+    AddLabel(this, "Label9", QStringLiteral("Convert Up-Right to:"), {6, 120, 115, 13});
+    combo4_ = AddTokenCombo(this, "Combo4", {162, 135, 109, 21});
+    AddLabel(this, "Label10", QStringLiteral("Convert Down-Left to:"), {6, 141, 115, 13});
+    combo5_ = AddTokenCombo(this, "Combo5", {162, 156, 109, 21});
+    AddLabel(this, "Label11", QStringLiteral("Convert Down-Right to:"), {6, 162, 115, 13});
+    combo6_ = AddTokenCombo(this, "Combo6", {162, 177, 109, 21});
+    AddLabel(this, "Label12", QStringLiteral("Convert Up-Down to:"), {6, 183, 115, 13});
+    combo7_ = AddTokenCombo(this, "Combo7", {162, 198, 109, 21});
+    AddLabel(this, "Label13", QStringLiteral("Convert Left-Right to:"), {6, 204, 115, 13});
+
+    command1_ = new QPushButton(QStringLiteral("Convert"), this);
+    command1_->setObjectName(QStringLiteral("Command1"));
+    command1_->setGeometry(6, 222, 265, 37);
+    // Outside a dialog Qt ignores Enter on a button unless it is auto-default;
+    // there is still no default button, Enter only presses the focused one.
+    command1_->setAutoDefault(true);
+
+    AddLabel(this, "Label1", QStringLiteral("Internals:"), {6, 264, 49, 13});
+
+    log_ = new QStringListModel(this);
+    list1_ = new QListView(this);
+    list1_->setObjectName(QStringLiteral("List1"));
+    list1_->setModel(log_);
+    list1_->setFont(LogFont());
+    list1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every line has the same height; this keeps a long log quick to lay out.
+    list1_->setUniformItemSizes(true);
+    list1_->setGeometry(6, 276, 265, 94);
+
+    AddLabel(this, "Label7",
+             QStringLiteral("Latest version: https://stepquill.example.org/releases"),
+             {6, 372, 265, 19});
+}
+
+void Form1::SetTabOrder() {
+    QWidget* order[] = {command1_, list1_, text2_,  combo1_, combo2_,
+                        combo3_,   combo4_, combo5_, combo6_, combo7_};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+void Form1::OnLoad() {
+    combo2_->setCurrentIndex(0);
+    combo3_->setCurrentIndex(3);
+    combo4_->setCurrentIndex(2);
+    combo5_->setCurrentIndex(1);
+    combo6_->setCurrentIndex(3);
+    combo7_->setCurrentIndex(0);
+}
+
+std::string Form1::DecimalSeparator() const { return QLocale().decimalPoint().toStdString(); }
+
+void Form1::ReadChart() {
+    WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
+    // A failed reading leaves the window as the reading left it, with no message.
+    stepquill::GetDWIInfo(controls, state_, DecimalSeparator());
+}
+
+void Form1::OnConvertClicked() {
+    WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
+    stepquill::ArrowTokens tokens;
+    tokens.UpLeft = combo2_->currentText().toStdString();
+    tokens.UpRight = combo3_->currentText().toStdString();
+    tokens.DownLeft = combo4_->currentText().toStdString();
+    tokens.DownRight = combo5_->currentText().toStdString();
+    tokens.UpDown = combo6_->currentText().toStdString();
+    tokens.LeftRight = combo7_->currentText().toStdString();
+    ListLog log(*log_);
+    stepquill::RunSettings settings;
+    settings.DecimalSeparator = DecimalSeparator();
+    stepquill::ConvertDWI(state_, controls.PathText(), controls.DifficultyText(), tokens, log,
+                          settings);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != text2_) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        // Swallowed either way, so the field never inserts dragged text.
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (FirstLocalFile(drag->mimeData()).isEmpty())
+            drag->ignore();
+        else
+            drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QString path = FirstLocalFile(drop->mimeData());
+        if (path.isEmpty()) {
+            drop->ignore();
+            return true;
+        }
+        drop->acceptProposedAction();
+        text2_->setText(path);  // reads once through textChanged
+        ReadChart();
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}

@@ -1,0 +1,69 @@
+#include "window_controls.h"
+
+#include <QByteArray>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringListModel>
+
+#include "list_log.h"
+
+namespace {
+
+// Each difficulty item keeps the chart's own bytes, so the text handed back
+// to a conversion matches the chart even when decoding was lossy.
+QByteArray ToBytes(const std::string& text) {
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+std::string ItemBytes(const QComboBox& combo, int index) {
+    const QByteArray bytes = combo.itemData(index).toByteArray();
+    return std::string(bytes.constData(), size_t(bytes.size()));
+}
+
+}  // namespace
+
+std::string PathBytes(const QString& path) {
+    const QByteArray bytes = QFile::encodeName(path);
+    return std::string(bytes.constData(), size_t(bytes.size()));
+}
+
+std::string WindowControls::PathText() { return PathBytes(path_.text()); }
+
+void WindowControls::ClearDifficulties() { difficulty_.clear(); }
+
+void WindowControls::AppendDifficulty(const std::string& text) {
+    difficulty_.addItem(DecodeChartText(text), ToBytes(text));
+}
+
+std::string WindowControls::DifficultyText() {
+    const int index = difficulty_.currentIndex();
+    return index < 0 ? std::string() : ItemBytes(difficulty_, index);
+}
+
+std::string WindowControls::FirstDifficulty() {
+    return difficulty_.count() == 0 ? std::string() : ItemBytes(difficulty_, 0);
+}
+
+void WindowControls::SetDifficultyText(const std::string& text) {
+    const int index = difficulty_.findData(ToBytes(text));
+    if (index >= 0) difficulty_.setCurrentIndex(index);
+}
+
+void WindowControls::ClearLog() { ListLog(log_).Clear(); }
+
+void WindowControls::SetTitleCaption(const std::string& caption) {
+    // The caption separates title and artist with CR LF; a label wants one break.
+    QString text = DecodeChartText(caption);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    title_.setText(text);
+}
+
+void WindowControls::SetTempoCaption(const std::string& caption) {
+    tempo_.setText(DecodeChartText(caption));
+}
+
+void WindowControls::SetOffsetCaption(const std::string& caption) {
+    offset_.setText(DecodeChartText(caption));
+}
