@@ -51,7 +51,8 @@ int Fail(const std::string& reason) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Reads a DWI step chart and converts one of its single-play parts into a kvt timing file."};
+    CLI::App app{"Reads a DWI step chart and converts one of its single-play parts into a kvt timing file.",
+                 "stepquill-convert"};
     app.set_version_flag("--version", std::string("stepquill-convert ") + STEPQUILL_VERSION);
 
     std::string chartPath;
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     bool quiet = false;
     ArrowTokens tokens;
     app.add_option("CHART", chartPath, "the DWI chart")->required();
-    app.add_option("DIFFICULTY", difficulty, "a difficulty such as MANIAC(9), or a bare name such as MANIAC");
+    CLI::Option* difficultyOption = app.add_option(
+        "DIFFICULTY", difficulty, "a difficulty such as MANIAC(9), or a bare name such as MANIAC");
     const std::vector<std::string> choices = {"A", "B", "X", "Y", "L", "R"};
     auto token = [&](const char* name, std::string& field, const char* what) {
         app.add_option(name, field, what)->check(CLI::IsMember(choices))->capture_default_str();
@@ -74,6 +76,8 @@ int main(int argc, char** argv) {
     app.add_option("-o,--output", outputPath, "the timing file (default: beside the chart, ending in kvt)");
     app.add_flag("-q,--quiet", quiet, "do not print the progress log");
 
+    // A usage error prints the reason and the whole usage text.
+    app.failure_message(CLI::FailureMessage::help);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& done) {
@@ -86,7 +90,7 @@ int main(int argc, char** argv) {
     ConverterState state;
     ChartInfo info;
     ReadOutcome reading = ReadChartInfo(chartPath, state, info);
-    if (difficulty.empty()) {
+    if (difficultyOption->count() == 0) {
         PrintInfo(state, info);
         return reading.Ok() ? EXIT_SUCCESS : Fail(reading.FailureReason);
     }
