@@ -158,5 +158,35 @@ TEST(ChartStream, SkipsAByteOrderMarkAtTheStartOnly) {
     EXPECT_FALSE(chart.ReadLine(line));
 }
 
+// The chart is taken in blocks of 64 KiB; lines, fields, quotes and CR LF
+// pairs that straddle two blocks must read as if the chart were one piece.
+TEST(ChartStream, ReadsAcrossItsBlocks) {
+    constexpr std::size_t kBlock = 64 * 1024;
+    const std::string longLine(3 * kBlock + 5, '8');
+    EXPECT_EQ(AllLines(longLine + "\r\nnext"), (std::vector<std::string>{longLine, "next"}));
+    for (std::size_t before : {kBlock - 2, kBlock - 1, kBlock}) {
+        const std::string head(before, '0');
+        EXPECT_EQ(AllLines(head + "\r\nx\r\n"), (std::vector<std::string>{head, "x"})) << before;
+        EXPECT_EQ(AllLines(head + "\n\rx"), (std::vector<std::string>{head, "", "x"})) << before;
+        EXPECT_EQ(AllFields(head + ",a\r\n\"q,\r\n\" b,c"),
+                  (std::vector<std::string>{head, "a", "q,\r\n", "c"})) << before;
+    }
+}
+
+TEST(ChartStream, HandsUnreadBytesBackToTheInput) {
+    std::istringstream input(std::string(70000, '2') + "\nsecond\nthird\n");
+    std::string line;
+    {
+        ChartStream chart(input);
+        ASSERT_TRUE(chart.ReadLine(line));
+        ASSERT_TRUE(chart.ReadLine(line));
+        EXPECT_EQ(line, "second");
+    }
+    ChartStream rest(input);
+    ASSERT_TRUE(rest.ReadLine(line));
+    EXPECT_EQ(line, "third");
+    EXPECT_TRUE(rest.AtEnd());
+}
+
 }  // namespace
 }  // namespace stepquill
