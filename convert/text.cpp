@@ -75,6 +75,14 @@ std::string FormatNumber(double value, std::string_view decimalSeparator) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
     if (value == 0) return "0";
+    // A whole number below 1E+15 has at most 15 digits, all of them exact, so
+    // its general form is the plain integer. Every record's time is one, and
+    // this spares them the rounding below.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        char whole[24];
+        auto written = std::to_chars(whole, whole + sizeof whole, static_cast<long long>(value));
+        return std::string(whole, written.ptr);
+    }
 
     // 15 significant digits, rounded, as d.dddddddddddddde±x.
     char buffer[64];
@@ -82,11 +90,16 @@ std::string FormatNumber(double value, std::string_view decimalSeparator) {
                                 std::chars_format::scientific, 14);
     std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
     std::size_t e = scientific.find('e');
-    std::string digits;
+    char digitBuffer[24];
+    std::size_t count = 0;
     for (char c : scientific.substr(0, e))
-        if (c != '.') digits += c;
-    int exponent = std::atoi(std::string(scientific.substr(e + 1)).c_str());
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+        if (c != '.') digitBuffer[count++] = c;
+    const char* exponentText = scientific.data() + e + 1;
+    if (*exponentText == '+') ++exponentText;
+    int exponent = 0;
+    std::from_chars(exponentText, scientific.data() + scientific.size(), exponent);
+    while (count > 1 && digitBuffer[count - 1] == '0') --count;
+    const std::string_view digits(digitBuffer, count);
 
     std::string text = value < 0 ? "-" : "";
     if (exponent >= 15 || exponent < -4) {
@@ -96,21 +109,28 @@ std::string FormatNumber(double value, std::string_view decimalSeparator) {
             text += digits.substr(1);
         }
         text += exponent < 0 ? "E-" : "E+";
-        std::string magnitude = std::to_string(exponent < 0 ? -exponent : exponent);
-        if (magnitude.size() < 2) magnitude.insert(0, "0");
-        return text + magnitude;
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10) text += '0';
+        text += std::to_string(magnitude);
+        return text;
     }
     if (exponent < 0) {
         text += "0";
         text += decimalSeparator;
-        text += std::string(static_cast<std::size_t>(-exponent - 1), '0');
-        return text + digits;
+        text.append(static_cast<std::size_t>(-exponent - 1), '0');
+        text += digits;
+        return text;
     }
     std::size_t whole = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= whole) return text + digits + std::string(whole - digits.size(), '0');
+    if (digits.size() <= whole) {
+        text += digits;
+        text.append(whole - digits.size(), '0');
+        return text;
+    }
     text += digits.substr(0, whole);
     text += decimalSeparator;
-    return text + digits.substr(whole);
+    text += digits.substr(whole);
+    return text;
 }
 
 std::vector<std::string> SplitText(std::string_view text, char separator) {
