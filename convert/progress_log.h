@@ -13,6 +13,9 @@ public:
     virtual ~ProgressLog() = default;
     virtual void Clear() = 0;
     virtual void Append(const std::string& line) = 0;
+    // False for a log that drops every line, such as a quiet run's: the
+    // lines of the arrows, one per record, are then not even built.
+    virtual bool KeepsLines() const { return true; }
 };
 
 class VectorLog final : public ProgressLog {

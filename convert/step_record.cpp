@@ -16,8 +16,17 @@ void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLo
     state.OutputBuffer += ' ';
     state.OutputBuffer += time;
     state.OutputBuffer += '\n';
-    log.Append(token + "@" + time + " beat=" + FormatNumber(state.Beat, decimalSeparator) +
-               " bpmc=" + FormatNumber(state.Beat * 4, decimalSeparator));
+    if (!log.KeepsLines()) return;
+    std::string line;
+    line.reserve(token.size() + time.size() + 48);
+    line += token;
+    line += '@';
+    line += time;
+    line += " beat=";
+    line += FormatNumber(state.Beat, decimalSeparator);
+    line += " bpmc=";
+    line += FormatNumber(state.Beat * 4, decimalSeparator);
+    log.Append(line);
 }
 
 }  // namespace stepquill

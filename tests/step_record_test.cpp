@@ -105,5 +105,24 @@ TEST(EmitStepRecord, LogLineWritesBeatUnrounded) {
               (std::vector<std::string>{"Y@0 beat=0,166666666666667 bpmc=0,666666666666667"}));
 }
 
+// A quiet run's log drops its lines; the records must not be dropped with them.
+class DroppingLog final : public ProgressLog {
+public:
+    void Clear() override {}
+    void Append(const std::string&) override { ++appended; }
+    bool KeepsLines() const override { return false; }
+    int appended = 0;
+};
+
+TEST(EmitStepRecord, WritesTheRecordForALogThatKeepsNoLines) {
+    ConverterState state;
+    state.CurrentChar = "7";
+    state.CurrentMs = -50.5;
+    DroppingLog log;
+    EmitStepRecord(state, ArrowTokens{}, log);
+    EXPECT_EQ(state.OutputBuffer, "A -51\n");
+    EXPECT_EQ(log.appended, 0);
+}
+
 }  // namespace
 }  // namespace stepquill
