@@ -1,0 +1,82 @@
+// The generated charts: the same bytes every time, the density the measures
+// rely on, and a MANIAC part that converts into as many records as counted.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
+#include "chart_info.h"
+#include "chart_maker.h"
+#include "conversion_run.h"
+
+namespace stepquill::bench {
+namespace {
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+TEST(ChartMaker, GivesTheSameBytesForTheSamePlan) {
+    ChartSummary first;
+    const std::string text = ChartText({300'000, 0}, &first);
+    EXPECT_EQ(ChartText({300'000, 0}), text);
+    EXPECT_EQ(first.Bytes, text.size());
+    EXPECT_GE(first.StepBytes, 300'000u);
+    EXPECT_LT(first.StepBytes, 300'100u);
+    // About one arrow for every two bytes of step data.
+    const double density = static_cast<double>(first.Arrows) / static_cast<double>(first.StepBytes);
+    EXPECT_GT(density, 0.4);
+    EXPECT_LT(density, 0.6);
+    // One measure a line, none longer than people write them.
+    std::size_t longest = 0;
+    for (std::size_t start = text.find("#SINGLE:MANIAC"), end; start < text.size(); start = end + 2) {
+        end = text.find("\r\n", start);
+        longest = std::max(longest, end - start);
+    }
+    EXPECT_LE(longest, 64u);
+    EXPECT_EQ(text.substr(text.size() - 3), ";\r\n");
+    for (const char* mark : {"(", "[", "{", "<", "!"}) EXPECT_GT(Count(text, mark), 10u) << mark;
+
+    ChartSummary limited;
+    ChartText({0, 5000}, &limited);
+    EXPECT_GE(limited.Arrows, 5000u);
+    EXPECT_LT(limited.Arrows, 5040u);
+}
+
+TEST(ChartMaker, ConvertsIntoTheCountedRecordsWithEveryTempoChangeAndStop) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("chart-maker-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string chart = (dir / "chart.dwi").string();
+    ChartSummary summary;
+    {
+        std::ofstream out(chart, std::ios::binary);
+        summary = WriteChart(out, {200'000, 0});
+    }
+    ConverterState state;
+    ChartInfo info;
+    ASSERT_TRUE(ReadChartInfo(chart, state, info).Ok());
+    EXPECT_EQ(info.Difficulties, (std::vector<std::string>{"BASIC(4)", "MANIAC(9)"}));
+
+    VectorLog log;
+    const RunOutcome run = ConvertDWI(state, chart, "MANIAC(9)", ArrowTokens{}, log);
+    EXPECT_TRUE(run.Written) << run.StopReason;
+    EXPECT_EQ(Count(state.OutputBuffer, "\n"), summary.Arrows);
+    std::size_t tempoChanges = 0;
+    std::size_t stops = 0;
+    for (const auto& line : log.Lines) {
+        tempoChanges += line.rfind("BPM Change to ", 0) == 0;
+        stops += line.rfind("Freeze ", 0) == 0 && line != "Freeze listing...";
+    }
+    EXPECT_EQ(tempoChanges, 7u);
+    EXPECT_EQ(stops, 6u);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace stepquill::bench
