@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <istream>
 #include <memory>
@@ -30,27 +29,19 @@ public:
 private:
     // True when an unread byte is in the block, taking the next block if
     // the current one is used up.
-    bool Available();
+    bool Available() { return next_ < end_ || Refill(); }
+    bool Refill();
     // Moves the bytes before the first `a`, `b` or `c` into `text` (unless
     // it is null), across blocks, and consumes that byte; returns it, or
     // kEnd when the input ends first.
     int TakeUntil(char a, char b, char c, std::string* text);
     void SkipLineEnd(int terminator);
     static constexpr int kEnd = -1;
-    // The position of the next `stop` in the block at or after next_, or
-    // end_ when the block holds none.
-    std::size_t Find(char stop);
 
     std::streambuf& source_;
     std::unique_ptr<char[]> block_;
     std::size_t next_ = 0;  // first unread byte of the block
     std::size_t end_ = 0;   // bytes in the block
-    // Where Find last saw each stop byte: a search is made again only once
-    // the reading has passed that place, so the block is searched for each
-    // stop byte about once, at memchr's speed, and a stop byte that the
-    // chart never uses (CR in a chart with LF line ends) costs one search.
-    static constexpr std::size_t kNotSearched = static_cast<std::size_t>(-1);
-    std::array<std::size_t, 4> found_{};  // CR, LF, comma, double quote
 };
 
 }  // namespace stepquill

@@ -173,6 +173,20 @@ TEST(ChartStream, ReadsAcrossItsBlocks) {
     }
 }
 
+// Line ends and commas are looked for eight bytes at a time; every byte value
+// other than the stops, at every place in a word, must be passed over.
+TEST(ChartStream, FindsStopsAfterAnyOtherBytes) {
+    for (int value = 0; value < 256; ++value) {
+        const char c = static_cast<char>(value);
+        if (c == '\r' || c == '\n' || c == ',' || c == '"' || c == ' ' || c == '\t') continue;
+        for (std::size_t length : {1u, 7u, 8u, 9u, 17u}) {
+            const std::string run(length, c);
+            EXPECT_EQ(AllLines(run + "\r\n" + run), (std::vector<std::string>{run, run})) << value;
+            EXPECT_EQ(AllFields(run + "," + run + "\n"), (std::vector<std::string>{run, run})) << value;
+        }
+    }
+}
+
 TEST(ChartStream, HandsUnreadBytesBackToTheInput) {
     std::istringstream input(std::string(70000, '2') + "\nsecond\nthird\n");
     std::string line;
