@@ -2,7 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <new>
 #include <optional>
 
 #include "chart_file.h"
@@ -20,6 +23,29 @@ bool SameFile(const std::string& a, const std::string& b) {
     struct stat second {};
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+// Makes room for every record the chart can give before the first is
+// written. Each record stands for one character of the chart, and a time
+// below 10^13 ms takes at most 14 characters, so the buffer is then never
+// moved while it grows: moving it would hold the old and the new copy at
+// once, up to twice the timing file. Only the pages that the records fill
+// are taken, so the room costs address space rather than memory; where even
+// that cannot be had, the buffer grows as it would have.
+void ReserveForRecords(std::string& buffer, const std::string& chartPath, const ArrowTokens& tokens) {
+    struct stat chart {};
+    if (::stat(chartPath.c_str(), &chart) != 0 || chart.st_size <= 0) return;
+    std::size_t longestToken = 1;
+    for (const std::string* token : {&tokens.UpLeft, &tokens.UpRight, &tokens.DownLeft,
+                                     &tokens.DownRight, &tokens.UpDown, &tokens.LeftRight})
+        longestToken = std::max(longestToken, token->size());
+    const std::size_t perRecord = longestToken + 1 + 14 + 1;
+    const auto records = static_cast<std::uintmax_t>(chart.st_size);
+    if (records > buffer.max_size() / perRecord) return;
+    try {
+        buffer.reserve(static_cast<std::size_t>(records) * perRecord);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 }  // namespace
@@ -73,6 +99,7 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
 
     state.CurrentMs = state.OffsetMs;
     state.Beat = 0;
+    ReserveForRecords(state.OutputBuffer, chartPath, tokens);
     log.Append("Searching " + state.PartName + " part.");
 
     ChartStream chart(*chartFile);
