@@ -56,7 +56,7 @@ public:
         const std::size_t length = line.size();
         for (std::size_t i = 0; i < length && stop_.empty(); ++i) {
             const char c = line[i];
-            state_.CurrentChar.assign(1, c);
+            SetCurrentChar(c);
             switch (c) {
                 case '0': Step(); break;
                 case '!': ++i; break;  // the character after it is never examined
@@ -86,7 +86,7 @@ private:
             if (line[i] == '!') {
                 ++i;
             } else if (IsChordArrow(line[i])) {
-                state_.CurrentChar.assign(1, line[i]);
+                SetCurrentChar(line[i]);
                 Emit();
             }
         }
@@ -95,6 +95,15 @@ private:
     }
 
     void Emit() { EmitStepRecord(state_, tokens_, log_, separator_); }
+
+    // Every character passes through here; overwriting the one character in
+    // place is much cheaper than assigning a new text.
+    void SetCurrentChar(char c) {
+        if (state_.CurrentChar.size() == 1)
+            state_.CurrentChar[0] = c;
+        else
+            state_.CurrentChar.assign(1, c);
+    }
 
     void SetNoteLength(int k) {
         noteDivisor_ = k;

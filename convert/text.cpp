@@ -71,17 +71,27 @@ double ParseLeadingNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::string FormatNumber(double value, std::string_view decimalSeparator) {
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
-    if (value == 0) return "0";
+void AppendNumber(std::string& text, double value, std::string_view decimalSeparator) {
+    if (std::isnan(value)) {
+        text += "NaN";
+        return;
+    }
+    if (std::isinf(value)) {
+        text += value < 0 ? "-Infinity" : "Infinity";
+        return;
+    }
+    if (value == 0) {
+        text += '0';
+        return;
+    }
     // A whole number below 1E+15 has at most 15 digits, all of them exact, so
     // its general form is the plain integer. Every record's time is one, and
     // this spares them the rounding below.
     if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
         char whole[24];
         auto written = std::to_chars(whole, whole + sizeof whole, static_cast<long long>(value));
-        return std::string(whole, written.ptr);
+        text.append(whole, written.ptr);
+        return;
     }
 
     // 15 significant digits, rounded, as d.dddddddddddddde±x.
@@ -101,7 +111,7 @@ std::string FormatNumber(double value, std::string_view decimalSeparator) {
     while (count > 1 && digitBuffer[count - 1] == '0') --count;
     const std::string_view digits(digitBuffer, count);
 
-    std::string text = value < 0 ? "-" : "";
+    if (value < 0) text += '-';
     if (exponent >= 15 || exponent < -4) {
         text += digits[0];
         if (digits.size() > 1) {
@@ -112,24 +122,29 @@ std::string FormatNumber(double value, std::string_view decimalSeparator) {
         const int magnitude = exponent < 0 ? -exponent : exponent;
         if (magnitude < 10) text += '0';
         text += std::to_string(magnitude);
-        return text;
+        return;
     }
     if (exponent < 0) {
-        text += "0";
+        text += '0';
         text += decimalSeparator;
         text.append(static_cast<std::size_t>(-exponent - 1), '0');
         text += digits;
-        return text;
+        return;
     }
     std::size_t whole = static_cast<std::size_t>(exponent) + 1;
     if (digits.size() <= whole) {
         text += digits;
         text.append(whole - digits.size(), '0');
-        return text;
+        return;
     }
     text += digits.substr(0, whole);
     text += decimalSeparator;
     text += digits.substr(whole);
+}
+
+std::string FormatNumber(double value, std::string_view decimalSeparator) {
+    std::string text;
+    AppendNumber(text, value, decimalSeparator);
     return text;
 }
 

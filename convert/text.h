@@ -16,6 +16,8 @@ double ParseLeadingNumber(std::string_view text);
 // trailing zeros, exponent form (1E+15, 1E-05) for magnitudes from 1E+15 up
 // and below 1E-4. `decimalSeparator` replaces the "." of the fixed form.
 std::string FormatNumber(double value, std::string_view decimalSeparator = ".");
+// The same text added at the end of `text`, without a string of its own.
+void AppendNumber(std::string& text, double value, std::string_view decimalSeparator = ".");
 
 // Splits at every separator, keeping empty pieces; an empty text gives none.
 std::vector<std::string> SplitText(std::string_view text, char separator);

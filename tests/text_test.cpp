@@ -103,6 +103,14 @@ TEST(FormatNumber, WritesTheGeneralForm) {
     }
 }
 
+TEST(AppendNumber, AddsTheGeneralFormAfterWhatTheTextHolds) {
+    for (double value : {0.0, 150.0, -51.0, 145.5, 1.0 / 6.0, 1e15, -1e-5, 123456789012345.0}) {
+        std::string text = "t=";
+        AppendNumber(text, value, ",");
+        EXPECT_EQ(text, "t=" + FormatNumber(value, ",")) << value;
+    }
+}
+
 TEST(FormatNumber, UsesTheGivenDecimalSeparator) {
     EXPECT_EQ(FormatNumber(145.5, ","), "145,5");
     EXPECT_EQ(FormatNumber(-0.25, ","), "-0,25");
