@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QFontDatabase>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -81,6 +82,10 @@ Form1::Form1(QWidget* parent)
     setWindowTitle(QStringLiteral("Stepquill 1.3b by Vantrel"));
     setFont(DialogFont());
     setFixedSize(276, 386);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/16x16/apps/stepquill.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/32x32/apps/stepquill.png"), QSize(32, 32));
+    setWindowIcon(icon);
 
     BuildControls();
     SetTabOrder();

@@ -131,6 +131,21 @@ private slots:
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
 
+        // The icon has both sizes, black at the corner and white on the arrow's tip.
+        const QIcon icon = form_->windowIcon();
+        QCOMPARE(icon.availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32)}));
+        const QImage large = icon.pixmap(QSize(32, 32)).toImage();
+        QCOMPARE(large.size(), QSize(32, 32));
+        QCOMPARE(large.pixelColor(0, 0), QColor(Qt::black));
+        bool white = false, green = false;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const QColor c = large.pixelColor(x, y);
+                white |= c == QColor(Qt::white);
+                green |= c.green() > 150 && c.red() < 100 && c.blue() < 100;
+            }
+        QVERIFY(white && green);
+
     }
 
     void keyboard() {
