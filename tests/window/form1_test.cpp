@@ -19,6 +19,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "form1.h"
 
 namespace {
@@ -332,6 +334,20 @@ private slots:
         QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
         QVERIFY(!QFile::exists(dir_.filePath("cover.kvt")));
         QVERIFY(form_->isVisible());
+    }
+
+    void specialFilesFailAtTheOpening() {
+        // None of these may block the window: a FIFO without a writer, an
+        // endless device, a folder.
+        const QByteArray fifo = QFile::encodeName(dir_.filePath("pipe.dwi"));
+        QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+        for (const QString& path : {QFile::decodeName(fifo), QStringLiteral("/dev/zero"), dir_.path()}) {
+            Get<QLineEdit>("Text2")->setText(path);
+            QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
+            QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+            QCOMPARE(LogLines().value(LogLines().size() - 1).left(20), QStringLiteral("Conversion stopped: "));
+        }
+        QVERIFY(!QFile::exists(dir_.filePath("pipe.kvt")));
     }
 
     void secondConversionStartsFromChartTempo() {
