@@ -3,10 +3,13 @@
 copy of the same outline shifted down, on black.
 
     draw_icon.py [--scale N] [OUTPUT_ROOT]
+    draw_icon.py --check [OUTPUT_ROOT]
 
 writes OUTPUT_ROOT/hicolor/<size>x<size>/apps/stepquill.png for sizes 16 and
 32 (OUTPUT_ROOT defaults to the icons folder beside this script). --scale
 enlarges every pixel into an N by N block, for looking at the result.
+--check writes nothing and fails when the images there hold other pixels
+than this script draws.
 
 Only the standard library is used, so the icons can be redrawn anywhere.
 """
@@ -14,6 +17,7 @@ Only the standard library is used, so the icons can be redrawn anywhere.
 import argparse
 import pathlib
 import struct
+import sys
 import zlib
 
 BLACK = (0, 0, 0)
@@ -117,23 +121,74 @@ def enlarge(pixels, scale):
     return rows
 
 
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+
+
+def png_header(pixels):
+    """IHDR contents: width, height, 8-bit RGB, no interlacing."""
+    return struct.pack(">IIBBBBB", len(pixels[0]), len(pixels), 8, 2, 0, 0, 0)
+
+
+def png_scanlines(pixels):
+    """The image data before compression: each row unfiltered."""
+    raw = bytearray()
+    for row in pixels:
+        raw.append(0)
+        for red, green, blue in row:
+            raw.extend((red, green, blue))
+    return bytes(raw)
+
+
 def png_bytes(pixels):
     """An 8-bit RGB PNG; no timestamp or other chunk that would change between runs."""
-    height = len(pixels)
-    width = len(pixels[0])
 
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
-    raw = bytearray()
-    for row in pixels:
-        raw.append(0)  # no filter
-        for red, green, blue in row:
-            raw.extend((red, green, blue))
-    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
-            chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+    return (PNG_SIGNATURE + chunk(b"IHDR", png_header(pixels)) +
+            chunk(b"IDAT", zlib.compress(png_scanlines(pixels), 9)) + chunk(b"IEND", b""))
+
+
+def png_contents(data):
+    """The header and uncompressed image data of a PNG written by png_bytes.
+
+    Comparing these rather than the files keeps the check independent of the
+    zlib build, whose compressed bytes may differ for the same pixels.
+    """
+    if not data.startswith(PNG_SIGNATURE):
+        return None
+    header, compressed, position = None, b"", len(PNG_SIGNATURE)
+    while position + 8 <= len(data):
+        length, kind = struct.unpack(">I4s", data[position:position + 8])
+        body = data[position + 8:position + 8 + length]
+        if kind == b"IHDR":
+            header = body
+        elif kind == b"IDAT":
+            compressed += body
+        position += 12 + length
+    try:
+        return header, zlib.decompress(compressed)
+    except zlib.error:
+        return None
+
+
+def icon_path(output_root, design):
+    size_folder = f"{design.size}x{design.size}"
+    return pathlib.Path(output_root) / "hicolor" / size_folder / "apps" / "stepquill.png"
+
+
+def check(output_root):
+    stale = []
+    for design in DESIGNS:
+        path = icon_path(output_root, design)
+        pixels = draw(design)
+        found = png_contents(path.read_bytes()) if path.is_file() else None
+        if found != (png_header(pixels), png_scanlines(pixels)):
+            stale.append(path)
+    for path in stale:
+        print(f"{path} is not what draw_icon.py draws; run packaging/draw_icon.py")
+    return 1 if stale else 0
 
 
 def main():
@@ -141,14 +196,17 @@ def main():
     parser.add_argument("output_root", nargs="?",
                         default=pathlib.Path(__file__).resolve().parent / "icons")
     parser.add_argument("--scale", type=int, default=1)
+    parser.add_argument("--check", action="store_true")
     arguments = parser.parse_args()
+    if arguments.check:
+        return check(arguments.output_root)
     for design in DESIGNS:
-        size_folder = f"{design.size}x{design.size}"
-        path = pathlib.Path(arguments.output_root) / "hicolor" / size_folder / "apps" / "stepquill.png"
+        path = icon_path(arguments.output_root, design)
         path.parent.mkdir(parents=True, exist_ok=True)
         path.write_bytes(png_bytes(enlarge(draw(design), arguments.scale)))
         print(path)
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())
