@@ -39,6 +39,8 @@ std::vector<TimingEntry> ReadEntries(const std::vector<std::string>& list) {
     return entries;
 }
 
+constexpr double kTimeLimitMs = 1e15;
+
 bool MakesStep(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D'); }
 
 bool IsChordArrow(char c) { return c != '0' && c != '5' && MakesStep(c); }
@@ -94,7 +96,16 @@ private:
         return i;
     }
 
-    void Emit() { EmitStepRecord(state_, tokens_, log_, separator_); }
+    void Emit() {
+        if (!stop_.empty()) return;
+        // From 1E+15 ms on a time would be written in exponent form (or as
+        // "Infinity"), not as the whole milliseconds every record promises.
+        if (!(std::fabs(std::floor(state_.CurrentMs)) < kTimeLimitMs)) {
+            stop_ = "a time beyond what the timing file can hold";
+            return;
+        }
+        EmitStepRecord(state_, tokens_, log_, separator_);
+    }
 
     void SetNoteLength(int k) {
         noteDivisor_ = k;

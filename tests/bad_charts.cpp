@@ -61,14 +61,20 @@ std::vector<BadChart> BadCharts() {
          "X@2750 beat=5.5 bpmc=22", "Y 0\nY 250\nY 500\nY 750\nX 2000\nX 2250\nX 2500\nX 2750\n"},
 
         {"TempoZero", ChartWith("0", "", "8888"), "", std::string(kStop) + "the tempo is 0", nullopt},
+        {"TempoTiny", ChartWith("1E-300", "", "8888"), "",
+         std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
         // Absurd but readable: every step lasts far less than a millisecond.
         {"TempoHuge", ChartWith("1E+300", "", "8888"), "", "Y@0 beat=1.5 bpmc=6", "Y 0\nY 0\nY 0\nY 0\n"},
 
         {"TempoChangeToZero", ChartWith("120", tempoAt2 + "0;\n", "8888"), "",
          std::string(kStop) + "a tempo change to 0", nullopt},
+        {"TempoChangeTiny", ChartWith("120", tempoAt2 + "1E-300;\n", "8(88"), "",
+         std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
         {"TempoChangeHuge", ChartWith("120", tempoAt2 + "1E+300;\n", "8(88"), "", "Y@250 beat=0.75 bpmc=3",
          "Y 0\nY 250\nY 250\n"},
 
+        {"StopHuge", ChartWith("120", stopAt2 + "1E+300;\n", "8888"), "",
+         std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
         {"StopBeyondDouble", ChartWith("120", stopAt2 + "1E+400;\n", "8888"), "",
          std::string(kStop) + "a time that is not finite", nullopt},
         // A length without a number reads as 0, like any such number here.
@@ -84,6 +90,13 @@ std::vector<BadChart> BadCharts() {
          kFourUps},
         {"StopAtMinusInf", ChartWith("120", "#FREEZE:-inf=300;\n", "8888"), "", "Y@1050 beat=1.5 bpmc=6",
          "Y 0\nY 550\nY 800\nY 1050\n"},
+
+        {"OffsetHuge", ChartWith("120", "", "8888", "1E+300"), "",
+         std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
+        // An arrow that makes no step is recorded before any step could
+        // find the time not finite.
+        {"OffsetBeyondDouble", ChartWith("120", "", "E", "1E+400"), "",
+         std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
     };
 }
 
