@@ -63,6 +63,10 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     if (!output) return stop(reason);
 
     if (state.Bpm == 0) return stop("the tempo is 0");
+    // A negative tempo would run time backwards, and one read as infinite
+    // (beyond the range of a double) would put every arrow at the offset.
+    if (state.Bpm < 0) return stop("the tempo is negative");
+    if (!std::isfinite(state.Bpm)) return stop("the tempo is too large to read");
     state.StepMs = 60 / state.Bpm * 1000 / 2;
     if (!std::isfinite(state.StepMs)) return stop("the step length is not finite");
 

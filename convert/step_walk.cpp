@@ -118,7 +118,7 @@ private:
         state_.CurrentMs = state_.CurrentMs + state_.StepMs;
         state_.Beat = state_.Beat + beatStep_;
         CheckStop();
-        CheckTempo();
+        if (stop_.empty()) CheckTempo();
         if (stop_.empty() && !std::isfinite(state_.CurrentMs)) stop_ = "a time that is not finite";
     }
 
@@ -137,6 +137,9 @@ private:
         if (!entry->HasValue) return;
         state_.CurrentMs = state_.CurrentMs + entry->Value;
         log_.Append("Freeze " + entry->ValueText);
+        // Time never runs backwards: the arrows after it would fall before
+        // the ones already written.
+        if (entry->Value < 0) stop_ = "a stop of negative length";
     }
 
     // A tempo change falls due at its position and sets the length of the
@@ -150,6 +153,14 @@ private:
         log_.Append("BPM Change to " + entry->ValueText);
         if (state_.Bpm == 0) {
             stop_ = "a tempo change to 0";
+            return;
+        }
+        if (state_.Bpm < 0) {
+            stop_ = "a tempo change to a negative tempo";
+            return;
+        }
+        if (!std::isfinite(state_.Bpm)) {
+            stop_ = "a tempo change to a tempo too large to read";
             return;
         }
         state_.StepMs = ((60 / state_.Bpm) * 1000) / noteDivisor_;

@@ -61,18 +61,28 @@ std::vector<BadChart> BadCharts() {
          "X@2750 beat=5.5 bpmc=22", "Y 0\nY 250\nY 500\nY 750\nX 2000\nX 2250\nX 2500\nX 2750\n"},
 
         {"TempoZero", ChartWith("0", "", "8888"), "", std::string(kStop) + "the tempo is 0", nullopt},
+        {"TempoNegative", ChartWith("-120", "", "8888"), "", std::string(kStop) + "the tempo is negative",
+         nullopt},
         {"TempoTiny", ChartWith("1E-300", "", "8888"), "",
          std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
         // Absurd but readable: every step lasts far less than a millisecond.
         {"TempoHuge", ChartWith("1E+300", "", "8888"), "", "Y@0 beat=1.5 bpmc=6", "Y 0\nY 0\nY 0\nY 0\n"},
+        {"TempoBeyondDouble", ChartWith("1E+400", "", "8888"), "",
+         std::string(kStop) + "the tempo is too large to read", nullopt},
 
         {"TempoChangeToZero", ChartWith("120", tempoAt2 + "0;\n", "8888"), "",
          std::string(kStop) + "a tempo change to 0", nullopt},
+        {"TempoChangeNegative", ChartWith("120", tempoAt2 + "-120;\n", "8888"), "",
+         std::string(kStop) + "a tempo change to a negative tempo", nullopt},
         {"TempoChangeTiny", ChartWith("120", tempoAt2 + "1E-300;\n", "8(88"), "",
          std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
         {"TempoChangeHuge", ChartWith("120", tempoAt2 + "1E+300;\n", "8(88"), "", "Y@250 beat=0.75 bpmc=3",
          "Y 0\nY 250\nY 250\n"},
+        {"TempoChangeBeyondDouble", ChartWith("120", tempoAt2 + "1E+400;\n", "8888"), "",
+         std::string(kStop) + "a tempo change to a tempo too large to read", nullopt},
 
+        {"StopNegative", ChartWith("120", stopAt2 + "-300;\n", "8888"), "",
+         std::string(kStop) + "a stop of negative length", nullopt},
         {"StopHuge", ChartWith("120", stopAt2 + "1E+300;\n", "8888"), "",
          std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
         {"StopBeyondDouble", ChartWith("120", stopAt2 + "1E+400;\n", "8888"), "",
