@@ -35,7 +35,8 @@ ChildRun Convert(const ScratchFolder& folder, std::vector<std::string> arguments
     arguments.insert(arguments.begin(), STEPQUILL_CONVERTER);
     return support::RunProgram(arguments, {.TimeLimitSeconds = seconds,
                                            .WithoutRoot = withoutRoot,
-                                           .WorkingFolder = folder.Path()});
+                                           .WorkingFolder = folder.Path(),
+                                           .MemoryLimitBytes = 0});
 }
 
 // The last line of the text, without its line end.
@@ -96,6 +97,23 @@ TEST(BigLineThroughConverter, AHundredMegabytesEndTheReading) {
     ExpectUnread(run, "the chart has no #TITLE tag");
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi"}));
     EXPECT_TRUE(ReadBytes(folder / "chart.dwi") == bytes) << "the chart changed";
+}
+
+// Where the memory left cannot hold the line, the converter gives the
+// reason instead of ending with an uncaught exception.
+TEST(BigLineThroughConverter, WithoutTheMemoryForItEndsWithAReason) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer needs far more address space than the limit leaves";
+#endif
+    ScratchFolder folder;
+    folder.Write("chart.dwi", std::string(support::BigLineBytes(), 'x'));
+    const ChildRun run = support::RunProgram({STEPQUILL_CONVERTER, "chart.dwi", support::kDifficulty},
+                                             {.TimeLimitSeconds = 60,
+                                              .WithoutRoot = false,
+                                              .WorkingFolder = folder.Path(),
+                                              .MemoryLimitBytes = 32 << 20});
+    ExpectUnread(run, "the chart does not fit in memory");
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi"}));
 }
 
 TEST(BadPathThroughConverter, PathsThatAreNoReadableFileAreRefused) {

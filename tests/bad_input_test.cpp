@@ -67,7 +67,7 @@ std::optional<std::string> ReadAndConvertWithoutRoot(const fs::path& chart, cons
             const CoreRun run = ReadAndConvert(chart, settings);
             return run.Reading.FailureReason + "\n" + run.LastLine();
         },
-        {.TimeLimitSeconds = 10, .WithoutRoot = true, .WorkingFolder = {}});
+        {.TimeLimitSeconds = 10, .WithoutRoot = true, .WorkingFolder = {}, .MemoryLimitBytes = 0});
     if (child.SetupFailed()) return std::nullopt;
     EXPECT_EQ(child.Ending(), "exit 0");
     return child.Output;
@@ -113,6 +113,28 @@ TEST(BigLineThroughCore, AHundredMegabytesAreReadWhole) {
     EXPECT_EQ(log.Lines.back(), "Y@0 beat=0 bpmc=0");
     EXPECT_EQ(ReadBytes(folder / "song.kvt"), "Y 0\n");
     EXPECT_TRUE(ReadBytes(chart) == bytes) << "the chart changed";
+}
+
+// Where the memory left cannot hold the line, the reading and the run end
+// with a reason, not with the end of the program.
+TEST(BigLineThroughCore, WithoutTheMemoryForItEndsWithAReason) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer needs far more address space than the limit leaves";
+#endif
+    ScratchFolder folder;
+    const fs::path chart = folder.Write("song.dwi", std::string(support::BigLineBytes(), 'x'));
+    const support::ChildRun child = support::RunInChild(
+        [&] {
+            const CoreRun run = ReadAndConvert(chart);
+            return run.Reading.FailureReason + "\n" + run.LastLine();
+        },
+        {.TimeLimitSeconds = 60,
+         .WithoutRoot = false,
+         .WorkingFolder = {},
+         .MemoryLimitBytes = support::AddressSpaceInUse() + (16 << 20)});
+    EXPECT_EQ(child.Ending(), "exit 0") << child.Errors;
+    EXPECT_EQ(child.Output, "the chart does not fit in memory\n" + kStop + "the chart does not fit in memory");
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"song.dwi"}));
 }
 
 // Paths that name no chart one could read. None may block, and none may

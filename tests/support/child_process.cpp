@@ -2,11 +2,13 @@
 
 #include <grp.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 
 namespace stepquill::support {
@@ -15,6 +17,7 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 constexpr int kSetupFailed = 125;
+constexpr int kWorkThrew = 124;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -59,6 +62,10 @@ void PrepareChild(const ChildOptions& options, std::FILE* output, std::FILE* err
     if (options.WithoutRoot && ::geteuid() == 0 &&
         (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
         ::_exit(kSetupFailed);
+    if (options.MemoryLimitBytes != 0) {
+        const rlimit limit{options.MemoryLimitBytes, options.MemoryLimitBytes};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(kSetupFailed);
+    }
     // The alarm outlives exec, so it also ends a program that hangs.
     ::alarm(options.TimeLimitSeconds);
 }
@@ -79,7 +86,13 @@ ChildRun Run(const std::function<void()>& child, const ChildOptions& options) {
     }
     if (pid == 0) {
         PrepareChild(options, output.get(), errors.get());
-        child();
+        // An exception must not carry the copy back into the test that
+        // forked it, where it would go on running the other tests.
+        try {
+            child();
+        } catch (...) {
+            ::_exit(kWorkThrew);
+        }
         ::_exit(0);
     }
     int status = 0;
@@ -95,7 +108,16 @@ ChildRun Run(const std::function<void()>& child, const ChildOptions& options) {
 
 }  // namespace
 
+std::size_t AddressSpaceInUse() {
+    // The first number of /proc/self/statm is the size in pages.
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
 std::string ChildRun::Ending() const {
+    if (Finished && ExitCode == kWorkThrew) return "an exception escaped";
     if (Finished) return "exit " + std::to_string(ExitCode);
     if (Signal == SIGALRM) return "no end within its time limit";
     return "killed by signal " + std::to_string(Signal);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -14,7 +15,8 @@ struct ChildRun {
     int Signal = 0;         // the signal that ended it otherwise
     std::string Output;     // standard output
     std::string Errors;     // standard error
-    // "exit 1", "killed by signal 11", "no end within its time limit".
+    // "exit 1", "killed by signal 11", "no end within its time limit",
+    // "an exception escaped".
     std::string Ending() const;
     // The child could not be set up, as when it may not give up root.
     bool SetupFailed() const;
@@ -26,7 +28,12 @@ struct ChildOptions {
     // (and becomes nobody) meets permissions as any user would.
     bool WithoutRoot = false;
     std::filesystem::path WorkingFolder;  // empty: the current one
+    // The most address space the child may take; 0 for no limit.
+    std::size_t MemoryLimitBytes = 0;
 };
+
+// The address space this process takes now, to set a child's limit by.
+std::size_t AddressSpaceInUse();
 
 // Runs a program, `arguments[0]` being its path.
 ChildRun RunProgram(const std::vector<std::string>& arguments, const ChildOptions& options);
