@@ -30,13 +30,17 @@ using support::ScratchFolder;
 const std::string kStop = "Conversion stopped: ";
 
 // Runs the converter in `folder` on the chart and difficulty given first.
-ChildRun Convert(const ScratchFolder& folder, std::vector<std::string> arguments, unsigned seconds = 5,
-                 bool withoutRoot = false) {
+ChildRun Convert(const ScratchFolder& folder, std::vector<std::string> arguments,
+                 support::ChildOptions options = {}) {
     arguments.insert(arguments.begin(), STEPQUILL_CONVERTER);
-    return support::RunProgram(arguments, {.TimeLimitSeconds = seconds,
-                                           .WithoutRoot = withoutRoot,
-                                           .WorkingFolder = folder.Path(),
-                                           .MemoryLimitBytes = 0});
+    options.WorkingFolder = folder.Path();
+    return support::RunProgram(arguments, options);
+}
+
+ChildRun ConvertWithoutRoot(const ScratchFolder& folder, std::vector<std::string> arguments) {
+    support::ChildOptions options;
+    options.WithoutRoot = true;
+    return Convert(folder, std::move(arguments), options);
 }
 
 // The last line of the text, without its line end.
@@ -93,7 +97,9 @@ TEST(BigLineThroughConverter, AHundredMegabytesEndTheReading) {
     ScratchFolder folder;
     const std::string bytes(support::BigLineBytes(), 'x');
     folder.Write("chart.dwi", bytes);
-    const ChildRun run = Convert(folder, {"chart.dwi", support::kDifficulty}, 60);
+    support::ChildOptions options;
+    options.TimeLimitSeconds = 60;
+    const ChildRun run = Convert(folder, {"chart.dwi", support::kDifficulty}, options);
     ExpectUnread(run, "the chart has no #TITLE tag");
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi"}));
     EXPECT_TRUE(ReadBytes(folder / "chart.dwi") == bytes) << "the chart changed";
@@ -107,11 +113,9 @@ TEST(BigLineThroughConverter, WithoutTheMemoryForItEndsWithAReason) {
 #endif
     ScratchFolder folder;
     folder.Write("chart.dwi", std::string(support::BigLineBytes(), 'x'));
-    const ChildRun run = support::RunProgram({STEPQUILL_CONVERTER, "chart.dwi", support::kDifficulty},
-                                             {.TimeLimitSeconds = 60,
-                                              .WithoutRoot = false,
-                                              .WorkingFolder = folder.Path(),
-                                              .MemoryLimitBytes = 32 << 20});
+    support::ChildOptions options;
+    options.MemoryLimitBytes = 32 << 20;
+    const ChildRun run = Convert(folder, {"chart.dwi", support::kDifficulty}, options);
     ExpectUnread(run, "the chart does not fit in memory");
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi"}));
 }
@@ -133,7 +137,7 @@ TEST(BadPathThroughConverter, AChartWithoutReadPermissionIsRefused) {
     const std::string bytes = support::ChartWith("120", "", "8");
     folder.Write("chart.dwi", bytes);
     fs::permissions(folder / "chart.dwi", fs::perms::none);
-    const ChildRun run = Convert(folder, {"chart.dwi", support::kDifficulty}, 5, true);
+    const ChildRun run = ConvertWithoutRoot(folder, {"chart.dwi", support::kDifficulty});
     if (run.SetupFailed()) GTEST_SKIP() << "this process may not give up root";
     ExpectUnread(run, "the chart cannot be opened");
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi"}));
@@ -149,7 +153,7 @@ TEST(BadOutputThroughConverter, AFolderWithoutWritePermissionKeepsItsOldFile) {
     folder.Write("locked/chart.kvt", "OLD\n");
     fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                            fs::perms::others_read | fs::perms::others_exec);
-    const ChildRun run = Convert(folder, {"chart.dwi", support::kDifficulty, "-o", "locked/chart.kvt"}, 5, true);
+    const ChildRun run = ConvertWithoutRoot(folder, {"chart.dwi", support::kDifficulty, "-o", "locked/chart.kvt"});
     fs::permissions(folder / "locked", fs::perms::owner_all);
     if (run.SetupFailed()) GTEST_SKIP() << "this process may not give up root";
     ExpectStopped(run, "cannot create the output file (Permission denied)");

@@ -62,12 +62,14 @@ CoreRun ReadAndConvert(const fs::path& chart, const RunSettings& settings = {}) 
 // The reading's failure and the run's last log line, a line each, from a
 // child that has given up root; none when it may not.
 std::optional<std::string> ReadAndConvertWithoutRoot(const fs::path& chart, const RunSettings& settings) {
+    support::ChildOptions options;
+    options.WithoutRoot = true;
     const support::ChildRun child = support::RunInChild(
         [&] {
             const CoreRun run = ReadAndConvert(chart, settings);
             return run.Reading.FailureReason + "\n" + run.LastLine();
         },
-        {.TimeLimitSeconds = 10, .WithoutRoot = true, .WorkingFolder = {}, .MemoryLimitBytes = 0});
+        options);
     if (child.SetupFailed()) return std::nullopt;
     EXPECT_EQ(child.Ending(), "exit 0");
     return child.Output;
@@ -123,15 +125,15 @@ TEST(BigLineThroughCore, WithoutTheMemoryForItEndsWithAReason) {
 #endif
     ScratchFolder folder;
     const fs::path chart = folder.Write("song.dwi", std::string(support::BigLineBytes(), 'x'));
+    support::ChildOptions options;
+    options.TimeLimitSeconds = 30;
+    options.MemoryLimitBytes = support::AddressSpaceInUse() + (16 << 20);
     const support::ChildRun child = support::RunInChild(
         [&] {
             const CoreRun run = ReadAndConvert(chart);
             return run.Reading.FailureReason + "\n" + run.LastLine();
         },
-        {.TimeLimitSeconds = 60,
-         .WithoutRoot = false,
-         .WorkingFolder = {},
-         .MemoryLimitBytes = support::AddressSpaceInUse() + (16 << 20)});
+        options);
     EXPECT_EQ(child.Ending(), "exit 0") << child.Errors;
     EXPECT_EQ(child.Output, "the chart does not fit in memory\n" + kStop + "the chart does not fit in memory");
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"song.dwi"}));
