@@ -138,7 +138,7 @@ TEST(BadPathThroughConverter, AChartWithoutReadPermissionIsRefused) {
     folder.Write("chart.dwi", bytes);
     fs::permissions(folder / "chart.dwi", fs::perms::none);
     const ChildRun run = ConvertWithoutRoot(folder, {"chart.dwi", support::kDifficulty});
-    if (run.SetupFailed()) GTEST_SKIP() << "this process may not give up root";
+    if (run.SetupFailed()) GTEST_SKIP() << "cannot run as nobody here";
     ExpectUnread(run, "the chart cannot be opened");
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi"}));
     fs::permissions(folder / "chart.dwi", fs::perms::owner_read);
@@ -155,7 +155,7 @@ TEST(BadOutputThroughConverter, AFolderWithoutWritePermissionKeepsItsOldFile) {
                                            fs::perms::others_read | fs::perms::others_exec);
     const ChildRun run = ConvertWithoutRoot(folder, {"chart.dwi", support::kDifficulty, "-o", "locked/chart.kvt"});
     fs::permissions(folder / "locked", fs::perms::owner_all);
-    if (run.SetupFailed()) GTEST_SKIP() << "this process may not give up root";
+    if (run.SetupFailed()) GTEST_SKIP() << "cannot run as nobody here";
     ExpectStopped(run, "cannot create the output file (Permission denied)");
     EXPECT_EQ(folder.Names("locked"), (std::set<std::string>{"chart.kvt"}));
     EXPECT_EQ(ReadBytes(folder / "locked" / "chart.kvt"), "OLD\n");

@@ -132,7 +132,8 @@ ChildRun RunProgram(const std::vector<std::string>& arguments, const ChildOption
             for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
             argv.push_back(nullptr);
             ::execv(argv[0], argv.data());
-            ::_exit(127);
+            // Nobody, for one, may be unable to reach the program.
+            ::_exit(kSetupFailed);
         },
         options);
 }

@@ -18,7 +18,8 @@ struct ChildRun {
     // "exit 1", "killed by signal 11", "no end within its time limit",
     // "an exception escaped".
     std::string Ending() const;
-    // The child could not be set up, as when it may not give up root.
+    // The child could not be set up: it may not give up root, or the
+    // program could not be started.
     bool SetupFailed() const;
 };
 
