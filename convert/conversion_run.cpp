@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <new>
 #include <optional>
 
 #include "chart_file.h"
@@ -63,6 +64,10 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     if (!output) return stop(reason);
 
     if (state.Bpm == 0) return stop("the tempo is 0");
+    // A negative tempo would run time backwards, and one read as infinite
+    // (beyond the range of a double) would put every arrow at the offset.
+    if (state.Bpm < 0) return stop("the tempo is negative");
+    if (!std::isfinite(state.Bpm)) return stop("the tempo is too large to read");
     state.StepMs = 60 / state.Bpm * 1000 / 2;
     if (!std::isfinite(state.StepMs)) return stop("the step length is not finite");
 
@@ -77,11 +82,18 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
 
     ChartStream chart(*chartFile);
     TimingLists lists;
-    PartSearchResult part = FindPart(chart, state.PartName, lists, log);
-    if (!part.PartFound) return stop("the " + state.PartName + " part was not found");
-    WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log,
-                                 settings.DecimalSeparator);
-    if (!walk.Ok()) return stop(walk.StopReason);
+    // A chart line or a timing text too large for the memory left stops the
+    // run like any other failure, instead of ending the program.
+    try {
+        PartSearchResult part = FindPart(chart, state.PartName, lists, log);
+        if (!part.PartFound) return stop("the " + state.PartName + " part was not found");
+        WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log,
+                                     settings.DecimalSeparator);
+        if (!walk.Ok()) return stop(walk.StopReason);
+    } catch (const std::bad_alloc&) {
+        std::string().swap(state.OutputBuffer);
+        return stop("the chart does not fit in memory");
+    }
     chartFile->close();
 
     if (!output->Commit(state.OutputBuffer, reason)) return stop(reason);
