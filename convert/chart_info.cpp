@@ -1,6 +1,7 @@
 #include "chart_info.h"
 
 #include <array>
+#include <new>
 
 #include "chart_file.h"
 #include "chart_stream.h"
@@ -113,7 +114,12 @@ ReadOutcome ReadChartInfo(const std::string& path, ConverterState& state, ChartI
                           std::string_view decimalSeparator) {
     auto chart = OpenChart(path);
     if (!chart) return {"the chart cannot be opened"};
-    return ReadChartInfo(*chart, state, info, decimalSeparator);
+    // A field too large for the memory left fails the reading, not the program.
+    try {
+        return ReadChartInfo(*chart, state, info, decimalSeparator);
+    } catch (const std::bad_alloc&) {
+        return {"the chart does not fit in memory"};
+    }
 }
 
 ReadOutcome GetDWIInfo(ChartInfoControls& controls, ConverterState& state,

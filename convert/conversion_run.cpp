@@ -26,10 +26,10 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 // Makes room for every record the chart can give before the first is
-// written. Each record stands for one character of the chart, and a time
-// below 10^13 ms takes at most 14 characters, so the buffer is then never
-// moved while it grows: moving it would hold the old and the new copy at
-// once, up to twice the timing file. Only the pages that the records fill
+// written. Each record stands for one character of the chart, and a time,
+// always below 1E+15 ms, takes at most 16 characters, so the buffer is then
+// never moved while it grows: moving it would hold the old and the new copy
+// at once, up to twice the timing file. Only the pages that the records fill
 // are taken, so the room costs address space rather than memory; where even
 // that cannot be had, the buffer grows as it would have.
 void ReserveForRecords(std::string& buffer, const std::string& chartPath, const ArrowTokens& tokens) {
@@ -39,7 +39,7 @@ void ReserveForRecords(std::string& buffer, const std::string& chartPath, const 
     for (const std::string* token : {&tokens.UpLeft, &tokens.UpRight, &tokens.DownLeft,
                                      &tokens.DownRight, &tokens.UpDown, &tokens.LeftRight})
         longestToken = std::max(longestToken, token->size());
-    const std::size_t perRecord = longestToken + 1 + 14 + 1;
+    const std::size_t perRecord = longestToken + 1 + 16 + 1;
     const auto records = static_cast<std::uintmax_t>(chart.st_size);
     if (records > buffer.max_size() / perRecord) return;
     try {
@@ -89,6 +89,10 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     if (!output) return stop(reason);
 
     if (state.Bpm == 0) return stop("the tempo is 0");
+    // A negative tempo would run time backwards, and one read as infinite
+    // (beyond the range of a double) would put every arrow at the offset.
+    if (state.Bpm < 0) return stop("the tempo is negative");
+    if (!std::isfinite(state.Bpm)) return stop("the tempo is too large to read");
     state.StepMs = 60 / state.Bpm * 1000 / 2;
     if (!std::isfinite(state.StepMs)) return stop("the step length is not finite");
 
@@ -104,11 +108,18 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
 
     ChartStream chart(*chartFile);
     TimingLists lists;
-    PartSearchResult part = FindPart(chart, state.PartName, lists, log);
-    if (!part.PartFound) return stop("the " + state.PartName + " part was not found");
-    WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log,
-                                 settings.DecimalSeparator);
-    if (!walk.Ok()) return stop(walk.StopReason);
+    // A chart line or a timing text too large for the memory left stops the
+    // run like any other failure, instead of ending the program.
+    try {
+        PartSearchResult part = FindPart(chart, state.PartName, lists, log);
+        if (!part.PartFound) return stop("the " + state.PartName + " part was not found");
+        WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log,
+                                     settings.DecimalSeparator);
+        if (!walk.Ok()) return stop(walk.StopReason);
+    } catch (const std::bad_alloc&) {
+        std::string().swap(state.OutputBuffer);
+        return stop("the chart does not fit in memory");
+    }
     chartFile->close();
 
     if (!output->Commit(state.OutputBuffer, reason)) return stop(reason);

@@ -39,6 +39,8 @@ std::vector<TimingEntry> ReadEntries(const std::vector<std::string>& list) {
     return entries;
 }
 
+constexpr double kTimeLimitMs = 1e15;
+
 bool MakesStep(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D'); }
 
 bool IsChordArrow(char c) { return c != '0' && c != '5' && MakesStep(c); }
@@ -94,7 +96,16 @@ private:
         return i;
     }
 
-    void Emit() { EmitStepRecord(state_, tokens_, log_, separator_); }
+    void Emit() {
+        if (!stop_.empty()) return;
+        // From 1E+15 ms on a time would be written in exponent form (or as
+        // "Infinity"), not as the whole milliseconds every record promises.
+        if (!(std::fabs(std::floor(state_.CurrentMs)) < kTimeLimitMs)) {
+            stop_ = "a time beyond what the timing file can hold";
+            return;
+        }
+        EmitStepRecord(state_, tokens_, log_, separator_);
+    }
 
     // Every character passes through here; overwriting the one character in
     // place is much cheaper than assigning a new text.
@@ -116,7 +127,7 @@ private:
         state_.CurrentMs = state_.CurrentMs + state_.StepMs;
         state_.Beat = state_.Beat + beatStep_;
         CheckStop();
-        CheckTempo();
+        if (stop_.empty()) CheckTempo();
         if (stop_.empty() && !std::isfinite(state_.CurrentMs)) stop_ = "a time that is not finite";
     }
 
@@ -135,6 +146,9 @@ private:
         if (!entry->HasValue) return;
         state_.CurrentMs = state_.CurrentMs + entry->Value;
         log_.Append("Freeze " + entry->ValueText);
+        // Time never runs backwards: the arrows after it would fall before
+        // the ones already written.
+        if (entry->Value < 0) stop_ = "a stop of negative length";
     }
 
     // A tempo change falls due at its position and sets the length of the
@@ -148,6 +162,14 @@ private:
         log_.Append("BPM Change to " + entry->ValueText);
         if (state_.Bpm == 0) {
             stop_ = "a tempo change to 0";
+            return;
+        }
+        if (state_.Bpm < 0) {
+            stop_ = "a tempo change to a negative tempo";
+            return;
+        }
+        if (!std::isfinite(state_.Bpm)) {
+            stop_ = "a tempo change to a tempo too large to read";
             return;
         }
         state_.StepMs = ((60 / state_.Bpm) * 1000) / noteDivisor_;

@@ -5,32 +5,37 @@
 #include <QDropEvent>
 #include <QFontDatabase>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QUrl>
 
 #include "chart_info.h"
 #include "conversion_run.h"
 #include "list_log.h"
+#include "log_model.h"
 #include "window_controls.h"
 
 namespace {
 
 QFont DialogFont() {
-    // Where "MS Sans Serif" is missing, the style hint picks a proportional sans.
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // Where "MS Sans Serif" is missing, the next families come closest in
+    // width, so the captions fit their labels; the style hint covers the rest.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
     return font;
 }
 
 QFont LogFont() {
-    QFont font = QFontDatabase::families().contains(QStringLiteral("Fixedsys"))
+    QFont font = QFontDatabase::hasFamily(QStringLiteral("Fixedsys"))
                      ? QFont(QStringLiteral("Fixedsys"))
                      : QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSizeF(9);
@@ -77,6 +82,10 @@ Form1::Form1(QWidget* parent)
     setWindowTitle(QStringLiteral("Stepquill 1.3b by Vantrel"));
     setFont(DialogFont());
     setFixedSize(276, 386);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/16x16/apps/stepquill.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/32x32/apps/stepquill.png"), QSize(32, 32));
+    setWindowIcon(icon);
 
     BuildControls();
     SetTabOrder();
@@ -137,7 +146,7 @@ void Form1::BuildControls() {
 
     AddLabel(this, "Label1", QStringLiteral("Internals:"), {6, 264, 49, 13});
 
-    log_ = new QStringListModel(this);
+    log_ = new LogModel(this);
     list1_ = new QListView(this);
     list1_->setObjectName(QStringLiteral("List1"));
     list1_->setModel(log_);

@@ -9,7 +9,7 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
-class QStringListModel;
+class LogModel;
 
 // The program's only window: the chart path, what the reading found, the six
 // arrow choosers, the "Convert" button and the progress log.
@@ -42,7 +42,7 @@ private:
     QComboBox* combo7_ = nullptr;
     QPushButton* command1_ = nullptr;
     QListView* list1_ = nullptr;
-    QStringListModel* log_ = nullptr;
+    LogModel* log_ = nullptr;
     QLabel* label3_ = nullptr;
     QLabel* label4_ = nullptr;
     QLabel* label5_ = nullptr;

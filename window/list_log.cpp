@@ -1,19 +1,29 @@
 #include "list_log.h"
 
-#include <QStringDecoder>
-#include <QStringListModel>
+#include "chart_text.h"
+#include "log_model.h"
 
-QString DecodeChartText(const std::string& bytes) {
-    QStringDecoder utf8(QStringConverter::Utf8);
-    const QString text = utf8(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (!utf8.hasError()) return text;
-    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+namespace {
+
+// Large enough that the view's bookkeeping per insertion disappears, small
+// enough that the pending lines never rival the model itself in memory.
+constexpr qsizetype kBatchLines = 8192;
+
+}  // namespace
+
+ListLog::~ListLog() { Flush(); }
+
+void ListLog::Clear() {
+    pending_.clear();
+    model_.Clear();
 }
 
-void ListLog::Clear() { model_.setStringList({}); }
-
 void ListLog::Append(const std::string& line) {
-    const int row = model_.rowCount();
-    model_.insertRows(row, 1);
-    model_.setData(model_.index(row), DecodeChartText(line));
+    pending_.append(DecodeChartText(line));
+    if (pending_.size() >= kBatchLines) Flush();
+}
+
+void ListLog::Flush() {
+    model_.Append(pending_);
+    pending_.clear();
 }

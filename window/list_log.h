@@ -2,23 +2,28 @@
 
 #include <string>
 
-#include <QString>
+#include <QStringList>
 
 #include "progress_log.h"
 
-class QStringListModel;
+class LogModel;
 
-// The core keeps chart bytes as they are; the window shows them as UTF-8 when
-// they are valid UTF-8 and as one character per byte otherwise.
-QString DecodeChartText(const std::string& bytes);
-
-// List1's model as the conversion's log.
+// List1's model as the conversion's log. Lines are collected and handed to
+// the model in batches; whatever is left is handed over when the log goes
+// away, so the list shows every line once the handler ends.
 class ListLog final : public stepquill::ProgressLog {
 public:
-    explicit ListLog(QStringListModel& model) : model_(model) {}
+    explicit ListLog(LogModel& model) : model_(model) {}
+    ~ListLog() override;
+    ListLog(const ListLog&) = delete;
+    ListLog& operator=(const ListLog&) = delete;
+
     void Clear() override;
     void Append(const std::string& line) override;
 
 private:
-    QStringListModel& model_;
+    void Flush();
+
+    LogModel& model_;
+    QStringList pending_;
 };

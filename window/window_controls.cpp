@@ -5,9 +5,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStringListModel>
 
-#include "list_log.h"
+#include "chart_text.h"
+#include "log_model.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ void WindowControls::SetDifficultyText(const std::string& text) {
     if (index >= 0) difficulty_.setCurrentIndex(index);
 }
 
-void WindowControls::ClearLog() { ListLog(log_).Clear(); }
+void WindowControls::ClearLog() { log_.Clear(); }
 
 void WindowControls::SetTitleCaption(const std::string& caption) {
     // The caption separates title and artist with CR LF; a label wants one break.

@@ -9,13 +9,13 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QStringListModel;
+class LogModel;
 
 // The window's controls as the chart reading sees them. Texts cross here
 // between the core's bytes and Qt's strings.
 class WindowControls final : public stepquill::ChartInfoControls {
 public:
-    WindowControls(QLineEdit& path, QComboBox& difficulty, QStringListModel& log,
+    WindowControls(QLineEdit& path, QComboBox& difficulty, LogModel& log,
                    QLabel& title, QLabel& tempo, QLabel& offset)
         : path_(path), difficulty_(difficulty), log_(log), title_(title), tempo_(tempo),
           offset_(offset) {}
@@ -34,7 +34,7 @@ public:
 private:
     QLineEdit& path_;
     QComboBox& difficulty_;
-    QStringListModel& log_;
+    LogModel& log_;
     QLabel& title_;
     QLabel& tempo_;
     QLabel& offset_;

@@ -1,5 +1,8 @@
 // The window driven through its controls, headless.
+#include <QApplication>
 #include <QComboBox>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -10,12 +13,13 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 #include "form1.h"
 
@@ -54,15 +58,22 @@ private:
         return widget;
     }
     QStringList LogLines() {
-        auto* model = qobject_cast<QStringListModel*>(Get<QListView>("List1")->model());
-        if (model == nullptr) qFatal("List1 has no string list model");
-        return model->stringList();
+        const QAbstractItemModel* model = Get<QListView>("List1")->model();
+        QStringList lines;
+        for (int row = 0; row < model->rowCount(); ++row)
+            lines << model->index(row, 0).data().toString();
+        return lines;
     }
     QStringList Items(const char* combo) {
         QStringList items;
         auto* box = Get<QComboBox>(combo);
         for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
         return items;
+    }
+    // Every reading starts by emptying the log, so its resets count the readings.
+    std::unique_ptr<QSignalSpy> CountReadings() {
+        return std::make_unique<QSignalSpy>(Get<QListView>("List1")->model(),
+                                            &QAbstractItemModel::modelReset);
     }
     // Sends a drag and a drop of `mime` onto Text2; returns whether the drag was accepted.
     bool Drop(QMimeData& mime) {
@@ -122,27 +133,84 @@ private slots:
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
 
-        QStringList order;
-        QWidget* start = Get<QPushButton>("Command1");
-        QWidget* w = start;
-        do {
-            if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
-            w = w->nextInFocusChain();
-        } while (w != start && order.size() < 50);
-        QCOMPARE(order, (QStringList{"Command1", "List1", "Text2", "Combo1", "Combo2", "Combo3",
-                                     "Combo4", "Combo5", "Combo6", "Combo7"}));
+        // The icon has both sizes, black at the corner and white on the arrow's tip.
+        const QIcon icon = form_->windowIcon();
+        QCOMPARE(icon.availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32)}));
+        const QImage large = icon.pixmap(QSize(32, 32)).toImage();
+        QCOMPARE(large.size(), QSize(32, 32));
+        QCOMPARE(large.pixelColor(0, 0), QColor(Qt::black));
+        bool white = false, green = false;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const QColor c = large.pixelColor(x, y);
+                white |= c == QColor(Qt::white);
+                green |= c.green() > 150 && c.red() < 100 && c.blue() < 100;
+            }
+        QVERIFY(white && green);
+
+    }
+
+    void keyboard() {
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        const QStringList forward{"Command1", "List1",  "Text2",  "Combo1", "Combo2",
+                                  "Combo3",   "Combo4", "Combo5", "Combo6", "Combo7"};
+        QStringList visited;
+        for (int i = 0; i <= forward.size(); ++i) {
+            visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, forward + QStringList{"Command1"});
+        visited.clear();
+        Get<QPushButton>("Command1")->setFocus();
+        for (int i = 0; i <= forward.size(); ++i) {
+            visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        }
+        QStringList backward{"Command1"};
+        for (auto it = forward.crbegin(); it != forward.crend(); ++it) backward << *it;
+        QCOMPARE(visited, backward);
+
+        // Enter presses the button only while it has the focus; Escape presses nothing.
+        const QString chart = Write(dir_, "song.dwi", kChart);
+        Get<QLineEdit>("Text2")->setText(chart);
+        Get<QLineEdit>("Text2")->setFocus();
+        QTest::keyClick(Get<QLineEdit>("Text2"), Qt::Key_Return);
+        QTest::keyClick(Get<QLineEdit>("Text2"), Qt::Key_Escape);
+        QVERIFY(!QFile::exists(dir_.filePath("song.kvt")));
+        QVERIFY(form_->isVisible());
+        Get<QPushButton>("Command1")->setFocus();
+        QTest::keyClick(Get<QPushButton>("Command1"), Qt::Key_Escape);
+        QVERIFY(!QFile::exists(dir_.filePath("song.kvt")));
+        QTest::keyClick(Get<QPushButton>("Command1"), Qt::Key_Return);
+        QVERIFY(QFile::exists(dir_.filePath("song.kvt")));
+        QVERIFY(form_->isVisible());
     }
 
     void geometry_data() {
         QTest::addColumn<QRect>("rect");
+        QTest::newRow("Label2") << QRect(6, 0, 157, 13);
         QTest::newRow("Text2") << QRect(6, 13, 265, 19);
         QTest::newRow("Label5") << QRect(6, 30, 265, 31);
+        QTest::newRow("Label3") << QRect(6, 60, 97, 13);
         QTest::newRow("Combo1") << QRect(162, 63, 109, 21);
         QTest::newRow("Label6") << QRect(114, 66, 49, 13);
+        QTest::newRow("Label4") << QRect(6, 72, 97, 13);
         QTest::newRow("Line1") << QRect(0, 87, 276, 1);
+        QTest::newRow("Combo2") << QRect(162, 92, 109, 21);
+        QTest::newRow("Label8") << QRect(6, 98, 115, 13);
+        QTest::newRow("Combo3") << QRect(162, 114, 109, 21);
+        QTest::newRow("Label9") << QRect(6, 120, 115, 13);
+        QTest::newRow("Combo4") << QRect(162, 135, 109, 21);
+        QTest::newRow("Label10") << QRect(6, 141, 115, 13);
+        QTest::newRow("Combo5") << QRect(162, 156, 109, 21);
+        QTest::newRow("Label11") << QRect(6, 162, 115, 13);
+        QTest::newRow("Combo6") << QRect(162, 177, 109, 21);
+        QTest::newRow("Label12") << QRect(6, 183, 115, 13);
         QTest::newRow("Combo7") << QRect(162, 198, 109, 21);
         QTest::newRow("Label13") << QRect(6, 204, 115, 13);
         QTest::newRow("Command1") << QRect(6, 222, 265, 37);
+        QTest::newRow("Label1") << QRect(6, 264, 49, 13);
         QTest::newRow("List1") << QRect(6, 276, 265, 94);
         QTest::newRow("Label7") << QRect(6, 372, 265, 19);
     }
@@ -195,15 +263,44 @@ private slots:
         QVERIFY(QDir(dir_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
     }
 
+    void oneReadingPerChange() {
+        const QString chart = Write(dir_, "song.dwi", kChart);
+        auto* text2 = Get<QLineEdit>("Text2");
+        text2->setFocus();
+        auto readings = CountReadings();
+        QTest::keyClicks(text2, chart);
+        QCOMPARE(readings->count(), chart.size());
+        QCOMPARE(Items("Combo1"), (QStringList{"BASIC(5)", "MANIAC(10)"}));
+
+        // Deleting one character reads the shortened path, which names nothing.
+        QTest::keyClick(text2, Qt::Key_Backspace);
+        QCOMPARE(readings->count(), chart.size() + 1);
+        QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
+        QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song\nby Band"));
+
+        // Picking a chooser's item reads nothing.
+        Get<QComboBox>("Combo3")->setCurrentIndex(5);
+        QCOMPARE(readings->count(), chart.size() + 1);
+    }
+
     void drops() {
         const QString first = Write(dir_, "song.dwi", kChart);
         const QString second = Write(dir_, "other.dwi", "#TITLE:Other;\n");
         QMimeData files;
         files.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second),
                        QUrl::fromLocalFile(dir_.path())});
+        auto readings = CountReadings();
         QVERIFY(Drop(files));
         QCOMPARE(Get<QLineEdit>("Text2")->text(), first);
         QCOMPARE(Items("Combo1"), (QStringList{"BASIC(5)", "MANIAC(10)"}));
+        QCOMPARE(Get<QComboBox>("Combo1")->currentText(), QStringLiteral("BASIC(5)"));
+        QCOMPARE(readings->count(), 2);  // once through the change, once more
+
+        // The same file again: the text does not change, the chart is still read.
+        QVERIFY(Drop(files));
+        QCOMPARE(readings->count(), 3);
+        QCOMPARE(Items("Combo1"), (QStringList{"BASIC(5)", "MANIAC(10)"}));
+        QCOMPARE(ReadBytes(first), QByteArray(kChart));
 
         // Text and web links are neither inserted nor read.
         QMimeData text;
@@ -213,15 +310,96 @@ private slots:
         link.setUrls({QUrl(QStringLiteral("https://example.org/song.dwi"))});
         QVERIFY(!Drop(link));
         QCOMPARE(Get<QLineEdit>("Text2")->text(), first);
-        QCOMPARE(Get<QComboBox>("Combo1")->count(), 2);
+        QCOMPARE(readings->count(), 3);
 
-        // A folder fails at the opening, silently.
+        // A folder fails at the opening, silently: chooser and log empty, labels kept.
         QMimeData folder;
         folder.setUrls({QUrl::fromLocalFile(dir_.path())});
         QVERIFY(Drop(folder));
         QCOMPARE(Get<QLineEdit>("Text2")->text(), dir_.path());
         QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
+        QVERIFY(LogLines().isEmpty());
         QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song\nby Band"));
+
+        // A file that is no chart: the reading fails somewhere, the window goes on.
+        QByteArray binary("\x89PNG\r\n\x1a\n", 8);
+        for (int i = 0; i < 4096; ++i) binary.append(char(i * 37));
+        const QString picture = Write(dir_, "cover.png", binary);
+        QMimeData notChart;
+        notChart.setUrls({QUrl::fromLocalFile(picture)});
+        QVERIFY(Drop(notChart));
+        QCOMPARE(Get<QLineEdit>("Text2")->text(), picture);
+        QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
+        QCOMPARE(ReadBytes(picture), binary);
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QVERIFY(!QFile::exists(dir_.filePath("cover.kvt")));
+        QVERIFY(form_->isVisible());
+    }
+
+    void specialFilesFailAtTheOpening() {
+        // None of these may block the window: a FIFO without a writer, an
+        // endless device, a folder.
+        const QByteArray fifo = QFile::encodeName(dir_.filePath("pipe.dwi"));
+        QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+        for (const QString& path : {QFile::decodeName(fifo), QStringLiteral("/dev/zero"), dir_.path()}) {
+            Get<QLineEdit>("Text2")->setText(path);
+            QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
+            QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+            QCOMPARE(LogLines().value(LogLines().size() - 1).left(20), QStringLiteral("Conversion stopped: "));
+        }
+        QVERIFY(!QFile::exists(dir_.filePath("pipe.kvt")));
+    }
+
+    void secondConversionStartsFromChartTempo() {
+        const QString chart =
+            Write(dir_, "tempo.dwi",
+                  "#TITLE:Song;\r\n#ARTIST:Band;\r\n#BPM:120.000;\r\n#GAP:0;\r\n"
+                  "#CHANGEBPM:4.000=240.000;\r\n#SINGLE:BASIC:5:\r\n88888888\r\n;\r\n"
+                  "#SINGLE:MANIAC:10:\r\n2222\r\n;\r\n");
+        Get<QLineEdit>("Text2")->setText(chart);
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir_.filePath("tempo.kvt")),
+                 QByteArray("Y 0\nY 250\nY 500\nY 625\nY 750\nY 875\nY 1000\nY 1125\n"));
+        QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
+
+        // The first run ended at 240 BPM; the second starts again from 120.
+        Get<QComboBox>("Combo1")->setCurrentIndex(1);
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir_.filePath("tempo.kvt")), QByteArray("X 0\nX 250\nX 500\nX 625\n"));
+    }
+
+    void longLogShowsEveryLineWithoutScrolling() {
+        // More lines than one batch of the log, so batches join in order.
+        const int arrows = 20000;
+        QByteArray chart("#TITLE:Long;\n#ARTIST:Band;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n");
+        for (int i = 0; i < arrows / 50; ++i) chart += QByteArray(50, '8') + "\n";
+        chart += ";\n";
+        Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", chart));
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        const QStringList lines = LogLines();
+        QCOMPARE(lines.size(), 3 + arrows);
+        QCOMPARE(lines.value(3), QStringLiteral("Y@0 beat=0 bpmc=0"));
+        QCOMPARE(lines.value(3 + 8192), QStringLiteral("Y@2048000 beat=4096 bpmc=16384"));
+        QCOMPARE(lines.last(), QStringLiteral("Y@4999750 beat=9999.5 bpmc=39998"));
+        auto* list = Get<QListView>("List1");
+        QTRY_VERIFY(list->verticalScrollBar()->isVisible());
+        QCOMPARE(list->verticalScrollBar()->value(), 0);
+        QCOMPARE(list->indexAt(QPoint(2, 2)).row(), 0);
+    }
+
+    void windows1252Captions() {
+        // Not valid UTF-8: curly quotes and the euro sign of Windows-1252.
+        const QString chart = Write(dir_, "quotes.dwi",
+                                    "#TITLE:\x93Hi\x94 \x80\x85;\n#ARTIST:Caf\xE9;\n#BPM:120;\n"
+                                    "#GAP:0;\n#SINGLE:BASIC:3:\n8;\n");
+        Get<QLineEdit>("Text2")->setText(chart);
+        QCOMPARE(Get<QLabel>("Label5")->text(),
+                 QStringLiteral("\u201CHi\u201D \u20AC\u2026\nby Caf\u00E9"));
+        // Valid UTF-8 stays UTF-8.
+        Get<QLineEdit>("Text2")->setText(Write(dir_, "utf8.dwi",
+                                               "#TITLE:Caf\xC3\xA9;\n#ARTIST:\xE2\x82\xAC;\n"
+                                               "#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:3:\n8;\n"));
+        QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Caf\u00E9\nby \u20AC"));
     }
 
     void regionalSeparatorAndLatin1Title() {

@@ -1,0 +1,243 @@
+// Input that no one should give the converter, through stepquill-convert
+// itself: each run ends within seconds with exit status 0 and the whole
+// timing file, or with 1, its reason and no timing file, never with a crash,
+// and leaves the chart and any old timing file as they were.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "bad_charts.h"
+#include "child_process.h"
+#include "run_checks.h"
+#include "scratch_folder.h"
+#include "small_disk.h"
+
+namespace stepquill {
+namespace {
+
+namespace fs = std::filesystem;
+using support::BadChart;
+using support::ChildRun;
+using support::ReadBytes;
+using support::ScratchFolder;
+
+const std::string kStop = "Conversion stopped: ";
+
+// Runs the converter in `folder` on the chart and difficulty given first.
+ChildRun Convert(const ScratchFolder& folder, std::vector<std::string> arguments,
+                 support::ChildOptions options = {}) {
+    arguments.insert(arguments.begin(), STEPQUILL_CONVERTER);
+    options.WorkingFolder = folder.Path();
+    return support::RunProgram(arguments, options);
+}
+
+ChildRun ConvertWithoutRoot(const ScratchFolder& folder, std::vector<std::string> arguments) {
+    support::ChildOptions options;
+    options.WithoutRoot = true;
+    return Convert(folder, std::move(arguments), options);
+}
+
+// The last line of the text, without its line end.
+std::string LastLine(std::string text) {
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    const std::size_t end = text.rfind('\n');
+    return end == std::string::npos ? text : text.substr(end + 1);
+}
+
+// The chart could not be read, so nothing was converted and nothing logged.
+void ExpectUnread(const ChildRun& run, const std::string& reason) {
+    EXPECT_EQ(run.Ending(), "exit 1");
+    EXPECT_EQ(run.Output, "");
+    EXPECT_EQ(run.Errors, "stepquill-convert: " + reason + "\n");
+}
+
+void ExpectStopped(const ChildRun& run, const std::string& reason) {
+    EXPECT_EQ(run.Ending(), "exit 1");
+    EXPECT_EQ(LastLine(run.Output), kStop + reason);
+    EXPECT_EQ(run.Errors, "stepquill-convert: " + reason + "\n");
+}
+
+class BadChartThroughConverter : public ::testing::TestWithParam<BadChart> {};
+
+TEST_P(BadChartThroughConverter, WritesTheWholeFileOrNothing) {
+    const BadChart& bad = GetParam();
+    for (bool withOldFile : {false, true}) {
+        SCOPED_TRACE(withOldFile ? "over an old timing file" : "without an old timing file");
+        ScratchFolder folder;
+        folder.Write("chart.dwi", bad.Bytes);
+        std::optional<std::string> old;
+        if (withOldFile) old = ReadBytes(folder.Write("chart.kvt", support::OldTimingFile()));
+
+        const ChildRun run = Convert(folder, {"chart.dwi", support::kDifficulty});
+        if (!bad.ReadingFailure.empty()) {
+            ExpectUnread(run, bad.ReadingFailure);
+        } else if (bad.TimingFile) {
+            EXPECT_EQ(run.Ending(), "exit 0") << run.Errors;
+            EXPECT_EQ(LastLine(run.Output), bad.LastLogLine);
+            EXPECT_EQ(run.Errors, "");
+        } else {
+            ASSERT_EQ(bad.LastLogLine.rfind(kStop, 0), 0u);
+            ExpectStopped(run, bad.LastLogLine.substr(kStop.size()));
+        }
+        support::ExpectFolderAfterRun(folder, "chart.dwi", bad.Bytes, "chart.kvt", bad.TimingFile, old);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BadChartThroughConverter, ::testing::ValuesIn(support::BadCharts()),
+                         [](const auto& info) { return info.param.Name; });
+
+// The reading passes over the whole line once before it finds no title.
+TEST(BigLineThroughConverter, AHundredMegabytesEndTheReading) {
+    ScratchFolder folder;
+    const std::string bytes(support::BigLineBytes(), 'x');
+    folder.Write("chart.dwi", bytes);
+    support::ChildOptions options;
+    options.TimeLimitSeconds = 60;
+    const ChildRun run = Convert(folder, {"chart.dwi", support::kDifficulty}, options);
+    ExpectUnread(run, "the chart has no #TITLE tag");
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi"}));
+    EXPECT_TRUE(ReadBytes(folder / "chart.dwi") == bytes) << "the chart changed";
+}
+
+// Where the memory left cannot hold the line, the converter gives the
+// reason instead of ending with an uncaught exception.
+TEST(BigLineThroughConverter, WithoutTheMemoryForItEndsWithAReason) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer needs far more address space than the limit leaves";
+#endif
+    ScratchFolder folder;
+    folder.Write("chart.dwi", std::string(support::BigLineBytes(), 'x'));
+    support::ChildOptions options;
+    options.MemoryLimitBytes = 32 << 20;
+    const ChildRun run = Convert(folder, {"chart.dwi", support::kDifficulty}, options);
+    ExpectUnread(run, "the chart does not fit in memory");
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi"}));
+}
+
+TEST(BadPathThroughConverter, PathsThatAreNoReadableFileAreRefused) {
+    ScratchFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "fifo.dwi").c_str(), 0644), 0);
+    fs::create_directory(folder / "folder.dwi");
+    for (const char* path : {"/dev/zero", "fifo.dwi", "folder.dwi"}) {
+        SCOPED_TRACE(path);
+        ExpectUnread(Convert(folder, {path, support::kDifficulty, "-o", "out.kvt"}),
+                     "the chart cannot be opened");
+        EXPECT_EQ(folder.Names(), (std::set<std::string>{"fifo.dwi", "folder.dwi"}));
+    }
+}
+
+TEST(BadPathThroughConverter, AChartWithoutReadPermissionIsRefused) {
+    ScratchFolder folder;
+    const std::string bytes = support::ChartWith("120", "", "8");
+    folder.Write("chart.dwi", bytes);
+    fs::permissions(folder / "chart.dwi", fs::perms::none);
+    const ChildRun run = ConvertWithoutRoot(folder, {"chart.dwi", support::kDifficulty});
+    if (run.SetupFailed()) GTEST_SKIP() << "cannot run as nobody here";
+    ExpectUnread(run, "the chart cannot be opened");
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi"}));
+    fs::permissions(folder / "chart.dwi", fs::perms::owner_read);
+    EXPECT_EQ(ReadBytes(folder / "chart.dwi"), bytes);
+}
+
+TEST(BadOutputThroughConverter, AFolderWithoutWritePermissionKeepsItsOldFile) {
+    ScratchFolder folder;
+    const std::string bytes = support::ChartWith("120", "", "8");
+    fs::permissions(folder.Write("chart.dwi", bytes), fs::perms::owner_read | fs::perms::others_read);
+    fs::create_directory(folder / "locked");
+    folder.Write("locked/chart.kvt", "OLD\n");
+    fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec |
+                                           fs::perms::others_read | fs::perms::others_exec);
+    const ChildRun run = ConvertWithoutRoot(folder, {"chart.dwi", support::kDifficulty, "-o", "locked/chart.kvt"});
+    fs::permissions(folder / "locked", fs::perms::owner_all);
+    if (run.SetupFailed()) GTEST_SKIP() << "cannot run as nobody here";
+    ExpectStopped(run, "cannot create the output file (Permission denied)");
+    EXPECT_EQ(folder.Names("locked"), (std::set<std::string>{"chart.kvt"}));
+    EXPECT_EQ(ReadBytes(folder / "locked" / "chart.kvt"), "OLD\n");
+    EXPECT_EQ(ReadBytes(folder / "chart.dwi"), bytes);
+}
+
+// Writing the timing file over the chart would lose it, by whatever name
+// the output reaches it. Beside the chart stand link.kvt and link.dwi, both
+// links to it; link.dwi's own timing file name is link.kvt.
+TEST(BadOutputThroughConverter, TheChartByAnotherNameIsNeverOverwritten) {
+    const std::string bytes = support::ChartWith("120", "", "8");
+    ScratchFolder folder;
+    folder.Write("chart.dwi", bytes);
+    fs::create_symlink("chart.dwi", folder / "link.kvt");
+    fs::create_symlink("chart.dwi", folder / "link.dwi");
+    const auto before = folder.Names();
+    const std::vector<std::string> cases[] = {
+        {"chart.dwi", "-o", "chart.dwi"},
+        {"chart.dwi", "-o", "./chart.dwi"},
+        {"chart.dwi", "-o", (folder / "chart.dwi").string()},
+        {"chart.dwi", "-o", "link.kvt"},
+        {"link.dwi"},
+    };
+    for (std::vector<std::string> arguments : cases) {
+        SCOPED_TRACE(arguments.back());
+        arguments.insert(arguments.begin() + 1, support::kDifficulty);
+        ExpectStopped(Convert(folder, arguments), "the output file would replace the chart");
+        EXPECT_EQ(folder.Names(), before);
+        EXPECT_EQ(ReadBytes(folder / "chart.dwi"), bytes);
+        EXPECT_TRUE(fs::is_symlink(folder / "link.kvt"));
+    }
+}
+
+TEST(BadOutputThroughConverter, AChartNamedLikeItsTimingFileIsLeftAlone) {
+    ScratchFolder folder;
+    const std::string bytes = support::ChartWith("120", "", "8");
+    folder.Write("chart.kvt", bytes);
+    ExpectStopped(Convert(folder, {"chart.kvt", support::kDifficulty}),
+                  "the output file would replace the chart");
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.kvt"}));
+    EXPECT_EQ(ReadBytes(folder / "chart.kvt"), bytes);
+}
+
+TEST(BadOutputThroughConverter, NamesThatAreNoRegularFileAreRefused) {
+    ScratchFolder folder;
+    folder.Write("chart.dwi", support::ChartWith("120", "", "8"));
+    fs::create_directory(folder / "folder.kvt");
+    ASSERT_EQ(::mkfifo((folder / "fifo.kvt").c_str(), 0644), 0);
+    for (const char* name : {"folder.kvt", "fifo.kvt"}) {
+        SCOPED_TRACE(name);
+        ExpectStopped(Convert(folder, {"chart.dwi", support::kDifficulty, "-o", name}),
+                      "the output name is not a regular file");
+        EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi", "folder.kvt", "fifo.kvt"}));
+    }
+}
+
+// A part of 8000 arrows gives some 80 KB of records, more than the disk holds.
+TEST(BadOutputThroughConverter, AFullDiskKeepsTheOldFileAndLeavesNoPart) {
+    ScratchFolder folder;
+    fs::create_directory(folder / "disk");
+    std::string whyNot;
+    const auto disk = support::SmallDisk::Mount(folder / "disk", 64, whyNot);
+    if (!disk) GTEST_SKIP() << whyNot;
+
+    folder.Write("small.dwi", support::ChartWith("120", "", "82"));
+    ASSERT_EQ(Convert(folder, {"small.dwi", support::kDifficulty, "-o", "disk/chart.kvt"}).Ending(), "exit 0")
+        << "the small disk takes no file at all";
+    std::string steps;
+    for (int line = 0; line < 1000; ++line) steps += "88888888\n";
+    const std::string bytes = support::ChartWith("120", "", steps);
+    folder.Write("big.dwi", bytes);
+    ExpectStopped(Convert(folder, {"big.dwi", support::kDifficulty, "-o", "disk/chart.kvt"}),
+                  "cannot write the output file (No space left on device)");
+    EXPECT_EQ(folder.Names("disk"), (std::set<std::string>{"chart.kvt"}));
+    EXPECT_EQ(ReadBytes(folder / "disk" / "chart.kvt"), "Y 0\nX 250\n");
+    EXPECT_EQ(ReadBytes(folder / "big.dwi"), bytes);
+
+    fs::remove(folder / "disk" / "chart.kvt");
+    ExpectStopped(Convert(folder, {"big.dwi", support::kDifficulty, "-o", "disk/chart.kvt"}),
+                  "cannot write the output file (No space left on device)");
+    EXPECT_TRUE(fs::is_empty(folder / "disk"));
+}
+
+}  // namespace
+}  // namespace stepquill

@@ -1,0 +1,297 @@
+// Input that no one should give the converter, through the core: every run
+// ends within seconds, writes the whole timing file or nothing, and leaves
+// the chart and any old timing file as they were.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "bad_charts.h"
+#include "chart_info.h"
+#include "child_process.h"
+#include "conversion_run.h"
+#include "run_checks.h"
+#include "scratch_folder.h"
+#include "small_disk.h"
+
+namespace stepquill {
+namespace {
+
+namespace fs = std::filesystem;
+using support::BadChart;
+using support::ReadBytes;
+using support::ScratchFolder;
+
+const std::string kStop = "Conversion stopped: ";
+
+// A run that hangs is ended by the alarm, which fails the test.
+class Watchdog {
+public:
+    explicit Watchdog(unsigned seconds) { ::alarm(seconds); }
+    ~Watchdog() { ::alarm(0); }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+};
+
+struct CoreRun {
+    ReadOutcome Reading;
+    RunOutcome Outcome;
+    VectorLog Log;
+    std::string LastLine() const { return Log.Lines.empty() ? "" : Log.Lines.back(); }
+};
+
+// Reads the chart as the window does, then converts it. The tempo starts
+// at 120, as an earlier chart may have left it, so that a failed reading
+// still lets the run go on to the chart itself.
+CoreRun ReadAndConvert(const fs::path& chart, const RunSettings& settings = {}) {
+    CoreRun run;
+    ConverterState state;
+    state.Bpm = 120;
+    ChartInfo info;
+    run.Reading = ReadChartInfo(chart.string(), state, info);
+    run.Outcome = ConvertDWI(state, chart.string(), support::kDifficulty, ArrowTokens{}, run.Log, settings);
+    return run;
+}
+
+// The reading's failure and the run's last log line, a line each, from a
+// child that has given up root; none when it may not.
+std::optional<std::string> ReadAndConvertWithoutRoot(const fs::path& chart, const RunSettings& settings) {
+    support::ChildOptions options;
+    options.WithoutRoot = true;
+    const support::ChildRun child = support::RunInChild(
+        [&] {
+            const CoreRun run = ReadAndConvert(chart, settings);
+            return run.Reading.FailureReason + "\n" + run.LastLine();
+        },
+        options);
+    if (child.SetupFailed()) return std::nullopt;
+    EXPECT_EQ(child.Ending(), "exit 0");
+    return child.Output;
+}
+
+class BadChartThroughCore : public ::testing::TestWithParam<BadChart> {};
+
+TEST_P(BadChartThroughCore, WritesTheWholeFileOrNothing) {
+    const BadChart& bad = GetParam();
+    for (bool withOldFile : {false, true}) {
+        SCOPED_TRACE(withOldFile ? "over an old timing file" : "without an old timing file");
+        Watchdog watchdog(10);
+        ScratchFolder folder;
+        const fs::path chart = folder.Write("song.dwi", bad.Bytes);
+        std::optional<std::string> old;
+        if (withOldFile) old = ReadBytes(folder.Write("song.kvt", support::OldTimingFile()));
+
+        const CoreRun run = ReadAndConvert(chart);
+        EXPECT_EQ(run.Reading.FailureReason, bad.ReadingFailure);
+        EXPECT_EQ(run.LastLine(), bad.LastLogLine);
+        EXPECT_EQ(run.Outcome.Written, bad.TimingFile.has_value());
+        EXPECT_EQ(run.Outcome.StopReason.empty(), bad.TimingFile.has_value());
+        support::ExpectFolderAfterRun(folder, "song.dwi", bad.Bytes, "song.kvt", bad.TimingFile, old);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BadChartThroughCore, ::testing::ValuesIn(support::BadCharts()),
+                         [](const auto& info) { return info.param.Name; });
+
+// One line of 100 MB without a line end, read whole: the part's header and
+// its only arrow stand at its very end.
+TEST(BigLineThroughCore, AHundredMegabytesAreReadWhole) {
+    Watchdog watchdog(60);
+    ScratchFolder folder;
+    const std::string bytes = std::string(support::BigLineBytes(), 'x') + "#SINGLE:BASIC:5:8";
+    const fs::path chart = folder.Write("song.dwi", bytes);
+    ConverterState state;
+    state.Bpm = 120;
+    VectorLog log;
+    const RunOutcome outcome = ConvertDWI(state, chart.string(), support::kDifficulty, ArrowTokens{}, log);
+    EXPECT_TRUE(outcome.Written) << outcome.StopReason;
+    ASSERT_FALSE(log.Lines.empty());
+    EXPECT_EQ(log.Lines.back(), "Y@0 beat=0 bpmc=0");
+    EXPECT_EQ(ReadBytes(folder / "song.kvt"), "Y 0\n");
+    EXPECT_TRUE(ReadBytes(chart) == bytes) << "the chart changed";
+}
+
+// Where the memory left cannot hold the line, the reading and the run end
+// with a reason, not with the end of the program.
+TEST(BigLineThroughCore, WithoutTheMemoryForItEndsWithAReason) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer needs far more address space than the limit leaves";
+#endif
+    ScratchFolder folder;
+    const fs::path chart = folder.Write("song.dwi", std::string(support::BigLineBytes(), 'x'));
+    support::ChildOptions options;
+    options.TimeLimitSeconds = 30;
+    options.MemoryLimitBytes = support::AddressSpaceInUse() + (16 << 20);
+    const support::ChildRun child = support::RunInChild(
+        [&] {
+            const CoreRun run = ReadAndConvert(chart);
+            return run.Reading.FailureReason + "\n" + run.LastLine();
+        },
+        options);
+    EXPECT_EQ(child.Ending(), "exit 0") << child.Errors;
+    EXPECT_EQ(child.Output, "the chart does not fit in memory\n" + kStop + "the chart does not fit in memory");
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"song.dwi"}));
+}
+
+// Paths that name no chart one could read. None may block, and none may
+// leave a timing file.
+TEST(BadPathThroughCore, PathsThatAreNoReadableFileAreRefused) {
+    Watchdog watchdog(10);
+    ScratchFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "fifo.dwi").c_str(), 0644), 0);
+    fs::create_directory(folder / "folder.dwi");
+    RunSettings settings;
+    settings.OutputPath = (folder / "out.kvt").string();
+    for (const fs::path& path : {fs::path("/dev/zero"), folder / "fifo.dwi", folder / "folder.dwi"}) {
+        SCOPED_TRACE(path.string());
+        const CoreRun run = ReadAndConvert(path, settings);
+        EXPECT_EQ(run.Reading.FailureReason, "the chart cannot be opened");
+        EXPECT_EQ(run.LastLine(), kStop + "the chart cannot be opened");
+        EXPECT_FALSE(fs::exists(folder / "out.kvt"));
+    }
+}
+
+TEST(BadPathThroughCore, AChartWithoutReadPermissionIsRefused) {
+    ScratchFolder folder;
+    const std::string bytes = support::ChartWith("120", "", "8");
+    const fs::path chart = folder.Write("song.dwi", bytes);
+    fs::permissions(chart, fs::perms::none);
+    RunSettings settings;
+    settings.OutputPath = (folder / "out.kvt").string();
+    const auto result = ReadAndConvertWithoutRoot(chart, settings);
+    if (!result) GTEST_SKIP() << "cannot run as nobody here";
+    EXPECT_EQ(*result, "the chart cannot be opened\n" + kStop + "the chart cannot be opened");
+    EXPECT_FALSE(fs::exists(folder / "out.kvt"));
+    fs::permissions(chart, fs::perms::owner_read);
+    EXPECT_EQ(ReadBytes(chart), bytes);
+}
+
+TEST(BadOutputThroughCore, AFolderWithoutWritePermissionKeepsItsOldFile) {
+    ScratchFolder folder;
+    const std::string bytes = support::ChartWith("120", "", "8");
+    const fs::path chart = folder.Write("song.dwi", bytes);
+    fs::create_directory(folder / "locked");
+    folder.Write("locked/song.kvt", "OLD\n");
+    fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec |
+                                           fs::perms::others_read | fs::perms::others_exec);
+    RunSettings settings;
+    settings.OutputPath = (folder / "locked" / "song.kvt").string();
+    const auto result = ReadAndConvertWithoutRoot(chart, settings);
+    fs::permissions(folder / "locked", fs::perms::owner_all);
+    if (!result) GTEST_SKIP() << "cannot run as nobody here";
+    EXPECT_EQ(*result, "\n" + kStop + "cannot create the output file (Permission denied)");
+    EXPECT_EQ(folder.Names("locked"), (std::set<std::string>{"song.kvt"}));
+    EXPECT_EQ(ReadBytes(folder / "locked" / "song.kvt"), "OLD\n");
+    EXPECT_EQ(ReadBytes(chart), bytes);
+}
+
+// Output names that reach the chart by another way than its own path: the
+// run must refuse, since writing would lose the chart.
+TEST(BadOutputThroughCore, TheChartByAnotherNameIsNeverOverwritten) {
+    Watchdog watchdog(10);
+    const std::string bytes = support::ChartWith("120", "", "8");
+    struct Case {
+        const char* name;
+        std::function<fs::path(const ScratchFolder&)> prepare;  // returns the chart path to convert
+        std::string output;  // relative to the folder; empty: the chart's own timing file name
+    };
+    const Case cases[] = {
+        {"a link to the chart",
+         [](const ScratchFolder& f) {
+             fs::create_symlink(f / "song.dwi", f / "link.kvt");
+             return f / "song.dwi";
+         },
+         "link.kvt"},
+        {"a ./ spelling", [](const ScratchFolder& f) { return f / "song.dwi"; }, "./song.dwi"},
+        {"a hard link",
+         [](const ScratchFolder& f) {
+             fs::create_hard_link(f / "song.dwi", f / "hard.kvt");
+             return f / "song.dwi";
+         },
+         "hard.kvt"},
+        // The chart opened through a link whose timing file name is the
+        // file the link points to.
+        {"a link named like the chart's timing file",
+         [](const ScratchFolder& f) {
+             fs::rename(f / "song.dwi", f / "song.kvt");
+             fs::create_symlink(f / "song.kvt", f / "song.dwi");
+             return f / "song.dwi";
+         },
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder folder;
+        folder.Write("song.dwi", bytes);
+        const fs::path chart = c.prepare(folder);
+        const auto before = folder.Names();
+        RunSettings settings;
+        if (!c.output.empty()) settings.OutputPath = (folder.Path() / c.output).string();
+        const CoreRun run = ReadAndConvert(chart, settings);
+        EXPECT_FALSE(run.Outcome.Written);
+        EXPECT_EQ(run.LastLine(), kStop + "the output file would replace the chart");
+        EXPECT_EQ(ReadBytes(chart), bytes);
+        EXPECT_EQ(folder.Names(), before);
+        if (c.output == "link.kvt") {
+            EXPECT_TRUE(fs::is_symlink(folder / "link.kvt"));
+        }
+    }
+}
+
+TEST(BadOutputThroughCore, NamesThatAreNoRegularFileAreRefused) {
+    Watchdog watchdog(10);
+    ScratchFolder folder;
+    const std::string bytes = support::ChartWith("120", "", "8");
+    const fs::path chart = folder.Write("song.dwi", bytes);
+    fs::create_directory(folder / "folder.kvt");
+    ASSERT_EQ(::mkfifo((folder / "fifo.kvt").c_str(), 0644), 0);
+    for (const char* name : {"folder.kvt", "fifo.kvt"}) {
+        SCOPED_TRACE(name);
+        RunSettings settings;
+        settings.OutputPath = (folder / name).string();
+        const CoreRun run = ReadAndConvert(chart, settings);
+        EXPECT_EQ(run.LastLine(), kStop + "the output name is not a regular file");
+        EXPECT_EQ(folder.Names(), (std::set<std::string>{"folder.kvt", "fifo.kvt", "song.dwi"}));
+    }
+    EXPECT_TRUE(fs::is_empty(folder / "folder.kvt"));
+    EXPECT_EQ(ReadBytes(chart), bytes);
+}
+
+// A part of 8000 arrows gives some 80 KB of records, more than the disk holds.
+TEST(BadOutputThroughCore, AFullDiskKeepsTheOldFileAndLeavesNoPart) {
+    Watchdog watchdog(20);
+    ScratchFolder folder;
+    fs::create_directory(folder / "disk");
+    std::string whyNot;
+    const auto disk = support::SmallDisk::Mount(folder / "disk", 64, whyNot);
+    if (!disk) GTEST_SKIP() << whyNot;
+
+    RunSettings settings;
+    settings.OutputPath = (folder / "disk" / "song.kvt").string();
+    const fs::path small = folder.Write("small.dwi", support::ChartWith("120", "", "82"));
+    ASSERT_TRUE(ReadAndConvert(small, settings).Outcome.Written) << "the small disk takes no file at all";
+
+    std::string steps;
+    for (int line = 0; line < 1000; ++line) steps += "88888888\n";
+    const std::string bytes = support::ChartWith("120", "", steps);
+    const fs::path big = folder.Write("big.dwi", bytes);
+    const CoreRun run = ReadAndConvert(big, settings);
+    EXPECT_FALSE(run.Outcome.Written);
+    EXPECT_EQ(run.LastLine(), kStop + "cannot write the output file (No space left on device)");
+    EXPECT_EQ(folder.Names("disk"), (std::set<std::string>{"song.kvt"}));
+    EXPECT_EQ(ReadBytes(folder / "disk" / "song.kvt"), "Y 0\nX 250\n");
+    EXPECT_EQ(ReadBytes(big), bytes);
+
+    fs::remove(folder / "disk" / "song.kvt");
+    EXPECT_FALSE(ReadAndConvert(big, settings).Outcome.Written);
+    EXPECT_TRUE(fs::is_empty(folder / "disk"));
+}
+
+}  // namespace
+}  // namespace stepquill
