@@ -1,0 +1,60 @@
+#include "chart_info_check.h"
+
+#include <algorithm>
+#include <array>
+#include <sstream>
+
+#include "chart_info.h"
+#include "fuzz_choices.h"
+#include "fuzz_input.h"
+#include "text.h"
+
+namespace stepquill {
+
+namespace {
+
+constexpr std::array<std::string_view, 5> kSingleNames = {"BEGINNER", "BASIC", "MANIAC",
+                                                          "SMANIAC", "ANOTHER"};
+
+// A display text is a known name, "(", the rating and ")".
+bool IsDisplayText(const std::string& text) {
+    const std::size_t bracket = text.find('(');
+    if (bracket == std::string::npos || text.empty() || text.back() != ')') return false;
+    const std::string_view name(text.data(), bracket);
+    return std::find(kSingleNames.begin(), kSingleNames.end(), name) != kSingleNames.end();
+}
+
+}  // namespace
+
+std::string CheckChartInfoReading(std::string_view bytes) {
+    FuzzInput input(bytes);
+    const std::string separator = input.TakeChoice(kSeparators, 3);
+    // Values of a chart read before: a field whose tag is missing keeps them.
+    ConverterState state;
+    state.Title = "earlier title";
+    state.Artist = "earlier artist";
+    state.Bpm = input.TakeNumber();
+    state.OffsetMs = input.TakeNumber();
+
+    std::istringstream chart{std::string(input.Rest())};
+    ChartInfo info;
+    const ReadOutcome outcome = ReadChartInfo(chart, state, info, separator);
+
+    if (outcome.Ok() != info.ReachedEnd) return "success and reaching the end disagree";
+    if (info.TempoCaption && !info.TitleCaption) return "tempo caption without title caption";
+    if (info.OffsetCaption && !info.TempoCaption) return "offset caption without tempo caption";
+    if (outcome.Ok() && !info.OffsetCaption) return "success without all three captions";
+    if (!info.Difficulties.empty() && !info.OffsetCaption) return "difficulties before the offset";
+    if (info.TitleCaption && *info.TitleCaption != state.Title + "\r\nby " + state.Artist)
+        return "title caption differs from the stored title and artist";
+    if (info.TempoCaption && *info.TempoCaption != "BPM:" + FormatNumber(state.Bpm, separator))
+        return "tempo caption differs from the stored tempo";
+    if (info.OffsetCaption &&
+        *info.OffsetCaption != "Offset:" + FormatNumber(state.OffsetMs, separator) + "ms")
+        return "offset caption differs from the stored offset";
+    for (const auto& difficulty : info.Difficulties)
+        if (!IsDisplayText(difficulty)) return "difficulty '" + difficulty + "' is no display text";
+    return {};
+}
+
+}  // namespace stepquill

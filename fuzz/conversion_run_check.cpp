@@ -1,0 +1,198 @@
+#include "conversion_run_check.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+#include "chart_info.h"
+#include "conversion_run.h"
+#include "fuzz_choices.h"
+#include "fuzz_input.h"
+#include "timing_text.h"
+
+namespace stepquill {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file and folder under the scratch folder with its bytes.
+using Listing = std::map<std::string, std::string>;
+constexpr const char* kFolderMark = "<folder>";
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+Listing ListFolder(const fs::path& folder) {
+    Listing listing;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, error)) {
+        const std::string name = fs::relative(entry.path(), folder, error).string();
+        listing[name] = entry.is_directory() ? kFolderMark : ReadBytes(entry.path());
+    }
+    return listing;
+}
+
+bool SameNumber(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+std::string CompareReadings(const ReadOutcome& fromFile, const ChartInfo& fileInfo,
+                            const ConverterState& fileState, const ReadOutcome& fromMemory,
+                            const ChartInfo& memoryInfo, const ConverterState& memoryState) {
+    if (fromFile.FailureReason != fromMemory.FailureReason) return "the file reading failed otherwise";
+    if (fileInfo.TitleCaption != memoryInfo.TitleCaption ||
+        fileInfo.TempoCaption != memoryInfo.TempoCaption ||
+        fileInfo.OffsetCaption != memoryInfo.OffsetCaption ||
+        fileInfo.Difficulties != memoryInfo.Difficulties ||
+        fileInfo.ReachedEnd != memoryInfo.ReachedEnd)
+        return "the file reading gave other information";
+    if (fileState.Title != memoryState.Title || fileState.Artist != memoryState.Artist ||
+        !SameNumber(fileState.Bpm, memoryState.Bpm) ||
+        !SameNumber(fileState.OffsetMs, memoryState.OffsetMs))
+        return "the file reading stored other values";
+    return {};
+}
+
+// Where the chart and the timing file go, chosen by one byte.
+struct Layout {
+    fs::path Chart;            // not written when ChartMissing
+    bool ChartMissing = false;
+    bool EmptyChartPath = false;
+    RunSettings Settings;
+    fs::path Target;           // where a written timing file lands
+    bool OldTimingFile = false;
+};
+
+Layout TakeLayout(FuzzInput& input, const fs::path& folder) {
+    const std::uint8_t pick = input.TakeByte();
+    // Names of three characters or more, so that the timing file name stays
+    // inside the folder.
+    constexpr const char* kChartNames[] = {"chart.dwi", "chart.kvt", "a.b", "SONG.DWI"};
+    Layout layout;
+    layout.Chart = folder / kChartNames[pick % 4];
+    layout.OldTimingFile = (pick & 0x04) != 0;
+    switch ((pick >> 3) % 8) {
+        case 1: layout.Settings.OutputPath = (folder / "out.kvt").string(); break;
+        case 2: layout.Settings.OutputPath = layout.Chart.string(); break;
+        case 3: layout.Settings.OutputPath = (folder / "sub").string(); break;
+        case 4: layout.Settings.OutputPath = (folder / "missing" / "out.kvt").string(); break;
+        default: break;
+    }
+    layout.Target = layout.Settings.OutputPath.empty() ? fs::path(TimingFileName(layout.Chart.string()))
+                                                       : fs::path(layout.Settings.OutputPath);
+    layout.ChartMissing = pick >> 6 == 3 && (pick & 0x20) != 0;
+    layout.EmptyChartPath = pick >> 6 == 3 && (pick & 0x20) == 0 && (pick & 0x01) != 0;
+    return layout;
+}
+
+struct RunRecord {
+    RunOutcome Outcome;
+    VectorLog Log;
+    ConverterState State;
+    Listing Files;
+};
+
+std::string CheckRun(const RunRecord& before, const RunRecord& after, const Layout& layout) {
+    const RunOutcome& outcome = after.Outcome;
+    const std::vector<std::string>& lines = after.Log.Lines;
+    if (!outcome.Ran) {
+        if (!layout.EmptyChartPath) return "a run with a chart path did not run";
+        if (lines != before.Log.Lines) return "a run that did not run changed the log";
+        if (after.Files != before.Files) return "a run that did not run changed the folder";
+        return {};
+    }
+    if (layout.EmptyChartPath) return "a run with the empty chart path ran";
+    if (outcome.Written != outcome.StopReason.empty()) return "written and stopped disagree";
+    if (lines.empty() || lines.front() != "Cleared file buffer") return "the log does not begin anew";
+    if (!SameNumber(after.State.Bpm, before.State.Bpm)) return "the run did not restore the tempo";
+    Listing expected = before.Files;
+    if (outcome.Written) {
+        if (lines.back().rfind("Conversion stopped: ", 0) == 0) return "a written run logged a stop";
+        if (HoldsTimeThatIsNotFinite(after.State.OutputBuffer))
+            return "a written timing file gives a time that is not finite";
+        expected[fs::relative(layout.Target, layout.Chart.parent_path()).string()] =
+            after.State.OutputBuffer;
+    } else if (lines.back() != "Conversion stopped: " + outcome.StopReason) {
+        return "a stopped run did not log its reason last";
+    }
+    if (after.Files != expected) {
+        return outcome.Written ? "the folder does not hold exactly the chart and the new timing file"
+                               : "a stopped run changed the folder";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string CheckConversionRun(std::string_view bytes, const fs::path& folder) {
+    if (folder.empty()) return "no scratch folder";
+    FuzzInput input(bytes);
+    const Layout layout = TakeLayout(input, folder);
+    const std::uint8_t tempoPick = input.TakeByte();
+    const double tempo = input.TakeNumber();
+    const std::uint8_t difficultyPick = input.TakeByte();
+    constexpr std::string_view kDifficulties[] = {"BASIC(5)", "MANIAC(10)", "ANOTHER(7)",
+                                                  "SMANIAC(12)", "BEGINNER(1)", "MANIAC",
+                                                  "", "("};
+    std::string difficulty = input.TakeChoice(kDifficulties, 24);
+    const ArrowTokens tokens = TakeTokens(input);
+    RunSettings settings = layout.Settings;
+    settings.DecimalSeparator = input.TakeChoice(kSeparators, 3);
+    const std::string_view chartBytes = input.Rest();
+
+    if (!layout.ChartMissing) WriteBytes(layout.Chart, chartBytes);
+    if (layout.OldTimingFile && layout.Target != layout.Chart)
+        WriteBytes(layout.Target, "an earlier timing file\n");
+    std::error_code error;
+    if (layout.Settings.OutputPath == (folder / "sub").string()) fs::create_directory(folder / "sub", error);
+
+    // The window reads the chart before it converts; the file must read as
+    // the same bytes in memory do.
+    RunRecord before;
+    before.Log.Append("a line of an earlier run");
+    ChartInfo info;
+    const ReadOutcome reading = ReadChartInfo(layout.Chart.string(), before.State, info);
+    if (!layout.ChartMissing) {
+        ConverterState memoryState;
+        ChartInfo memoryInfo;
+        std::istringstream memory{std::string(chartBytes)};
+        const ReadOutcome fromMemory = ReadChartInfo(memory, memoryState, memoryInfo);
+        const std::string broken =
+            CompareReadings(reading, info, before.State, fromMemory, memoryInfo, memoryState);
+        if (!broken.empty()) return broken;
+    }
+    if (tempoPick >= 0xC0) before.State.Bpm = tempo;
+
+    if (!info.Difficulties.empty() && difficultyPick < 0xC0)
+        difficulty = info.Difficulties[difficultyPick % info.Difficulties.size()];
+    const std::string chartPath = layout.EmptyChartPath ? "" : layout.Chart.string();
+    before.Files = ListFolder(folder);
+
+    RunRecord first = before;
+    first.Outcome = ConvertDWI(first.State, chartPath, difficulty, tokens, first.Log, settings);
+    first.Files = ListFolder(folder);
+    std::string broken = CheckRun(before, first, layout);
+    if (!broken.empty()) return "first run: " + broken;
+
+    // Every run starts from the tempo of the reading, so a second run gives
+    // the same, whatever the first one did.
+    RunRecord second = first;
+    second.Outcome = ConvertDWI(second.State, chartPath, difficulty, tokens, second.Log, settings);
+    second.Files = ListFolder(folder);
+    broken = CheckRun(first, second, layout);
+    if (!broken.empty()) return "second run: " + broken;
+    if (second.Outcome.Written != first.Outcome.Written ||
+        second.Outcome.StopReason != first.Outcome.StopReason ||
+        second.Log.Lines != first.Log.Lines || second.State.OutputBuffer != first.State.OutputBuffer)
+        return "a repeated run gave another result";
+    return {};
+}
+
+}  // namespace stepquill
