@@ -7,6 +7,7 @@
 #include "chart_info.h"
 #include "fuzz_choices.h"
 #include "fuzz_input.h"
+#include "reading.h"
 #include "text.h"
 
 namespace stepquill {
@@ -30,15 +31,27 @@ std::string CheckChartInfoReading(std::string_view bytes) {
     FuzzInput input(bytes);
     const std::string separator = input.TakeChoice(kSeparators, 3);
     // Values of a chart read before: a field whose tag is missing keeps them.
-    ConverterState state;
-    state.Title = "earlier title";
-    state.Artist = "earlier artist";
-    state.Bpm = input.TakeNumber();
-    state.OffsetMs = input.TakeNumber();
+    ConverterState earlier;
+    earlier.Title = "earlier title";
+    earlier.Artist = "earlier artist";
+    earlier.Bpm = input.TakeNumber();
+    earlier.OffsetMs = input.TakeNumber();
+    ConverterState state = earlier;
 
     std::istringstream chart{std::string(input.Rest())};
     ChartInfo info;
     const ReadOutcome outcome = ReadChartInfo(chart, state, info, separator);
+
+    // A byte-order mark before the chart changes nothing, unless the chart
+    // begins with one itself: only the first is passed over.
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    if (input.Rest().substr(0, kMark.size()) != kMark) {
+        Reading plain{outcome, info, state};
+        Reading marked{{}, {}, earlier};
+        std::istringstream markedChart{std::string(kMark) + std::string(input.Rest())};
+        marked.Outcome = ReadChartInfo(markedChart, marked.State, marked.Info, separator);
+        if (!SameReading(plain, marked)) return "a byte-order mark changed the reading";
+    }
 
     if (outcome.Ok() != info.ReachedEnd) return "success and reaching the end disagree";
     if (info.TempoCaption && !info.TitleCaption) return "tempo caption without title caption";

@@ -10,6 +10,7 @@
 #include "conversion_run.h"
 #include "fuzz_choices.h"
 #include "fuzz_input.h"
+#include "reading.h"
 #include "timing_text.h"
 
 namespace stepquill {
@@ -42,23 +43,6 @@ Listing ListFolder(const fs::path& folder) {
 }
 
 bool SameNumber(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-std::string CompareReadings(const ReadOutcome& fromFile, const ChartInfo& fileInfo,
-                            const ConverterState& fileState, const ReadOutcome& fromMemory,
-                            const ChartInfo& memoryInfo, const ConverterState& memoryState) {
-    if (fromFile.FailureReason != fromMemory.FailureReason) return "the file reading failed otherwise";
-    if (fileInfo.TitleCaption != memoryInfo.TitleCaption ||
-        fileInfo.TempoCaption != memoryInfo.TempoCaption ||
-        fileInfo.OffsetCaption != memoryInfo.OffsetCaption ||
-        fileInfo.Difficulties != memoryInfo.Difficulties ||
-        fileInfo.ReachedEnd != memoryInfo.ReachedEnd)
-        return "the file reading gave other information";
-    if (fileState.Title != memoryState.Title || fileState.Artist != memoryState.Artist ||
-        !SameNumber(fileState.Bpm, memoryState.Bpm) ||
-        !SameNumber(fileState.OffsetMs, memoryState.OffsetMs))
-        return "the file reading stored other values";
-    return {};
-}
 
 // Where the chart and the timing file go, chosen by one byte.
 struct Layout {
@@ -143,13 +127,16 @@ void PrepareFolder(const Layout& layout, std::string_view chartBytes, const fs::
 // same bytes do in memory.
 std::string ReadAsTheWindowDoes(const Layout& layout, std::string_view chartBytes,
                                 ConverterState& state, ChartInfo& info) {
-    const ReadOutcome reading = ReadChartInfo(layout.Chart.string(), state, info);
+    Reading fromFile;
+    fromFile.Outcome = ReadChartInfo(layout.Chart.string(), fromFile.State, fromFile.Info);
+    state = fromFile.State;
+    info = fromFile.Info;
     if (layout.ChartMissing) return {};
-    ConverterState memoryState;
-    ChartInfo memoryInfo;
+    Reading fromMemory;
     std::istringstream memory{std::string(chartBytes)};
-    const ReadOutcome fromMemory = ReadChartInfo(memory, memoryState, memoryInfo);
-    return CompareReadings(reading, info, state, fromMemory, memoryInfo, memoryState);
+    fromMemory.Outcome = ReadChartInfo(memory, fromMemory.State, fromMemory.Info);
+    if (!SameReading(fromFile, fromMemory)) return "the file reads otherwise than its bytes in memory";
+    return {};
 }
 
 }  // namespace
