@@ -44,6 +44,21 @@ Listing ListFolder(const fs::path& folder) {
 
 bool SameNumber(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// Empties the scratch folder when it goes, whichever check returned.
+class FolderEmptier {
+public:
+    explicit FolderEmptier(const fs::path& folder) : folder_(folder) {}
+    ~FolderEmptier() {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(folder_, error)) fs::remove_all(entry.path(), error);
+    }
+    FolderEmptier(const FolderEmptier&) = delete;
+    FolderEmptier& operator=(const FolderEmptier&) = delete;
+
+private:
+    fs::path folder_;
+};
+
 // Where the chart and the timing file go, chosen by one byte.
 struct Layout {
     fs::path Chart;
@@ -143,6 +158,7 @@ std::string ReadAsTheWindowDoes(const Layout& layout, std::string_view chartByte
 
 std::string CheckConversionRun(std::string_view bytes, const fs::path& folder) {
     if (folder.empty()) return "no scratch folder";
+    const FolderEmptier emptier(folder);
     FuzzInput input(bytes);
     const Layout layout = TakeLayout(input, folder);
     const std::uint8_t tempoPick = input.TakeByte();

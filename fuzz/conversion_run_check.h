@@ -12,7 +12,7 @@ namespace stepquill {
 // leaves the folder as it was, a written timing file holds exactly the
 // run's timing text, no temporary file stays behind, and the same run
 // repeated gives the same result. Returns what did not hold; empty when all
-// did. The folder keeps what the runs left in it.
+// did. The folder is empty again when it returns.
 std::string CheckConversionRun(std::string_view bytes, const std::filesystem::path& folder);
 
 }  // namespace stepquill

@@ -10,18 +10,15 @@ namespace {
 
 // libFuzzer gives the entry no context, so the folder lives as long as the
 // process and is made once, not once per input.
-stepquill::ScratchFolder& Folder() {
-    static stepquill::ScratchFolder folder;
+stepquill::support::ScratchFolder& Folder() {
+    static stepquill::support::ScratchFolder folder;
     return folder;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    stepquill::ScratchFolder& folder = Folder();
-    const std::string broken =
-        stepquill::CheckConversionRun({reinterpret_cast<const char*>(data), size}, folder.Path());
-    folder.Clear();
-    stepquill::AbortIfBroken(broken);
+    stepquill::AbortIfBroken(stepquill::CheckConversionRun(
+        {reinterpret_cast<const char*>(data), size}, Folder().Path()));
     return 0;
 }

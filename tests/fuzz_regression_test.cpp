@@ -46,13 +46,9 @@ void ReplayKept(const std::string& target, const Check& check) {
 TEST(FuzzRegression, KeptInputsHold) {
     ReplayKept("chart_info", CheckChartInfoReading);
     ReplayKept("part_walk", CheckPartWalk);
-    ScratchFolder folder;
-    ASSERT_FALSE(folder.Path().empty());
-    ReplayKept("conversion_run", [&](const std::string& bytes) {
-        std::string broken = CheckConversionRun(bytes, folder.Path());
-        folder.Clear();
-        return broken;
-    });
+    const support::ScratchFolder folder;
+    ReplayKept("conversion_run",
+               [&](const std::string& bytes) { return CheckConversionRun(bytes, folder.Path()); });
 }
 
 // Charts shaped to reach the odd corners: long lines, cut-off marks, a
@@ -78,8 +74,7 @@ std::vector<std::string> NastyCharts() {
 }
 
 TEST(FuzzRegression, NastyChartsHoldEverywhere) {
-    ScratchFolder folder;
-    ASSERT_FALSE(folder.Path().empty());
+    const support::ScratchFolder folder;
     // The checks take their values from the input's last bytes; zero bytes
     // choose the plain ones (the first listed part, the usual tokens, the
     // chart's own tempo), so every chart is also converted as a user would.
@@ -90,7 +85,6 @@ TEST(FuzzRegression, NastyChartsHoldEverywhere) {
             EXPECT_EQ(CheckChartInfoReading(input), "");
             EXPECT_EQ(CheckPartWalk(input), "");
             EXPECT_EQ(CheckConversionRun(input, folder.Path()), "");
-            folder.Clear();
         }
     }
 }
