@@ -16,6 +16,24 @@ namespace stepquill {
 
 namespace {
 
+// Where a chain of links ends, even when its last target does not exist yet,
+// so a link is written through and never replaced by a file of its own.
+// Empty for a chain that does not end.
+std::string FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::vector<char> buffer(PATH_MAX);
+        const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) return {};
+        std::string next(buffer.data(), static_cast<std::size_t>(length));
+        const std::size_t slash = path.rfind('/');
+        if (next.front() != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+        path = std::move(next);
+    }
+    return {};
+}
+
 mode_t NewFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -26,13 +44,11 @@ mode_t NewFileMode() {
 
 std::optional<TimingFileWriter> TimingFileWriter::Create(const std::string& targetPath,
                                                          std::string& reason) {
-    std::string target = targetPath;
-    // Replacing a link would cut it; write where it points instead.
-    char resolved[PATH_MAX];
-    struct stat link {};
-    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
-        ::realpath(target.c_str(), resolved) != nullptr)
-        target = resolved;
+    const std::string target = FollowLinks(targetPath);
+    if (target.empty()) {
+        reason = "the output name is a link that leads nowhere";
+        return std::nullopt;
+    }
 
     struct stat existing {};
     mode_t mode = NewFileMode();

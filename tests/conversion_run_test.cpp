@@ -144,6 +144,24 @@ TEST_F(ConversionRun, ReplacesALongerExistingFileWhole) {
     EXPECT_EQ(Listing(), (std::set<std::string>{"song.dwi", "song.kvt"}));
 }
 
+TEST_F(ConversionRun, WritesThroughALinkWhoseTargetDoesNotExistYet) {
+    const fs::path chart = Chart(kChart);
+    fs::create_directory(dir_ / "out");
+    fs::create_symlink("out/new.kvt", dir_ / "song.kvt");
+    ASSERT_TRUE(Convert(chart, "MANIAC(10)").Written);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "song.kvt"));
+    EXPECT_EQ(ReadBytes(dir_ / "out" / "new.kvt"), "Y 0\nY 250\nY 500\nY 1050\n");
+
+    // A loop of links has no end to write to.
+    fs::create_symlink("loop.kvt", dir_ / "loop.kvt");
+    RunSettings settings;
+    settings.OutputPath = (dir_ / "loop.kvt").string();
+    const RunOutcome outcome = Convert(chart, "MANIAC(10)", settings);
+    EXPECT_FALSE(outcome.Written);
+    EXPECT_EQ(log_.Lines.back(), "Conversion stopped: the output name is a link that leads nowhere");
+    EXPECT_TRUE(fs::is_symlink(dir_ / "loop.kvt"));
+}
+
 TEST_F(ConversionRun, APartWithoutArrowsGivesAnEmptyFile) {
     const fs::path chart = Chart("#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:3:\n0000\n;\n");
     Write("song.kvt", "OLD");
