@@ -23,4 +23,40 @@ std::string GetStep2x(std::string& stepText, const ArrowTokens& tokens) {
     }
 }
 
+namespace {
+
+enum Panel : unsigned { kUp = 1, kDown = 2, kLeft = 4, kRight = 8, kPanelC = 16, kPanelD = 32 };
+
+}  // namespace
+
+unsigned PanelsOf(char step) {
+    switch (step) {
+        case '1': return kDown | kLeft;
+        case '2': return kDown;
+        case '3': return kDown | kRight;
+        case '4': return kLeft;
+        case '6': return kRight;
+        case '7': return kUp | kLeft;
+        case '8': return kUp;
+        case '9': return kUp | kRight;
+        case 'A': return kUp | kDown;
+        case 'B': return kLeft | kRight;
+        case 'C': return kPanelC;
+        case 'D': return kPanelD;
+        default: return 0;
+    }
+}
+
+char StepOfPanel(unsigned panel) {
+    switch (panel) {
+        case kUp: return '8';
+        case kDown: return '2';
+        case kLeft: return '4';
+        case kRight: return '6';
+        case kPanelC: return 'C';
+        case kPanelD: return 'D';
+        default: return ' ';
+    }
+}
+
 }  // namespace stepquill

@@ -18,4 +18,11 @@ struct ArrowTokens {
 // The step text is shortened in place to its first character.
 std::string GetStep2x(std::string& stepText, const ArrowTokens& tokens);
 
+// The panels a step character covers, one bit each, so that a freeze on a
+// panel can be matched with the arrow that ends it. 0 for a character that
+// covers none.
+unsigned PanelsOf(char step);
+// The step character of a single panel: "8", "2", "4", "6", "C" or "D".
+char StepOfPanel(unsigned panel);
+
 }  // namespace stepquill

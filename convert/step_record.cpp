@@ -6,9 +6,34 @@
 
 namespace stepquill {
 
+namespace {
+
+// "<token>@<time> beat=<beat> bpmc=<beat × 4>" after `prefix`, with the time
+// exactly as the record writes it.
+std::string ArrowLine(std::string_view prefix, std::string_view token, std::string_view time, double beat,
+                      std::string_view decimalSeparator) {
+    std::string line;
+    line.reserve(prefix.size() + token.size() + time.size() + 48);
+    line += prefix;
+    line += token;
+    line += '@';
+    line += time;
+    line += " beat=";
+    AppendNumber(line, beat, decimalSeparator);
+    line += " bpmc=";
+    AppendNumber(line, beat * 4, decimalSeparator);
+    return line;
+}
+
+}  // namespace
+
 void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLog& log,
                     std::string_view decimalSeparator) {
-    std::string token = GetStep2x(state.CurrentChar, tokens);
+    EmitStepRecord(state, GetStep2x(state.CurrentChar, tokens), log, decimalSeparator);
+}
+
+void EmitStepRecord(ConverterState& state, std::string_view token, ProgressLog& log,
+                    std::string_view decimalSeparator) {
     std::string& out = state.OutputBuffer;
     out += token;
     out += ' ';
@@ -19,16 +44,15 @@ void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLo
     const std::size_t timeLength = out.size() - timeStart;
     out += '\n';
     if (!log.KeepsLines()) return;
-    std::string line;
-    line.reserve(token.size() + timeLength + 48);
-    line += token;
-    line += '@';
-    line.append(out, timeStart, timeLength);
-    line += " beat=";
-    AppendNumber(line, state.Beat, decimalSeparator);
-    line += " bpmc=";
-    AppendNumber(line, state.Beat * 4, decimalSeparator);
-    log.Append(line);
+    log.Append(ArrowLine({}, token, std::string_view(out).substr(timeStart, timeLength), state.Beat,
+                         decimalSeparator));
+}
+
+void LogArrowWithoutRecord(const ConverterState& state, std::string_view reason, std::string_view token,
+                           ProgressLog& log, std::string_view decimalSeparator) {
+    if (!log.KeepsLines()) return;
+    log.Append(ArrowLine(reason, token, FormatNumber(std::floor(state.CurrentMs)), state.Beat,
+                         decimalSeparator));
 }
 
 }  // namespace stepquill
