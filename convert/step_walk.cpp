@@ -1,6 +1,7 @@
 #include "step_walk.h"
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "step_record.h"
@@ -10,15 +11,27 @@ namespace stepquill {
 
 namespace {
 
+// The beat is counted in rows of 1/48 beat, a whole number, so that the
+// steps of every note length add up exactly and an entry's position is met
+// on the very step that reaches it. A quarter beat is twelve rows.
+constexpr std::int64_t kRowsPerBeat = 48;
+constexpr double kRowsPerQuarterBeat = 12;
+
 // A tempo-change or stop entry, "position=value", read once. Reading it at
 // every check would give the same numbers.
 struct TimingEntry {
     bool Empty = false;
-    double Position = 0;  // quarter beats
+    // The position taken to the nearest row; infinite positions stay
+    // infinite, so +inf is never due and -inf always is.
+    double Row = 0;
     bool HasValue = false;
     std::string ValueText;  // logged exactly as the chart writes it
     double Value = 0;
 };
+
+double RowOf(double quarterBeats) {
+    return std::isfinite(quarterBeats) ? std::round(quarterBeats * kRowsPerQuarterBeat) : quarterBeats;
+}
 
 std::vector<TimingEntry> ReadEntries(const std::vector<std::string>& list) {
     std::vector<TimingEntry> entries;
@@ -27,7 +40,7 @@ std::vector<TimingEntry> ReadEntries(const std::vector<std::string>& list) {
         TimingEntry entry;
         entry.Empty = text.empty();
         std::size_t equals = text.find('=');
-        entry.Position = ParseLeadingNumber(std::string_view(text).substr(0, equals));
+        entry.Row = RowOf(ParseLeadingNumber(std::string_view(text).substr(0, equals)));
         if (equals != std::string::npos) {
             entry.HasValue = true;
             std::size_t next = text.find('=', equals + 1);
@@ -50,18 +63,19 @@ public:
     Walker(ConverterState& state, TimingLists& lists, const ArrowTokens& tokens, ProgressLog& log,
            std::string_view decimalSeparator)
         : state_(state), lists_(lists), tokens_(tokens), log_(log), separator_(decimalSeparator),
-          bpmChanges_(ReadEntries(lists.BpmChanges)), freezes_(ReadEntries(lists.Freezes)) {}
+          bpmChanges_(ReadEntries(lists.BpmChanges)), freezes_(ReadEntries(lists.Freezes)),
+          rows_(std::llround(state.Beat * kRowsPerBeat)) {}
 
     // True when the part ended on this line or the walk had to stop.
     bool WalkLine(const std::string& line) {
-        beatStep_ = 0.5;
+        rowStep_ = kRowsPerBeat / 2;
         const std::size_t length = line.size();
         for (std::size_t i = 0; i < length && stop_.empty(); ++i) {
             const char c = line[i];
             SetCurrentChar(c);
             switch (c) {
                 case '0': Step(); break;
-                case '!': ++i; break;  // the character after it is never examined
+                case '!': Hold(line, ++i); break;  // the character after it is never examined
                 case '(': SetNoteLength(4); break;
                 case '[': SetNoteLength(6); break;
                 case '{': SetNoteLength(16); break;
@@ -71,7 +85,7 @@ public:
                 case ';': return true;
                 case ' ': case '\t': break;  // blanks only space out the measures
                 default:
-                    Emit();
+                    Arrow();
                     if (MakesStep(c)) Step();
             }
         }
@@ -86,25 +100,53 @@ private:
     std::size_t WalkChord(const std::string& line, std::size_t i) {
         for (; i < line.size() && line[i] != '>'; ++i) {
             if (line[i] == '!') {
-                ++i;
+                Hold(line, ++i);
             } else if (IsChordArrow(line[i])) {
                 SetCurrentChar(line[i]);
-                Emit();
+                Arrow();
             }
         }
         Step();
         return i;
     }
 
-    void Emit() {
+    // "!" makes the arrow before it a freeze on the panels of the character
+    // after it; the freeze lasts until the next arrow on those panels.
+    void Hold(const std::string& line, std::size_t i) {
+        if (i < line.size()) held_ |= PanelsOf(line[i]);
+    }
+
+    // The arrow in CurrentChar. An arrow that ends a freeze is the moment the
+    // player lets go, not a press, and an arrow that a warp jumped back over
+    // (one timed before the last record) is never met by the player: neither
+    // gets a record, so the timing file holds exactly the presses, in order.
+    void Arrow() {
         if (!stop_.empty()) return;
+        const unsigned panels = PanelsOf(state_.CurrentChar[0]);
+        const unsigned released = panels & held_;
+        held_ &= ~panels;
+        std::string token = GetStep2x(state_.CurrentChar, tokens_);
+        if (released != 0) {
+            if (released == panels) {
+                LogArrowWithoutRecord(state_, "Freeze end: ", token, log_, separator_);
+                return;
+            }
+            std::string rest(1, StepOfPanel(panels & ~released));
+            token = GetStep2x(rest, tokens_);
+        }
+        if (recorded_ && state_.CurrentMs < lastRecordMs_) {
+            LogArrowWithoutRecord(state_, "Warped over: ", token, log_, separator_);
+            return;
+        }
         // From 1E+15 ms on a time would be written in exponent form (or as
         // "Infinity"), not as the whole milliseconds every record promises.
         if (!(std::fabs(std::floor(state_.CurrentMs)) < kTimeLimitMs)) {
             stop_ = "a time beyond what the timing file can hold";
             return;
         }
-        EmitStepRecord(state_, tokens_, log_, separator_);
+        EmitStepRecord(state_, token, log_, separator_);
+        recorded_ = true;
+        lastRecordMs_ = state_.CurrentMs;
     }
 
     // Every character passes through here; overwriting the one character in
@@ -119,15 +161,18 @@ private:
     void SetNoteLength(int k) {
         noteDivisor_ = k;
         state_.StepMs = ((60 / state_.Bpm) * 1000) / k;
-        beatStep_ = 1.0 / k;
+        rowStep_ = kRowsPerBeat / k;
         if (!std::isfinite(state_.StepMs)) stop_ = "a note-length marker at tempo 0";
     }
 
     void Step() {
+        const double rowBefore = static_cast<double>(rows_);
         state_.CurrentMs = state_.CurrentMs + state_.StepMs;
-        state_.Beat = state_.Beat + beatStep_;
-        CheckStop();
-        if (stop_.empty()) CheckTempo();
+        rows_ += rowStep_;
+        // rows / 48 exactly rounded, so that Beat × 4 is rows / 12 too.
+        state_.Beat = static_cast<double>(rows_) / kRowsPerBeat;
+        ApplyDueStops();
+        if (stop_.empty()) ApplyDueTempoChanges(rowBefore);
         if (stop_.empty() && !std::isfinite(state_.CurrentMs)) stop_ = "a time that is not finite";
     }
 
@@ -138,42 +183,51 @@ private:
     }
 
     // A stop falls due once the beat has passed its position, so the arrow on
-    // its beat keeps its time and everything after it comes later.
-    void CheckStop() {
-        const TimingEntry* entry = Current(freezes_, lists_.FreezeIndex);
-        if (!entry || !(entry->Position < state_.Beat * 4)) return;
-        ++lists_.FreezeIndex;
-        if (!entry->HasValue) return;
-        state_.CurrentMs = state_.CurrentMs + entry->Value;
-        log_.Append("Freeze " + entry->ValueText);
-        // Time never runs backwards: the arrows after it would fall before
-        // the ones already written.
-        if (entry->Value < 0) stop_ = "a stop of negative length";
+    // its beat keeps its time and everything after it comes later. Several
+    // stops passed by one step all take effect, in list order. A negative
+    // stop is a warp: it jumps back, and the arrows it passes over are left
+    // out (see Arrow).
+    void ApplyDueStops() {
+        const double row = static_cast<double>(rows_);
+        while (const TimingEntry* entry = Current(freezes_, lists_.FreezeIndex)) {
+            if (!(entry->Row < row)) return;
+            ++lists_.FreezeIndex;
+            if (!entry->HasValue) continue;
+            state_.CurrentMs = state_.CurrentMs + entry->Value;
+            log_.Append("Freeze " + entry->ValueText);
+        }
     }
 
     // A tempo change falls due at its position and sets the length of the
-    // steps that follow, in the note length last chosen.
-    void CheckTempo() {
-        const TimingEntry* entry = Current(bpmChanges_, lists_.BpmChangeIndex);
-        if (!entry || !(entry->Position <= state_.Beat * 4)) return;
-        ++lists_.BpmChangeIndex;
-        if (!entry->HasValue) return;
-        state_.Bpm = entry->Value;
-        log_.Append("BPM Change to " + entry->ValueText);
-        if (state_.Bpm == 0) {
-            stop_ = "a tempo change to 0";
-            return;
+    // steps that follow, in the note length last chosen. One that lies inside
+    // the step just made also retimes the rest of that step at the new tempo.
+    // A negative tempo is a warp, like a negative stop.
+    void ApplyDueTempoChanges(double rowBefore) {
+        const double row = static_cast<double>(rows_);
+        while (const TimingEntry* entry = Current(bpmChanges_, lists_.BpmChangeIndex)) {
+            if (!(entry->Row <= row)) return;
+            ++lists_.BpmChangeIndex;
+            if (!entry->HasValue) continue;
+            state_.Bpm = entry->Value;
+            log_.Append("BPM Change to " + entry->ValueText);
+            if (state_.Bpm == 0) {
+                stop_ = "a tempo change to 0";
+                return;
+            }
+            if (!std::isfinite(state_.Bpm)) {
+                stop_ = "a tempo change to a tempo too large to read";
+                return;
+            }
+            const double oldStepMs = state_.StepMs;
+            state_.StepMs = ((60 / state_.Bpm) * 1000) / noteDivisor_;
+            if (!std::isfinite(state_.StepMs)) {
+                stop_ = "a tempo change to a step length that is not finite";
+                return;
+            }
+            if (entry->Row >= rowBefore && entry->Row < row)
+                state_.CurrentMs =
+                    state_.CurrentMs + ((state_.StepMs - oldStepMs) * (row - entry->Row)) / (row - rowBefore);
         }
-        if (state_.Bpm < 0) {
-            stop_ = "a tempo change to a negative tempo";
-            return;
-        }
-        if (!std::isfinite(state_.Bpm)) {
-            stop_ = "a tempo change to a tempo too large to read";
-            return;
-        }
-        state_.StepMs = ((60 / state_.Bpm) * 1000) / noteDivisor_;
-        if (!std::isfinite(state_.StepMs)) stop_ = "a tempo change to a step length that is not finite";
     }
 
     ConverterState& state_;
@@ -183,8 +237,12 @@ private:
     std::string_view separator_;
     std::vector<TimingEntry> bpmChanges_;
     std::vector<TimingEntry> freezes_;
-    double beatStep_ = 0.5;
+    std::int64_t rows_;                      // the beat, in rows
+    std::int64_t rowStep_ = kRowsPerBeat / 2;  // rows per step
     int noteDivisor_ = 2;
+    unsigned held_ = 0;  // panels held by a freeze, across lines
+    bool recorded_ = false;
+    double lastRecordMs_ = 0;
     std::string stop_;
 };
 

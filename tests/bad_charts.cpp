@@ -72,8 +72,10 @@ std::vector<BadChart> BadCharts() {
 
         {"TempoChangeToZero", ChartWith("120", tempoAt2 + "0;\n", "8888"), "",
          std::string(kStop) + "a tempo change to 0", nullopt},
+        // A negative tempo or stop is a warp: time runs back, and the arrows
+        // it passes over are left out.
         {"TempoChangeNegative", ChartWith("120", tempoAt2 + "-120;\n", "8888"), "",
-         std::string(kStop) + "a tempo change to a negative tempo", nullopt},
+         "Warped over: Y@-250 beat=1.5 bpmc=6", "Y 0\nY 250\n"},
         {"TempoChangeTiny", ChartWith("120", tempoAt2 + "1E-300;\n", "8(88"), "",
          std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
         {"TempoChangeHuge", ChartWith("120", tempoAt2 + "1E+300;\n", "8(88"), "", "Y@250 beat=0.75 bpmc=3",
@@ -81,8 +83,8 @@ std::vector<BadChart> BadCharts() {
         {"TempoChangeBeyondDouble", ChartWith("120", tempoAt2 + "1E+400;\n", "8888"), "",
          std::string(kStop) + "a tempo change to a tempo too large to read", nullopt},
 
-        {"StopNegative", ChartWith("120", stopAt2 + "-300;\n", "8888"), "",
-         std::string(kStop) + "a stop of negative length", nullopt},
+        {"StopNegative", ChartWith("120", stopAt2 + "-300;\n", "8888"), "", "Y@450 beat=1.5 bpmc=6",
+         "Y 0\nY 250\nY 450\n"},
         {"StopHuge", ChartWith("120", stopAt2 + "1E+300;\n", "8888"), "",
          std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
         {"StopBeyondDouble", ChartWith("120", stopAt2 + "1E+400;\n", "8888"), "",
@@ -91,11 +93,12 @@ std::vector<BadChart> BadCharts() {
         {"StopNotANumber", ChartWith("120", stopAt2 + "abc;\n", "8888"), "", "Y@750 beat=1.5 bpmc=6", kFourUps},
 
         // A position beyond a double is never reached; "-inf" has no digits
-        // and so reads as 0, due after the first step.
+        // and so reads as 0: a stop there is due after the first step, a
+        // tempo change there times the first step already.
         {"TempoChangeAtHugePosition", ChartWith("120", "#CHANGEBPM:1E+400=240;\n", "8888"), "",
          "Y@750 beat=1.5 bpmc=6", kFourUps},
         {"TempoChangeAtMinusInf", ChartWith("120", "#CHANGEBPM:-inf=240;\n", "8888"), "",
-         "Y@500 beat=1.5 bpmc=6", "Y 0\nY 250\nY 375\nY 500\n"},
+         "Y@375 beat=1.5 bpmc=6", "Y 0\nY 125\nY 250\nY 375\n"},
         {"StopAtHugePosition", ChartWith("120", "#FREEZE:1E+400=300;\n", "8888"), "", "Y@750 beat=1.5 bpmc=6",
          kFourUps},
         {"StopAtMinusInf", ChartWith("120", "#FREEZE:-inf=300;\n", "8888"), "", "Y@1050 beat=1.5 bpmc=6",

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,40 @@ TEST(RealCharts, EveryListedPartConverts) {
     }
     fs::remove_all(out);
     std::cout << "[ note ] " << charts.size() << " charts, " << converted << " parts converted\n";
+}
+
+// Records that hold the chart's own timing: a tempo change met on the
+// beat after a run of 24ths, one inside a step, and a stop after two freeze
+// ends that are no longer presses.
+TEST(RealCharts, TimesAsTheChartMeansThem) {
+    const fs::path dir = fs::path(STEPQUILL_SOURCE_DIR) / ".." / "shared" / "charts" / "real";
+    if (!fs::is_directory(dir)) GTEST_SKIP() << "no real charts found";
+    const struct {
+        const char* chart;
+        const char* difficulty;
+        std::size_t record;  // counted from 1
+        const char* expected;
+    } cases[] = {
+        {"sderosiaux-sm99__arcade.dwi", "MANIAC(11)", 385, "Y 78184"},
+        {"sderosiaux-sm99__arcade.dwi", "SMANIAC(13)", 487, "Y 64678"},
+        {"barrysir-smparse__Bone_Crusher.dwi", "SMANIAC(15)", 415, "A 58020"},
+    };
+    const fs::path out = fs::temp_directory_path() / ("stepquill-timing-" + std::to_string(::getpid()) + ".kvt");
+    for (const auto& c : cases) {
+        ConverterState state;
+        ChartInfo info;
+        const std::string chart = (dir / c.chart).string();
+        ReadChartInfo(chart, state, info);
+        RunSettings settings;
+        settings.OutputPath = out.string();
+        VectorLog log;
+        ASSERT_TRUE(ConvertDWI(state, chart, c.difficulty, ArrowTokens{}, log, settings).Written) << c.chart;
+        std::istringstream records(state.OutputBuffer);
+        std::string record;
+        for (std::size_t i = 0; i < c.record; ++i) std::getline(records, record);
+        EXPECT_EQ(record, c.expected) << c.chart << " " << c.difficulty;
+    }
+    fs::remove(out);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Walking a part's step data into timed records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -98,7 +99,7 @@ TEST(WalkSteps, SkipsAndOtherCharacters) {
         {"8!8", "Y 0\n", 250},
         {"2!(4", "X 0\nA 250\n", 500},
         {"8!", "Y 0\n", 250},
-        {"7!4B!6", "A 0\nA 250\n", 500},
+        {"7!4B!6", "A 0\nB 250\n", 500},
         {"58", "  0\nY 250\n", 500},
         {"E8", "  0\nY 0\n", 250},
         {"0", "", 250},
@@ -283,25 +284,58 @@ TEST(WalkSteps, ATempoChangeToZeroOrAMarkerAtTempoZeroStops) {
     EXPECT_TRUE(fine.Run("0088", ";").Ok());
 }
 
-TEST(WalkSteps, RunningSumsCarryTheirRoundingDrift) {
+TEST(WalkSteps, TheTimeCarriesItsRoundingDriftButTheBeatIsExact) {
     Walk sums;
     ASSERT_TRUE(sums.Run("[000000", ";").Ok());
     EXPECT_EQ(sums.state.CurrentMs, 499.99999999999994);
-    EXPECT_EQ(sums.state.Beat, 0.9999999999999999);
+    EXPECT_EQ(sums.state.Beat, 1);
 
     Walk w;
     ASSERT_TRUE(w.Run("[0000008", ";").Ok());
     EXPECT_EQ(w.state.OutputBuffer, "Y 499\n");
     EXPECT_EQ(w.log.Lines, (Lines{"Y@499 beat=1 bpmc=4"}));
 
-    // Beat x 4 falls just short of 4, so a tempo change at 4 is not yet due.
-    Walk due;
-    due.lists.BpmChanges = {"4=60"};
-    ASSERT_TRUE(due.Run("[000000", ";").Ok());
-    EXPECT_EQ(due.state.Bpm, 120);
-
     Walk offset(140, 1500);
     EXPECT_EQ(offset.Records("8888", ";"), "Y 1500\nY 1714\nY 1928\nY 2142\n");
+}
+
+// Tempo 120, offset 0: every due entry at its step, tempo changes inside a
+// step, warps and freeze ends.
+TEST(WalkSteps, TimingAsTheChartMeansIt) {
+    const struct {
+        Lines bpmChanges;
+        Lines freezes;
+        const char* part;
+        const char* records;
+        Lines logExcerpt;  // consecutive lines of the log
+    } cases[] = {
+        // Six sixths make exactly one beat, so the change at 4 is due there.
+        {{"4=240;"}, {}, "[888888]88", "Y 0\nY 83\nY 166\nY 250\nY 333\nY 416\nY 499\nY 625\n",
+         {"BPM Change to 240;", "Y@499 beat=1 bpmc=4"}},
+        {{}, {"0=100", "1=200;"}, "888", "Y 0\nY 550\nY 800\n",
+         {"Y@0 beat=0 bpmc=0", "Freeze 100", "Freeze 200;", "Y@550 beat=0.5 bpmc=2"}},
+        {{"1=240;"}, {}, "888", "Y 0\nY 187\nY 312\n", {"BPM Change to 240;", "Y@187 beat=0.5 bpmc=2"}},
+        // Two changes inside one step, each from its own position.
+        {{"0.5=240", "1=480"}, {}, "88", "Y 0\nY 125\n", {}},
+        // Listed out of order: the late entry applies from here on only.
+        {{"8=240", "2=60"}, {}, "00008", "Y 1000\n", {}},
+        {{}, {"2=-600;"}, "88888", "Y 0\nY 250\nY 400\n",
+         {"Freeze -600;", "Warped over: Y@-100 beat=1 bpmc=4", "Warped over: Y@150 beat=1.5 bpmc=6",
+          "Y@400 beat=2 bpmc=8"}},
+        {{}, {"1=-400"}, "8<24>8", "Y 0\nY 100\n",
+         {"Warped over: X@-150 beat=0.5 bpmc=2", "Warped over: A@-150 beat=0.5 bpmc=2"}},
+        {{}, {}, "8!80084!4B", "Y 0\nA 1000\nB 1250\n", {"Freeze end: Y@750 beat=1.5 bpmc=6"}},
+        {{}, {}, "<4!48>\n0<46>", "A 0\nY 0\nB 500\n", {"Freeze end: A@500 beat=1 bpmc=4", "B@500 beat=1 bpmc=4"}},
+    };
+    for (const auto& c : cases) {
+        Walk w;
+        w.tokens.LeftRight = "Y";
+        w.lists.BpmChanges = c.bpmChanges;
+        w.lists.Freezes = c.freezes;
+        EXPECT_EQ(w.Records("", std::string(c.part) + "\n;"), c.records) << c.part;
+        auto at = std::search(w.log.Lines.begin(), w.log.Lines.end(), c.logExcerpt.begin(), c.logExcerpt.end());
+        EXPECT_NE(at, w.log.Lines.end()) << c.part;
+    }
 }
 
 }  // namespace
