@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "arrow_mapping.h"
@@ -22,6 +23,15 @@ inline ArrowTokens TakeTokens(FuzzInput& input) {
                                &tokens.DownRight, &tokens.UpDown, &tokens.LeftRight})
         *token = input.TakeChoice(kTokens, 3);
     return tokens;
+}
+
+// Whether every record is one line of the timing text: an arbitrary token
+// may hold a line feed of its own.
+inline bool RecordsStayOnOneLine(const ArrowTokens& tokens) {
+    for (const std::string* token : {&tokens.UpLeft, &tokens.UpRight, &tokens.DownLeft,
+                                     &tokens.DownRight, &tokens.UpDown, &tokens.LeftRight})
+        if (token->find('\n') != std::string::npos) return false;
+    return true;
 }
 
 }  // namespace stepquill

@@ -40,6 +40,7 @@ std::string CheckPartWalk(std::string_view bytes) {
         return "the timing text does not end with a line feed";
     if (walk.Ok() && HoldsTimeThatIsNotFinite(state.OutputBuffer))
         return "a walk that went fine recorded a time that is not finite";
+    if (RecordsStayOnOneLine(tokens) && TimesGoBack(state.OutputBuffer)) return "the records go back in time";
     return {};
 }
 
