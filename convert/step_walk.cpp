@@ -1,5 +1,6 @@
 #include "step_walk.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -52,6 +53,18 @@ std::vector<TimingEntry> ReadEntries(const std::vector<std::string>& list) {
     return entries;
 }
 
+// The token of every character, asked of the mapping once per walk rather
+// than once per arrow.
+std::array<std::string, 256> TokenTable(const ArrowTokens& tokens) {
+    std::array<std::string, 256> table;
+    std::string step(1, ' ');
+    for (int c = 0; c < 256; ++c) {
+        step.assign(1, static_cast<char>(c));
+        table[static_cast<std::size_t>(c)] = GetStep2x(step, tokens);
+    }
+    return table;
+}
+
 constexpr double kTimeLimitMs = 1e15;
 
 bool MakesStep(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D'); }
@@ -62,9 +75,9 @@ class Walker {
 public:
     Walker(ConverterState& state, TimingLists& lists, const ArrowTokens& tokens, ProgressLog& log,
            std::string_view decimalSeparator)
-        : state_(state), lists_(lists), tokens_(tokens), log_(log), separator_(decimalSeparator),
+        : state_(state), lists_(lists), tokenOf_(TokenTable(tokens)), log_(log), separator_(decimalSeparator),
           bpmChanges_(ReadEntries(lists.BpmChanges)), freezes_(ReadEntries(lists.Freezes)),
-          rows_(std::llround(state.Beat * kRowsPerBeat)) {}
+          rows_(std::llround(state.Beat * kRowsPerBeat)), keepsLines_(log.KeepsLines()) {}
 
     // True when the part ended on this line or the walk had to stop.
     bool WalkLine(const std::string& line) {
@@ -94,6 +107,11 @@ public:
 
     const std::string& StopReason() const { return stop_; }
 
+    // Beat follows the rows only where it is read, the arrows' log lines and
+    // the walk's end: a division at every step would cost more than the rest
+    // of the step. rows / 48, exactly rounded, so that Beat × 4 is rows / 12.
+    void SetBeat() { state_.Beat = static_cast<double>(rows_) / kRowsPerBeat; }
+
 private:
     // A "<...>" group is one step holding several arrows, all at its time.
     // Returns the position of the closing ">" or the line's end.
@@ -122,17 +140,17 @@ private:
     // gets a record, so the timing file holds exactly the presses, in order.
     void Arrow() {
         if (!stop_.empty()) return;
+        if (keepsLines_) SetBeat();
         const unsigned panels = PanelsOf(state_.CurrentChar[0]);
         const unsigned released = panels & held_;
         held_ &= ~panels;
-        std::string token = GetStep2x(state_.CurrentChar, tokens_);
+        std::string_view token = TokenOf(state_.CurrentChar[0]);
         if (released != 0) {
             if (released == panels) {
                 LogArrowWithoutRecord(state_, "Freeze end: ", token, log_, separator_);
                 return;
             }
-            std::string rest(1, StepOfPanel(panels & ~released));
-            token = GetStep2x(rest, tokens_);
+            token = TokenOf(StepOfPanel(panels & ~released));
         }
         if (recorded_ && state_.CurrentMs < lastRecordMs_) {
             LogArrowWithoutRecord(state_, "Warped over: ", token, log_, separator_);
@@ -148,6 +166,8 @@ private:
         recorded_ = true;
         lastRecordMs_ = state_.CurrentMs;
     }
+
+    std::string_view TokenOf(char step) const { return tokenOf_[static_cast<unsigned char>(step)]; }
 
     // Every character passes through here; overwriting the one character in
     // place is much cheaper than assigning a new text.
@@ -169,8 +189,6 @@ private:
         const double rowBefore = static_cast<double>(rows_);
         state_.CurrentMs = state_.CurrentMs + state_.StepMs;
         rows_ += rowStep_;
-        // rows / 48 exactly rounded, so that Beat × 4 is rows / 12 too.
-        state_.Beat = static_cast<double>(rows_) / kRowsPerBeat;
         ApplyDueStops();
         if (stop_.empty()) ApplyDueTempoChanges(rowBefore);
         if (stop_.empty() && !std::isfinite(state_.CurrentMs)) stop_ = "a time that is not finite";
@@ -232,7 +250,7 @@ private:
 
     ConverterState& state_;
     TimingLists& lists_;
-    const ArrowTokens& tokens_;
+    const std::array<std::string, 256> tokenOf_;
     ProgressLog& log_;
     std::string_view separator_;
     std::vector<TimingEntry> bpmChanges_;
@@ -240,6 +258,7 @@ private:
     std::int64_t rows_;                      // the beat, in rows
     std::int64_t rowStep_ = kRowsPerBeat / 2;  // rows per step
     int noteDivisor_ = 2;
+    bool keepsLines_;
     unsigned held_ = 0;  // panels held by a freeze, across lines
     bool recorded_ = false;
     double lastRecordMs_ = 0;
@@ -253,11 +272,13 @@ WalkOutcome WalkSteps(const std::string& firstLine, ChartStream& chart, Converte
                       std::string_view decimalSeparator) {
     if (firstLine.empty() && chart.AtEnd()) return {"no step data after the part's header"};
     Walker walker(state, lists, tokens, log, decimalSeparator);
-    if (walker.WalkLine(firstLine)) return {walker.StopReason()};
-    std::string line;
-    while (chart.ReadLine(line)) {
-        if (walker.WalkLine(line) || chart.AtEnd()) break;
+    if (!walker.WalkLine(firstLine)) {
+        std::string line;
+        while (chart.ReadLine(line)) {
+            if (walker.WalkLine(line) || chart.AtEnd()) break;
+        }
     }
+    walker.SetBeat();
     return {walker.StopReason()};
 }
 
