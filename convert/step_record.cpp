@@ -1,15 +1,48 @@
 #include "step_record.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "text.h"
 
 namespace stepquill {
 
-namespace {
+void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLog& log,
+                    std::string_view decimalSeparator) {
+    const std::string token = GetStep2x(state.CurrentChar, tokens);
+    std::string& out = state.OutputBuffer;
+    // Times are taken down, never rounded to the nearest millisecond. Whole
+    // numbers need no decimal separator, so the file never depends on it.
+    const double time = std::floor(state.CurrentMs);
+    std::string timeText;
+    if (std::fabs(time) < 1e15) {
+        const std::size_t start = out.size();
+        out.resize(start + token.size() + kRecordRoomBesideToken);
+        char* const end = WriteRecord(out.data() + start, token, time);
+        out.resize(static_cast<std::size_t>(end - out.data()));
+        timeText.assign(out, start + token.size() + 1, out.size() - start - token.size() - 2);
+    } else {
+        timeText = FormatNumber(time);
+        out += token;
+        out += ' ';
+        out += timeText;
+        out += '\n';
+    }
+    if (log.KeepsLines()) log.Append(ArrowLine({}, token, timeText, state.Beat, decimalSeparator));
+}
 
-// "<token>@<time> beat=<beat> bpmc=<beat × 4>" after `prefix`, with the time
-// exactly as the record writes it.
+char* WriteRecord(char* at, std::string_view token, double wholeMs) {
+    // Nearly every token is one letter.
+    if (token.size() == 1)
+        *at++ = token[0];
+    else
+        at += token.copy(at, token.size());
+    *at++ = ' ';
+    at = WriteWholeNumber(at, static_cast<std::int64_t>(wholeMs));
+    *at++ = '\n';
+    return at;
+}
+
 std::string ArrowLine(std::string_view prefix, std::string_view token, std::string_view time, double beat,
                       std::string_view decimalSeparator) {
     std::string line;
@@ -23,36 +56,6 @@ std::string ArrowLine(std::string_view prefix, std::string_view token, std::stri
     line += " bpmc=";
     AppendNumber(line, beat * 4, decimalSeparator);
     return line;
-}
-
-}  // namespace
-
-void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLog& log,
-                    std::string_view decimalSeparator) {
-    EmitStepRecord(state, GetStep2x(state.CurrentChar, tokens), log, decimalSeparator);
-}
-
-void EmitStepRecord(ConverterState& state, std::string_view token, ProgressLog& log,
-                    std::string_view decimalSeparator) {
-    std::string& out = state.OutputBuffer;
-    out += token;
-    out += ' ';
-    // Times are taken down, never rounded to the nearest millisecond. Whole
-    // numbers need no decimal separator, so the file never depends on it.
-    const std::size_t timeStart = out.size();
-    AppendNumber(out, std::floor(state.CurrentMs));
-    const std::size_t timeLength = out.size() - timeStart;
-    out += '\n';
-    if (!log.KeepsLines()) return;
-    log.Append(ArrowLine({}, token, std::string_view(out).substr(timeStart, timeLength), state.Beat,
-                         decimalSeparator));
-}
-
-void LogArrowWithoutRecord(const ConverterState& state, std::string_view reason, std::string_view token,
-                           ProgressLog& log, std::string_view decimalSeparator) {
-    if (!log.KeepsLines()) return;
-    log.Append(ArrowLine(reason, token, FormatNumber(std::floor(state.CurrentMs)), state.Beat,
-                         decimalSeparator));
 }
 
 }  // namespace stepquill

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "arrow_mapping.h"
@@ -12,13 +14,19 @@ namespace stepquill {
 // ("Y 250\n") and its line to the log ("Y@250 beat=0.5 bpmc=2").
 void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLog& log,
                     std::string_view decimalSeparator = ".");
-// The same with the token already chosen.
-void EmitStepRecord(ConverterState& state, std::string_view token, ProgressLog& log,
-                    std::string_view decimalSeparator = ".");
 
-// Logs the line of an arrow that gets no record, after `reason`
-// ("Freeze end: Y@750 beat=1.5 bpmc=6").
-void LogArrowWithoutRecord(const ConverterState& state, std::string_view reason, std::string_view token,
-                           ProgressLog& log, std::string_view decimalSeparator = ".");
+// The room a record takes besides its token: the blank, a "-", 15 digits
+// and the line feed.
+constexpr std::size_t kRecordRoomBesideToken = 18;
+
+// Writes the record "<token> <time>\n" at `at`, which has room for it, and
+// returns its end. `wholeMs` is a whole number below 1E+15 in magnitude, so
+// the time is its digits, exactly as the general form writes it.
+char* WriteRecord(char* at, std::string_view token, double wholeMs);
+
+// The log line of an arrow, "<prefix><token>@<time> beat=<beat> bpmc=<beat × 4>",
+// with the time exactly as its record writes it.
+std::string ArrowLine(std::string_view prefix, std::string_view token, std::string_view time, double beat,
+                      std::string_view decimalSeparator);
 
 }  // namespace stepquill

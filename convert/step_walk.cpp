@@ -1,8 +1,11 @@
 #include "step_walk.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <memory>
 #include <vector>
 
 #include "step_record.h"
@@ -66,6 +69,16 @@ std::array<std::string, 256> TokenTable(const ArrowTokens& tokens) {
 }
 
 constexpr double kTimeLimitMs = 1e15;
+// Without a sink the records are gathered in OutputBuffer this many at a time.
+constexpr std::size_t kMemoryBlockBytes = 64 * 1024;
+constexpr double kNever = std::numeric_limits<double>::infinity();
+
+// The panels of every character, looked up once per arrow.
+std::array<unsigned char, 256> PanelTable() {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = static_cast<unsigned char>(PanelsOf(static_cast<char>(c)));
+    return table;
+}
 
 bool MakesStep(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D'); }
 
@@ -74,10 +87,18 @@ bool IsChordArrow(char c) { return c != '0' && c != '5' && MakesStep(c); }
 class Walker {
 public:
     Walker(ConverterState& state, TimingLists& lists, const ArrowTokens& tokens, ProgressLog& log,
-           std::string_view decimalSeparator)
+           std::string_view decimalSeparator, RecordSink* sink)
         : state_(state), lists_(lists), tokenOf_(TokenTable(tokens)), log_(log), separator_(decimalSeparator),
-          bpmChanges_(ReadEntries(lists.BpmChanges)), freezes_(ReadEntries(lists.Freezes)),
-          rows_(std::llround(state.Beat * kRowsPerBeat)), keepsLines_(log.KeepsLines()) {}
+          sink_(sink), bpmChanges_(ReadEntries(lists.BpmChanges)), freezes_(ReadEntries(lists.Freezes)),
+          rows_(std::llround(state.Beat * kRowsPerBeat)), keepsLines_(log.KeepsLines()),
+          panelsOf_(PanelTable()) {
+        std::size_t longestToken = 0;
+        for (const std::string& token : tokenOf_) longestToken = std::max(longestToken, token.size());
+        const std::size_t blockBytes = sink ? sink->BlockBytes() : kMemoryBlockBytes;
+        block_ = std::make_unique_for_overwrite<char[]>(blockBytes + longestToken + kRecordRoomBesideToken);
+        next_ = block_.get();
+        full_ = block_.get() + blockBytes;
+    }
 
     // True when the part ended on this line or the walk had to stop.
     bool WalkLine(const std::string& line) {
@@ -85,7 +106,7 @@ public:
         const std::size_t length = line.size();
         for (std::size_t i = 0; i < length && stop_.empty(); ++i) {
             const char c = line[i];
-            SetCurrentChar(c);
+            current_ = static_cast<unsigned char>(c);
             switch (c) {
                 case '0': Step(); break;
                 case '!': Hold(line, ++i); break;  // the character after it is never examined
@@ -98,7 +119,7 @@ public:
                 case ';': return true;
                 case ' ': case '\t': break;  // blanks only space out the measures
                 default:
-                    Arrow();
+                    Arrow(c);
                     if (MakesStep(c)) Step();
             }
         }
@@ -112,6 +133,31 @@ public:
     // of the step. rows / 48, exactly rounded, so that Beat × 4 is rows / 12.
     void SetBeat() { state_.Beat = static_cast<double>(rows_) / kRowsPerBeat; }
 
+    // Hands on the records of the block: to the sink, or to OutputBuffer
+    // where there is none or the walk is over.
+    void Spill(bool walkOver) {
+        const std::string_view records(block_.get(), static_cast<std::size_t>(next_ - block_.get()));
+        next_ = block_.get();
+        if (sink_ == nullptr || walkOver) {
+            state_.OutputBuffer.append(records);
+            return;
+        }
+        std::string reason;
+        if (!state_.OutputBuffer.empty()) {
+            if (!sink_->Take(state_.OutputBuffer, reason)) stop_ = reason;
+            state_.OutputBuffer.clear();
+        }
+        if (stop_.empty() && !sink_->Take(records, reason)) stop_ = reason;
+    }
+
+    // CurrentChar is only read once the walk is over, so the walk keeps the
+    // character under examination to itself until then.
+    void Finish() {
+        SetBeat();
+        if (current_ >= 0) state_.CurrentChar.assign(1, static_cast<char>(current_));
+        Spill(true);
+    }
+
 private:
     // A "<...>" group is one step holding several arrows, all at its time.
     // Returns the position of the closing ">" or the line's end.
@@ -120,8 +166,8 @@ private:
             if (line[i] == '!') {
                 Hold(line, ++i);
             } else if (IsChordArrow(line[i])) {
-                SetCurrentChar(line[i]);
-                Arrow();
+                current_ = static_cast<unsigned char>(line[i]);
+                Arrow(line[i]);
             }
         }
         Step();
@@ -134,49 +180,57 @@ private:
         if (i < line.size()) held_ |= PanelsOf(line[i]);
     }
 
-    // The arrow in CurrentChar. An arrow that ends a freeze is the moment the
+    // The arrow `step`. An arrow that ends a freeze is the moment the
     // player lets go, not a press, and an arrow that a warp jumped back over
     // (one timed before the last record) is never met by the player: neither
     // gets a record, so the timing file holds exactly the presses, in order.
-    void Arrow() {
+    void Arrow(char step) {
         if (!stop_.empty()) return;
         if (keepsLines_) SetBeat();
-        const unsigned panels = PanelsOf(state_.CurrentChar[0]);
-        const unsigned released = panels & held_;
-        held_ &= ~panels;
-        std::string_view token = TokenOf(state_.CurrentChar[0]);
-        if (released != 0) {
-            if (released == panels) {
-                LogArrowWithoutRecord(state_, "Freeze end: ", token, log_, separator_);
-                return;
+        std::string_view token = TokenOf(step);
+        if (held_ != 0) {
+            const unsigned panels = panelsOf_[static_cast<unsigned char>(step)];
+            const unsigned released = panels & held_;
+            if (released != 0) {
+                held_ &= ~panels;
+                if (released == panels) {
+                    LogArrowWithoutRecord(state_, "Freeze end: ", token, log_, separator_);
+                    return;
+                }
+                token = TokenOf(StepOfPanel(panels & ~released));
             }
-            token = TokenOf(StepOfPanel(panels & ~released));
         }
-        if (recorded_ && state_.CurrentMs < lastRecordMs_) {
+        // The first record is below no other: lastRecordMs_ starts at -inf.
+        if (state_.CurrentMs < lastRecordMs_) {
             LogArrowWithoutRecord(state_, "Warped over: ", token, log_, separator_);
             return;
         }
+        // Times are taken down, never rounded to the nearest millisecond.
         // From 1E+15 ms on a time would be written in exponent form (or as
         // "Infinity"), not as the whole milliseconds every record promises.
-        if (!(std::fabs(std::floor(state_.CurrentMs)) < kTimeLimitMs)) {
+        const double time = std::floor(state_.CurrentMs);
+        if (!(std::fabs(time) < kTimeLimitMs)) {
             stop_ = "a time beyond what the timing file can hold";
             return;
         }
-        EmitStepRecord(state_, token, log_, separator_);
-        recorded_ = true;
+        char* const record = next_;
+        next_ = WriteRecord(record, token, time);
         lastRecordMs_ = state_.CurrentMs;
+        if (keepsLines_) {
+            const char* const timeText = record + token.size() + 1;
+            log_.Append(ArrowLine({}, token, std::string_view(timeText, static_cast<std::size_t>(next_ - 1 - timeText)),
+                                  state_.Beat, separator_));
+        }
+        if (next_ >= full_) Spill(false);
+    }
+
+    static void LogArrowWithoutRecord(const ConverterState& state, std::string_view reason,
+                                      std::string_view token, ProgressLog& log, std::string_view separator) {
+        if (log.KeepsLines())
+            log.Append(ArrowLine(reason, token, FormatNumber(std::floor(state.CurrentMs)), state.Beat, separator));
     }
 
     std::string_view TokenOf(char step) const { return tokenOf_[static_cast<unsigned char>(step)]; }
-
-    // Every character passes through here; overwriting the one character in
-    // place is much cheaper than assigning a new text.
-    void SetCurrentChar(char c) {
-        if (state_.CurrentChar.size() == 1)
-            state_.CurrentChar[0] = c;
-        else
-            state_.CurrentChar.assign(1, c);
-    }
 
     void SetNoteLength(int k) {
         noteDivisor_ = k;
@@ -185,13 +239,17 @@ private:
         if (!std::isfinite(state_.StepMs)) stop_ = "a note-length marker at tempo 0";
     }
 
+    // The lists are consulted only when the step reaches the row of their
+    // current entry, which the last look at them left in nextStopRow_ and
+    // nextTempoRow_ (-inf before the first step, so that it looks).
     void Step() {
         const double rowBefore = static_cast<double>(rows_);
         state_.CurrentMs = state_.CurrentMs + state_.StepMs;
         rows_ += rowStep_;
-        ApplyDueStops();
-        if (stop_.empty()) ApplyDueTempoChanges(rowBefore);
-        if (stop_.empty() && !std::isfinite(state_.CurrentMs)) stop_ = "a time that is not finite";
+        const double row = static_cast<double>(rows_);
+        if (nextStopRow_ < row) ApplyDueStops(row);
+        if (nextTempoRow_ <= row && stop_.empty()) ApplyDueTempoChanges(rowBefore, row);
+        if (!std::isfinite(state_.CurrentMs) && stop_.empty()) stop_ = "a time that is not finite";
     }
 
     // Empty entries are passed over as soon as they are the current one.
@@ -205,10 +263,13 @@ private:
     // stops passed by one step all take effect, in list order. A negative
     // stop is a warp: it jumps back, and the arrows it passes over are left
     // out (see Arrow).
-    void ApplyDueStops() {
-        const double row = static_cast<double>(rows_);
+    void ApplyDueStops(double row) {
+        nextStopRow_ = kNever;
         while (const TimingEntry* entry = Current(freezes_, lists_.FreezeIndex)) {
-            if (!(entry->Row < row)) return;
+            if (!(entry->Row < row)) {
+                nextStopRow_ = entry->Row;
+                return;
+            }
             ++lists_.FreezeIndex;
             if (!entry->HasValue) continue;
             state_.CurrentMs = state_.CurrentMs + entry->Value;
@@ -220,10 +281,13 @@ private:
     // steps that follow, in the note length last chosen. One that lies inside
     // the step just made also retimes the rest of that step at the new tempo.
     // A negative tempo is a warp, like a negative stop.
-    void ApplyDueTempoChanges(double rowBefore) {
-        const double row = static_cast<double>(rows_);
+    void ApplyDueTempoChanges(double rowBefore, double row) {
+        nextTempoRow_ = kNever;
         while (const TimingEntry* entry = Current(bpmChanges_, lists_.BpmChangeIndex)) {
-            if (!(entry->Row <= row)) return;
+            if (!(entry->Row <= row)) {
+                nextTempoRow_ = entry->Row;
+                return;
+            }
             ++lists_.BpmChangeIndex;
             if (!entry->HasValue) continue;
             state_.Bpm = entry->Value;
@@ -253,15 +317,24 @@ private:
     const std::array<std::string, 256> tokenOf_;
     ProgressLog& log_;
     std::string_view separator_;
+    RecordSink* sink_;
+    // The records not yet handed on, next_ the end of them; a record begun
+    // before full_ always fits.
+    std::unique_ptr<char[]> block_;
+    char* next_ = nullptr;
+    char* full_ = nullptr;
     std::vector<TimingEntry> bpmChanges_;
     std::vector<TimingEntry> freezes_;
     std::int64_t rows_;                      // the beat, in rows
     std::int64_t rowStep_ = kRowsPerBeat / 2;  // rows per step
     int noteDivisor_ = 2;
     bool keepsLines_;
+    const std::array<unsigned char, 256> panelsOf_;
+    int current_ = -1;  // the character under examination, none yet
     unsigned held_ = 0;  // panels held by a freeze, across lines
-    bool recorded_ = false;
-    double lastRecordMs_ = 0;
+    double lastRecordMs_ = -kNever;
+    double nextStopRow_ = -kNever;
+    double nextTempoRow_ = -kNever;
     std::string stop_;
 };
 
@@ -269,16 +342,16 @@ private:
 
 WalkOutcome WalkSteps(const std::string& firstLine, ChartStream& chart, ConverterState& state,
                       TimingLists& lists, const ArrowTokens& tokens, ProgressLog& log,
-                      std::string_view decimalSeparator) {
+                      std::string_view decimalSeparator, RecordSink* sink) {
     if (firstLine.empty() && chart.AtEnd()) return {"no step data after the part's header"};
-    Walker walker(state, lists, tokens, log, decimalSeparator);
+    Walker walker(state, lists, tokens, log, decimalSeparator, sink);
     if (!walker.WalkLine(firstLine)) {
         std::string line;
         while (chart.ReadLine(line)) {
             if (walker.WalkLine(line) || chart.AtEnd()) break;
         }
     }
-    walker.SetBeat();
+    walker.Finish();
     return {walker.StopReason()};
 }
 

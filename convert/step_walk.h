@@ -8,6 +8,7 @@
 #include "converter_state.h"
 #include "part_search.h"
 #include "progress_log.h"
+#include "record_sink.h"
 
 namespace stepquill {
 
@@ -19,8 +20,10 @@ struct WalkOutcome {
 
 // Walks the part's step data: `firstLine` (the rest of the header line), then
 // the chart's lines, up to the first ";" examined or the end of the chart.
+// The records go to `sink` a block at a time; those of the last block, or
+// all of them without a sink, are left in OutputBuffer.
 WalkOutcome WalkSteps(const std::string& firstLine, ChartStream& chart, ConverterState& state,
                       TimingLists& lists, const ArrowTokens& tokens, ProgressLog& log,
-                      std::string_view decimalSeparator = ".");
+                      std::string_view decimalSeparator = ".", RecordSink* sink = nullptr);
 
 }  // namespace stepquill

@@ -1,8 +1,11 @@
 #include "text.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace stepquill {
 
@@ -10,7 +13,63 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Digits of a number below 10^8, which fits 32 bits, where division by a
+// constant is a cheap multiplication.
+int CountDigitsBelow1e8(std::uint32_t value) {
+    if (value < 10000) return value < 100 ? (value < 10 ? 1 : 2) : (value < 1000 ? 3 : 4);
+    return value < 1000000 ? (value < 100000 ? 5 : 6) : (value < 10000000 ? 7 : 8);
+}
+
+// The eight digits of a number below 10^8, leading zeros included, in the
+// order they are written, as one word: no loop and no byte-by-byte copy.
+std::uint64_t EightDigits(std::uint32_t value) {
+    const std::uint32_t high = value / 10000;
+    const std::uint32_t low = value % 10000;
+    char digits[8];
+    std::memcpy(digits, kDigitPairs + (high / 100) * 2, 2);
+    std::memcpy(digits + 2, kDigitPairs + (high % 100) * 2, 2);
+    std::memcpy(digits + 4, kDigitPairs + (low / 100) * 2, 2);
+    std::memcpy(digits + 6, kDigitPairs + (low % 100) * 2, 2);
+    std::uint64_t word;
+    std::memcpy(&word, digits, sizeof word);
+    return word;
+}
+
+// Writes eight bytes at `at`, of which the digits of `value` come first.
+char* WriteUnsigned(char* at, std::uint64_t value) {
+    constexpr std::uint64_t kGroup = 100000000;
+    if (value >= kGroup) {
+        at = WriteUnsigned(at, value / kGroup);
+        const std::uint64_t word = EightDigits(static_cast<std::uint32_t>(value % kGroup));
+        std::memcpy(at, &word, sizeof word);
+        return at + 8;
+    }
+    const auto small = static_cast<std::uint32_t>(value);
+    const int count = CountDigitsBelow1e8(small);
+    // Shifting the leading zeros out of the word moves the digits to its
+    // first bytes.
+    std::uint64_t word = EightDigits(small);
+    const int zeroBits = 8 * (8 - count);
+    word = std::endian::native == std::endian::little ? word >> zeroBits : word << zeroBits;
+    std::memcpy(at, &word, sizeof word);
+    return at + count;
+}
+
 }  // namespace
+
+char* WriteWholeNumber(char* at, std::int64_t value) {
+    std::uint64_t magnitude = static_cast<std::uint64_t>(value);
+    if (value < 0) {
+        *at++ = '-';
+        magnitude = 0 - magnitude;
+    }
+    return WriteUnsigned(at, magnitude);
+}
 
 double ParseLeadingNumber(std::string_view text) {
     // Gather the number's characters into a plain form that from_chars reads;
@@ -89,8 +148,7 @@ void AppendNumber(std::string& text, double value, std::string_view decimalSepar
     // this spares them the rounding below.
     if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
         char whole[24];
-        auto written = std::to_chars(whole, whole + sizeof whole, static_cast<long long>(value));
-        text.append(whole, written.ptr);
+        text.append(whole, WriteWholeNumber(whole, static_cast<std::int64_t>(value)));
         return;
     }
 

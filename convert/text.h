@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,12 @@ double ParseLeadingNumber(std::string_view text);
 std::string FormatNumber(double value, std::string_view decimalSeparator = ".");
 // The same text added at the end of `text`, without a string of its own.
 void AppendNumber(std::string& text, double value, std::string_view decimalSeparator = ".");
+
+// Writes the digits of a whole number, with a "-" before a negative one, at
+// `at`, and returns their end. It may write scratch bytes after them, up to
+// the ninth from `at`: `at` must have room for 20 characters, or, for a
+// number below 1E+15 in magnitude, for 16.
+char* WriteWholeNumber(char* at, std::int64_t value);
 
 // Splits at every separator, keeping empty pieces; an empty text gives none.
 std::vector<std::string> SplitText(std::string_view text, char separator);

@@ -1,6 +1,7 @@
 // Number reading and writing, and splitting of texts.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,22 @@ TEST(FormatNumber, WritesTheGeneralForm) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatNumber(c.value), c.expected) << "value: " << c.value;
+    }
+}
+
+// Digits are written eight at a time; the edges of those groups.
+TEST(WriteWholeNumber, WritesEveryDigit) {
+    const struct {
+        std::int64_t value;
+        const char* expected;
+    } cases[] = {
+        {0, "0"}, {7, "7"}, {10, "10"}, {99999999, "99999999"}, {100000000, "100000000"},
+        {-100000001, "-100000001"}, {1000000007, "1000000007"}, {10000000000000000, "10000000000000000"},
+        {INT64_MAX, "9223372036854775807"}, {INT64_MIN, "-9223372036854775808"},
+    };
+    for (const auto& c : cases) {
+        char text[24];
+        EXPECT_EQ(std::string(text, WriteWholeNumber(text, c.value)), c.expected);
     }
 }
 

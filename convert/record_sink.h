@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace stepquill {
+
+// Takes a run's records a block at a time, so that a run holds no more than
+// one block of its timing file, however long the part.
+class RecordSink {
+public:
+    virtual ~RecordSink() = default;
+    // How many bytes of records make a block.
+    virtual std::size_t BlockBytes() const = 0;
+    // False, with the reason, when the records could not be kept.
+    virtual bool Take(std::string_view records, std::string& reason) = 0;
+};
+
+}  // namespace stepquill
