@@ -53,4 +53,38 @@ void BM_ReadChartInfo(benchmark::State& state) {
 
 BENCHMARK(BM_ReadChartInfo)->Arg(16)->Unit(benchmark::kMillisecond);
 
+// The largest chart of the shared collection, read as every keystroke in
+// the path field reads it.
+std::string LargestRealChart() {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(STEPQUILL_SOURCE_DIR) / ".." / "shared" / "charts" / "real";
+    std::string largest;
+    std::uintmax_t size = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(dir, error)) {
+        if (entry.path().extension() != ".dwi" || entry.file_size(error) <= size) continue;
+        size = entry.file_size(error);
+        largest = entry.path().string();
+    }
+    return largest;
+}
+
+void BM_ReadLargestRealChart(benchmark::State& state) {
+    const std::string path = LargestRealChart();
+    if (path.empty()) {
+        state.SkipWithError("no real charts found");
+        return;
+    }
+    for (auto _ : state) {
+        ConverterState converter;
+        ChartInfo info;
+        const ReadOutcome outcome = ReadChartInfo(path, converter, info);
+        if (!outcome.Ok()) state.SkipWithError("the reading failed");
+        benchmark::DoNotOptimize(info);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(path)));
+}
+
+BENCHMARK(BM_ReadLargestRealChart)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
