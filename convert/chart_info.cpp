@@ -55,10 +55,8 @@ std::string ScanDifficulty(const std::string& field, std::vector<std::string>& d
     return {};
 }
 
-}  // namespace
-
-ReadOutcome ReadChartInfo(std::istream& input, ConverterState& state, ChartInfo& info,
-                          std::string_view decimalSeparator) {
+ReadOutcome ReadFields(ChartStream& chart, ConverterState& state, ChartInfo& info,
+                       std::string_view decimalSeparator) {
     std::array<TagMatch, 4> tags;
     tags[0] = {"#TITLE", 8};
     tags[1] = {"#ARTIST", 9};
@@ -68,7 +66,6 @@ ReadOutcome ReadChartInfo(std::istream& input, ConverterState& state, ChartInfo&
     // so one pass that remembers the first match of each tag gives them all.
     std::vector<std::string> difficulties;
     std::string difficultyFailure;
-    ChartStream chart(input);
     std::string field;
     while (chart.ReadField(field)) {
         for (auto& tag : tags) {
@@ -110,16 +107,35 @@ ReadOutcome ReadChartInfo(std::istream& input, ConverterState& state, ChartInfo&
     return {};
 }
 
-ReadOutcome ReadChartInfo(const std::string& path, ConverterState& state, ChartInfo& info,
-                          std::string_view decimalSeparator) {
-    auto chart = OpenChart(path);
-    if (!chart) return {"the chart cannot be opened"};
-    // A field too large for the memory left fails the reading, not the program.
+// A field too large for the memory left fails the reading, not the program.
+template <typename Input>
+ReadOutcome ReadWithin(Input& input, ConverterState& state, ChartInfo& info,
+                       std::string_view decimalSeparator) {
     try {
-        return ReadChartInfo(*chart, state, info, decimalSeparator);
+        ChartStream chart(input);
+        return ReadFields(chart, state, info, decimalSeparator);
     } catch (const std::bad_alloc&) {
         return {"the chart does not fit in memory"};
     }
+}
+
+}  // namespace
+
+ReadOutcome ReadChartInfo(ChartSource& chart, ConverterState& state, ChartInfo& info,
+                          std::string_view decimalSeparator) {
+    return ReadWithin(chart, state, info, decimalSeparator);
+}
+
+ReadOutcome ReadChartInfo(std::istream& chart, ConverterState& state, ChartInfo& info,
+                          std::string_view decimalSeparator) {
+    return ReadWithin(chart, state, info, decimalSeparator);
+}
+
+ReadOutcome ReadChartInfo(const std::string& path, ConverterState& state, ChartInfo& info,
+                          std::string_view decimalSeparator) {
+    std::optional<ChartFile> chart = OpenChart(path);
+    if (!chart) return {"the chart cannot be opened"};
+    return ReadChartInfo(*chart, state, info, decimalSeparator);
 }
 
 ReadOutcome GetDWIInfo(ChartInfoControls& controls, ConverterState& state,

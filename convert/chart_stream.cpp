@@ -38,22 +38,48 @@ const char* FindAny(const char* from, const char* end, char a, char b, char c) {
 
 }  // namespace
 
+class ChartStream::StreamSource final : public ChartSource {
+public:
+    explicit StreamSource(std::streambuf& buffer) : buffer_(buffer) {}
+
+    std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+        return static_cast<std::ptrdiff_t>(buffer_.sgetn(buffer, static_cast<std::streamsize>(size)));
+    }
+
+    void HandBack(std::size_t count) {
+        buffer_.pubseekoff(-static_cast<std::streamoff>(count), std::ios::cur, std::ios::in);
+    }
+
+private:
+    std::streambuf& buffer_;
+};
+
+ChartStream::ChartStream(ChartSource& source)
+    : source_(source), block_(std::make_unique<char[]>(kBlockSize)) {
+    SkipByteOrderMark();
+}
+
 ChartStream::ChartStream(std::istream& input)
-    : source_(*input.rdbuf()), block_(std::make_unique<char[]>(kBlockSize)) {
-    // Skip a UTF-8 byte-order mark; anything else at the start is kept. A
-    // block is short only at the end of the input, so a mark is never split.
+    : stream_(std::make_unique<StreamSource>(*input.rdbuf())),
+      source_(*stream_),
+      block_(std::make_unique<char[]>(kBlockSize)) {
+    SkipByteOrderMark();
+}
+
+ChartStream::~ChartStream() {
+    if (stream_ && end_ > next_) stream_->HandBack(end_ - next_);
+}
+
+// Anything else at the start is kept. A block is short only at the end of
+// the chart, so a mark is never split.
+void ChartStream::SkipByteOrderMark() {
     if (Available() && end_ - next_ >= 3 && std::memcmp(block_.get() + next_, "\xEF\xBB\xBF", 3) == 0)
         next_ += 3;
 }
 
-ChartStream::~ChartStream() {
-    if (end_ > next_)
-        source_.pubseekoff(-static_cast<std::streamoff>(end_ - next_), std::ios::cur, std::ios::in);
-}
-
 bool ChartStream::Refill() {
     next_ = 0;
-    const std::streamsize got = source_.sgetn(block_.get(), static_cast<std::streamsize>(kBlockSize));
+    const std::ptrdiff_t got = source_.Read(block_.get(), kBlockSize);
     end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
     return end_ > 0;
 }

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "chart_source.h"
+
 namespace stepquill {
 
 // Sequential reading of a chart's bytes as lines or fields. A line ends at
@@ -12,9 +14,11 @@ namespace stepquill {
 // at the very start is skipped. Reading at the end of the chart fails.
 class ChartStream {
 public:
+    explicit ChartStream(ChartSource& source);
+    // A standard stream, such as a chart held in memory.
     explicit ChartStream(std::istream& input);
-    // Bytes taken ahead but not read are handed back to a seekable input, so
-    // the input stands just after what was read.
+    // Bytes taken ahead but not read are handed back to a seekable stream,
+    // so the stream stands just after what was read.
     ~ChartStream();
     ChartStream(const ChartStream&) = delete;
     ChartStream& operator=(const ChartStream&) = delete;
@@ -27,6 +31,9 @@ public:
     bool AtEnd();
 
 private:
+    class StreamSource;
+
+    void SkipByteOrderMark();
     // True when an unread byte is in the block, taking the next block if
     // the current one is used up.
     bool Available() { return next_ < end_ || Refill(); }
@@ -38,7 +45,8 @@ private:
     void SkipLineEnd(int terminator);
     static constexpr int kEnd = -1;
 
-    std::streambuf& source_;
+    std::unique_ptr<StreamSource> stream_;  // only when reading a standard stream
+    ChartSource& source_;
     std::unique_ptr<char[]> block_;
     std::size_t next_ = 0;  // first unread byte of the block
     std::size_t end_ = 0;   // bytes in the block
