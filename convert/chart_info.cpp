@@ -78,31 +78,35 @@ ReadOutcome ReadFields(ChartStream& chart, ConverterState& state, ChartInfo& inf
         if (chart.AtEnd()) break;
     }
 
+    // A read error fails the scan that meets it: the tags found before it
+    // stand, and a tag not found is not missing from the chart, only unread.
+    const bool cut = chart.ReadFailed();
     auto& [title, artist, bpm, gap] = tags;
-    auto check = [](const TagMatch& tag) -> std::string {
+    auto check = [cut](const TagMatch& tag) -> std::string {
         if (tag.TooShort) return "the " + std::string(tag.Tag) + " tag has no value";
-        if (!tag.Found) return "the chart has no " + std::string(tag.Tag) + " tag";
+        if (!tag.Found) return cut ? kUnreadableChart : "the chart has no " + std::string(tag.Tag) + " tag";
         return {};
     };
     // The scans in their order; each caption is built from what the state
     // holds, new values where found and earlier ones where not.
     if (title.TooShort || !title.Found) return {check(title)};
     state.Title = title.Value;
-    if (artist.TooShort) return {check(artist)};
+    if (artist.TooShort || (cut && !artist.Found)) return {check(artist)};
     if (artist.Found) state.Artist = artist.Value;
     info.TitleCaption = state.Title + "\r\nby " + state.Artist;
     if (!artist.Found) return {check(artist)};
-    if (bpm.TooShort) return {check(bpm)};
+    if (bpm.TooShort || (cut && !bpm.Found)) return {check(bpm)};
     if (bpm.Found) state.Bpm = ParseLeadingNumber(bpm.Value);
     info.TempoCaption = "BPM:" + FormatNumber(state.Bpm, decimalSeparator);
     if (!bpm.Found) return {check(bpm)};
-    if (gap.TooShort) return {check(gap)};
+    if (gap.TooShort || (cut && !gap.Found)) return {check(gap)};
     if (gap.Found) state.OffsetMs = ParseLeadingNumber(gap.Value);
     info.OffsetCaption = "Offset:" + FormatNumber(state.OffsetMs, decimalSeparator) + "ms";
     if (!gap.Found) return {check(gap)};
 
     info.Difficulties = std::move(difficulties);
     if (!difficultyFailure.empty()) return {difficultyFailure};
+    if (cut) return {kUnreadableChart};
     info.ReachedEnd = true;
     return {};
 }

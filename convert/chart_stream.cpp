@@ -38,12 +38,19 @@ const char* FindAny(const char* from, const char* end, char a, char b, char c) {
 
 }  // namespace
 
+// The standard streams tell a read error only by throwing from their
+// buffer (std::ifstream does on EIO), so the exception ends here as a
+// failed read.
 class ChartStream::StreamSource final : public ChartSource {
 public:
     explicit StreamSource(std::streambuf& buffer) : buffer_(buffer) {}
 
     std::ptrdiff_t Read(char* buffer, std::size_t size) override {
-        return static_cast<std::ptrdiff_t>(buffer_.sgetn(buffer, static_cast<std::streamsize>(size)));
+        try {
+            return static_cast<std::ptrdiff_t>(buffer_.sgetn(buffer, static_cast<std::streamsize>(size)));
+        } catch (const std::ios_base::failure&) {
+            return -1;
+        }
     }
 
     void HandBack(std::size_t count) {
@@ -79,8 +86,15 @@ void ChartStream::SkipByteOrderMark() {
 
 bool ChartStream::Refill() {
     next_ = 0;
+    end_ = 0;
+    // Nothing is read after a failed read: the bytes that came next would
+    // not be the chart's next bytes.
+    if (failed_) return false;
     const std::ptrdiff_t got = source_.Read(block_.get(), kBlockSize);
-    end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+    if (got < 0)
+        failed_ = true;
+    else
+        end_ = static_cast<std::size_t>(got);
     return end_ > 0;
 }
 
@@ -108,7 +122,7 @@ bool ChartStream::ReadLine(std::string& line) {
     line.clear();
     if (AtEnd()) return false;
     SkipLineEnd(TakeUntil('\r', '\n', '\n', &line));
-    return true;
+    return Whole(line);
 }
 
 bool ChartStream::ReadField(std::string& field) {
@@ -124,7 +138,13 @@ bool ChartStream::ReadField(std::string& field) {
         kept = nullptr;
     }
     SkipLineEnd(TakeUntil(',', '\r', '\n', kept));
-    return true;
+    return Whole(field);
+}
+
+bool ChartStream::Whole(std::string& text) {
+    if (!failed_) return true;
+    text.clear();
+    return false;
 }
 
 }  // namespace stepquill

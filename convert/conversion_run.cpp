@@ -114,9 +114,13 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     // run like any other failure, instead of ending the program.
     try {
         PartSearchResult part = FindPart(chart, state.PartName, lists, log);
+        // A read error ends the search and the walk as the chart's end
+        // would; what they gave then is not the chart's.
+        if (chart.ReadFailed()) return stop(kUnreadableChart);
         if (!part.PartFound) return stop("the " + state.PartName + " part was not found");
         WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log,
                                      settings.DecimalSeparator);
+        if (chart.ReadFailed()) return stop(kUnreadableChart);
         if (!walk.Ok()) return stop(walk.StopReason);
     } catch (const std::bad_alloc&) {
         std::string().swap(state.OutputBuffer);
