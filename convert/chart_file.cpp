@@ -1,21 +1,52 @@
 #include "chart_file.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
 
 namespace stepquill {
 
-std::optional<std::ifstream> OpenChart(const std::string& path) {
+ChartFile::ChartFile(int descriptor, const struct stat& status)
+    : descriptor_(descriptor), device_(status.st_dev), inode_(status.st_ino) {}
+
+ChartFile::ChartFile(ChartFile&& other) noexcept
+    : descriptor_(std::exchange(other.descriptor_, -1)), device_(other.device_), inode_(other.inode_) {}
+
+ChartFile::~ChartFile() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+std::ptrdiff_t ChartFile::Read(char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t got = ::read(descriptor_, buffer, size);
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
+bool ChartFile::IsFileAt(const std::string& path) const {
+    struct stat other {};
+    return ::stat(path.c_str(), &other) == 0 && other.st_dev == device_ && other.st_ino == inode_;
+}
+
+std::optional<ChartFile> OpenChart(const std::string& path) {
     if (path.empty()) return std::nullopt;
-    // Test the kind of file before opening it: opening a FIFO for reading
-    // would block until a writer came along.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    std::ifstream chart(path, std::ios::binary);
-    if (!chart.is_open()) return std::nullopt;
-    // A file replaced by something else between the test and the opening is
-    // refused too.
-    struct stat again {};
-    if (::stat(path.c_str(), &again) != 0 || !S_ISREG(again.st_mode)) return std::nullopt;
+    // The kind of file is told from the open descriptor, not from the name,
+    // which may name something else by the time it is opened. Opening this
+    // way neither waits for a FIFO's writer nor makes a terminal ours.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) return std::nullopt;
+    struct stat status {};
+    ChartFile chart(descriptor, status);  // closes the descriptor on every refusal below
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    chart.device_ = status.st_dev;
+    chart.inode_ = status.st_ino;
+    // From here a read waits for its bytes, as reads of a file do; left
+    // non-blocking, a file system that honours the flag could fail a read
+    // that only had to wait.
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) return std::nullopt;
     return chart;
 }
 

@@ -1,13 +1,37 @@
 #pragma once
 
-#include <fstream>
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 
+#include "chart_source.h"
+
 namespace stepquill {
 
-// Opens a chart for reading, but only a regular file: a folder, a device, a
-// FIFO or a socket is refused without a byte being read from it.
-std::optional<std::ifstream> OpenChart(const std::string& path);
+// A chart file open for reading, closed when dropped.
+class ChartFile final : public ChartSource {
+public:
+    ChartFile(ChartFile&& other) noexcept;
+    ChartFile& operator=(ChartFile&&) = delete;
+    ChartFile(const ChartFile&) = delete;
+    ~ChartFile() override;
+
+    std::ptrdiff_t Read(char* buffer, std::size_t size) override;
+    // Whether `path` names this very file, by whatever name it was opened.
+    bool IsFileAt(const std::string& path) const;
+
+private:
+    friend std::optional<ChartFile> OpenChart(const std::string& path);
+    ChartFile(int descriptor, const struct stat& status);
+
+    int descriptor_ = -1;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+};
+
+// Opens a chart, but only a regular file: a folder, a device, a FIFO or a
+// socket is refused without a byte being read from it.
+std::optional<ChartFile> OpenChart(const std::string& path);
 
 }  // namespace stepquill

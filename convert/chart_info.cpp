@@ -55,10 +55,8 @@ std::string ScanDifficulty(const std::string& field, std::vector<std::string>& d
     return {};
 }
 
-}  // namespace
-
-ReadOutcome ReadChartInfo(std::istream& input, ConverterState& state, ChartInfo& info,
-                          std::string_view decimalSeparator) {
+ReadOutcome ReadFields(ChartStream& chart, ConverterState& state, ChartInfo& info,
+                       std::string_view decimalSeparator) {
     std::array<TagMatch, 4> tags;
     tags[0] = {"#TITLE", 8};
     tags[1] = {"#ARTIST", 9};
@@ -68,7 +66,6 @@ ReadOutcome ReadChartInfo(std::istream& input, ConverterState& state, ChartInfo&
     // so one pass that remembers the first match of each tag gives them all.
     std::vector<std::string> difficulties;
     std::string difficultyFailure;
-    ChartStream chart(input);
     std::string field;
     while (chart.ReadField(field)) {
         for (auto& tag : tags) {
@@ -81,45 +78,68 @@ ReadOutcome ReadChartInfo(std::istream& input, ConverterState& state, ChartInfo&
         if (chart.AtEnd()) break;
     }
 
+    // A read error fails the scan that meets it: the tags found before it
+    // stand, and a tag not found is not missing from the chart, only unread.
+    const bool cut = chart.ReadFailed();
     auto& [title, artist, bpm, gap] = tags;
-    auto check = [](const TagMatch& tag) -> std::string {
+    auto check = [cut](const TagMatch& tag) -> std::string {
         if (tag.TooShort) return "the " + std::string(tag.Tag) + " tag has no value";
-        if (!tag.Found) return "the chart has no " + std::string(tag.Tag) + " tag";
+        if (!tag.Found) return cut ? kUnreadableChart : "the chart has no " + std::string(tag.Tag) + " tag";
         return {};
     };
     // The scans in their order; each caption is built from what the state
     // holds, new values where found and earlier ones where not.
     if (title.TooShort || !title.Found) return {check(title)};
     state.Title = title.Value;
-    if (artist.TooShort) return {check(artist)};
+    if (artist.TooShort || (cut && !artist.Found)) return {check(artist)};
     if (artist.Found) state.Artist = artist.Value;
     info.TitleCaption = state.Title + "\r\nby " + state.Artist;
     if (!artist.Found) return {check(artist)};
-    if (bpm.TooShort) return {check(bpm)};
+    if (bpm.TooShort || (cut && !bpm.Found)) return {check(bpm)};
     if (bpm.Found) state.Bpm = ParseLeadingNumber(bpm.Value);
     info.TempoCaption = "BPM:" + FormatNumber(state.Bpm, decimalSeparator);
     if (!bpm.Found) return {check(bpm)};
-    if (gap.TooShort) return {check(gap)};
+    if (gap.TooShort || (cut && !gap.Found)) return {check(gap)};
     if (gap.Found) state.OffsetMs = ParseLeadingNumber(gap.Value);
     info.OffsetCaption = "Offset:" + FormatNumber(state.OffsetMs, decimalSeparator) + "ms";
     if (!gap.Found) return {check(gap)};
 
     info.Difficulties = std::move(difficulties);
     if (!difficultyFailure.empty()) return {difficultyFailure};
+    if (cut) return {kUnreadableChart};
     info.ReachedEnd = true;
     return {};
 }
 
-ReadOutcome ReadChartInfo(const std::string& path, ConverterState& state, ChartInfo& info,
-                          std::string_view decimalSeparator) {
-    auto chart = OpenChart(path);
-    if (!chart) return {"the chart cannot be opened"};
-    // A field too large for the memory left fails the reading, not the program.
+// A field too large for the memory left fails the reading, not the program.
+template <typename Input>
+ReadOutcome ReadWithin(Input& input, ConverterState& state, ChartInfo& info,
+                       std::string_view decimalSeparator) {
     try {
-        return ReadChartInfo(*chart, state, info, decimalSeparator);
+        ChartStream chart(input);
+        return ReadFields(chart, state, info, decimalSeparator);
     } catch (const std::bad_alloc&) {
         return {"the chart does not fit in memory"};
     }
+}
+
+}  // namespace
+
+ReadOutcome ReadChartInfo(ChartSource& chart, ConverterState& state, ChartInfo& info,
+                          std::string_view decimalSeparator) {
+    return ReadWithin(chart, state, info, decimalSeparator);
+}
+
+ReadOutcome ReadChartInfo(std::istream& chart, ConverterState& state, ChartInfo& info,
+                          std::string_view decimalSeparator) {
+    return ReadWithin(chart, state, info, decimalSeparator);
+}
+
+ReadOutcome ReadChartInfo(const std::string& path, ConverterState& state, ChartInfo& info,
+                          std::string_view decimalSeparator) {
+    std::optional<ChartFile> chart = OpenChart(path);
+    if (!chart) return {"the chart cannot be opened"};
+    return ReadChartInfo(*chart, state, info, decimalSeparator);
 }
 
 ReadOutcome GetDWIInfo(ChartInfoControls& controls, ConverterState& state,

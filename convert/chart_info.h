@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "chart_source.h"
 #include "converter_state.h"
 
 namespace stepquill {
@@ -26,6 +27,8 @@ struct ReadOutcome {
 
 // Reads the header values into `state` and fills `info`. After a failure both
 // keep what was written into them before it.
+ReadOutcome ReadChartInfo(ChartSource& chart, ConverterState& state, ChartInfo& info,
+                          std::string_view decimalSeparator = ".");
 ReadOutcome ReadChartInfo(std::istream& chart, ConverterState& state, ChartInfo& info,
                           std::string_view decimalSeparator = ".");
 ReadOutcome ReadChartInfo(const std::string& path, ConverterState& state, ChartInfo& info,

@@ -38,23 +38,63 @@ const char* FindAny(const char* from, const char* end, char a, char b, char c) {
 
 }  // namespace
 
+// The standard streams tell a read error only by throwing from their
+// buffer (std::ifstream does on EIO), so the exception ends here as a
+// failed read.
+class ChartStream::StreamSource final : public ChartSource {
+public:
+    explicit StreamSource(std::streambuf& buffer) : buffer_(buffer) {}
+
+    std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+        try {
+            return static_cast<std::ptrdiff_t>(buffer_.sgetn(buffer, static_cast<std::streamsize>(size)));
+        } catch (const std::ios_base::failure&) {
+            return -1;
+        }
+    }
+
+    void HandBack(std::size_t count) {
+        buffer_.pubseekoff(-static_cast<std::streamoff>(count), std::ios::cur, std::ios::in);
+    }
+
+private:
+    std::streambuf& buffer_;
+};
+
+ChartStream::ChartStream(ChartSource& source)
+    : source_(source), block_(std::make_unique<char[]>(kBlockSize)) {
+    SkipByteOrderMark();
+}
+
 ChartStream::ChartStream(std::istream& input)
-    : source_(*input.rdbuf()), block_(std::make_unique<char[]>(kBlockSize)) {
-    // Skip a UTF-8 byte-order mark; anything else at the start is kept. A
-    // block is short only at the end of the input, so a mark is never split.
+    : stream_(std::make_unique<StreamSource>(*input.rdbuf())),
+      source_(*stream_),
+      block_(std::make_unique<char[]>(kBlockSize)) {
+    SkipByteOrderMark();
+}
+
+ChartStream::~ChartStream() {
+    if (stream_ && end_ > next_) stream_->HandBack(end_ - next_);
+}
+
+// Anything else at the start is kept. A block is short only at the end of
+// the chart, so a mark is never split.
+void ChartStream::SkipByteOrderMark() {
     if (Available() && end_ - next_ >= 3 && std::memcmp(block_.get() + next_, "\xEF\xBB\xBF", 3) == 0)
         next_ += 3;
 }
 
-ChartStream::~ChartStream() {
-    if (end_ > next_)
-        source_.pubseekoff(-static_cast<std::streamoff>(end_ - next_), std::ios::cur, std::ios::in);
-}
-
 bool ChartStream::Refill() {
     next_ = 0;
-    const std::streamsize got = source_.sgetn(block_.get(), static_cast<std::streamsize>(kBlockSize));
-    end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+    end_ = 0;
+    // Nothing is read after a failed read: the bytes that came next would
+    // not be the chart's next bytes.
+    if (failed_) return false;
+    const std::ptrdiff_t got = source_.Read(block_.get(), kBlockSize);
+    if (got < 0)
+        failed_ = true;
+    else
+        end_ = static_cast<std::size_t>(got);
     return end_ > 0;
 }
 
@@ -82,7 +122,7 @@ bool ChartStream::ReadLine(std::string& line) {
     line.clear();
     if (AtEnd()) return false;
     SkipLineEnd(TakeUntil('\r', '\n', '\n', &line));
-    return true;
+    return Whole(line);
 }
 
 bool ChartStream::ReadField(std::string& field) {
@@ -98,7 +138,13 @@ bool ChartStream::ReadField(std::string& field) {
         kept = nullptr;
     }
     SkipLineEnd(TakeUntil(',', '\r', '\n', kept));
-    return true;
+    return Whole(field);
+}
+
+bool ChartStream::Whole(std::string& text) {
+    if (!failed_) return true;
+    text.clear();
+    return false;
 }
 
 }  // namespace stepquill

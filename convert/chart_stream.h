@@ -5,28 +5,47 @@
 #include <memory>
 #include <string>
 
+#include "chart_source.h"
+
 namespace stepquill {
+
+// What a reading or a run gives as its reason when the chart's bytes could
+// not be read.
+inline constexpr const char* kUnreadableChart = "the chart could not be read";
 
 // Sequential reading of a chart's bytes as lines or fields. A line ends at
 // CR LF, CR or LF; the terminator belongs to no line. A UTF-8 byte-order mark
-// at the very start is skipped. Reading at the end of the chart fails.
+// at the very start is skipped. Reading at the end of the chart fails, and
+// so does a read that meets a read error.
 class ChartStream {
 public:
+    explicit ChartStream(ChartSource& source);
+    // A standard stream, such as a chart held in memory. A read error that
+    // its buffer throws is taken as a failed read and goes no further.
     explicit ChartStream(std::istream& input);
-    // Bytes taken ahead but not read are handed back to a seekable input, so
-    // the input stands just after what was read.
+    // Bytes taken ahead but not read are handed back to a seekable stream,
+    // so the stream stands just after what was read.
     ~ChartStream();
     ChartStream(const ChartStream&) = delete;
     ChartStream& operator=(const ChartStream&) = delete;
 
-    // False when no unread character remained.
+    // False when no unread character remained, or when a read failed: a
+    // line cut short by a read error is never given out.
     bool ReadLine(std::string& line);
     // Blanks before the field are skipped; a field in double quotes keeps its
     // commas; otherwise it ends at a comma or a line end, which is consumed.
     bool ReadField(std::string& field);
+    // Also true once a read has failed, since nothing more can be read.
     bool AtEnd();
+    // True once a read has failed: the chart did not end where the reading
+    // stopped, it could not be read on. A caller that ran out of lines or
+    // fields asks this before taking what it read for the whole chart.
+    bool ReadFailed() const { return failed_; }
 
 private:
+    class StreamSource;
+
+    void SkipByteOrderMark();
     // True when an unread byte is in the block, taking the next block if
     // the current one is used up.
     bool Available() { return next_ < end_ || Refill(); }
@@ -36,12 +55,16 @@ private:
     // kEnd when the input ends first.
     int TakeUntil(char a, char b, char c, std::string* text);
     void SkipLineEnd(int terminator);
+    // False, with `text` emptied, when a read failed on the way to its end.
+    bool Whole(std::string& text);
     static constexpr int kEnd = -1;
 
-    std::streambuf& source_;
+    std::unique_ptr<StreamSource> stream_;  // only when reading a standard stream
+    ChartSource& source_;
     std::unique_ptr<char[]> block_;
     std::size_t next_ = 0;  // first unread byte of the block
     std::size_t end_ = 0;   // bytes in the block
+    bool failed_ = false;
 };
 
 }  // namespace stepquill

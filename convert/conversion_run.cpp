@@ -75,15 +75,17 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     state.OutputBuffer.clear();
     log.Append("Cleared file buffer");
 
-    std::optional<std::ifstream> chartFile = OpenChart(chartPath);
-    if (!chartFile) return stop("the chart cannot be opened");
+    std::optional<ChartFile> chartFile = settings.ChartBytes ? std::nullopt : OpenChart(chartPath);
+    if (!chartFile && !settings.ChartBytes) return stop("the chart cannot be opened");
 
     std::string outputPath = settings.OutputPath;
     if (outputPath.empty()) {
         if (chartPath.size() < 3) return stop("the chart path is too short to name the output file");
         outputPath = TimingFileName(chartPath);
     }
-    if (SameFile(chartPath, outputPath)) return stop("the output file would replace the chart");
+    // The chart as it was opened, whatever its path names by now.
+    if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(chartPath, outputPath))
+        return stop("the output file would replace the chart");
     std::string reason;
     std::optional<TimingFileWriter> output = TimingFileWriter::Create(outputPath, reason);
     if (!output) return stop(reason);
@@ -106,21 +108,25 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     ReserveForRecords(state.OutputBuffer, chartPath, tokens);
     log.Append("Searching " + state.PartName + " part.");
 
-    ChartStream chart(*chartFile);
+    ChartStream chart(settings.ChartBytes ? *settings.ChartBytes : *chartFile);
     TimingLists lists;
     // A chart line or a timing text too large for the memory left stops the
     // run like any other failure, instead of ending the program.
     try {
         PartSearchResult part = FindPart(chart, state.PartName, lists, log);
+        // A read error ends the search and the walk as the chart's end
+        // would; what they gave then is not the chart's.
+        if (chart.ReadFailed()) return stop(kUnreadableChart);
         if (!part.PartFound) return stop("the " + state.PartName + " part was not found");
         WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log,
                                      settings.DecimalSeparator);
+        if (chart.ReadFailed()) return stop(kUnreadableChart);
         if (!walk.Ok()) return stop(walk.StopReason);
     } catch (const std::bad_alloc&) {
         std::string().swap(state.OutputBuffer);
         return stop("the chart does not fit in memory");
     }
-    chartFile->close();
+    chartFile.reset();
 
     if (!output->Commit(state.OutputBuffer, reason)) return stop(reason);
     state.Bpm = readingBpm;

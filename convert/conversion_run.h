@@ -3,6 +3,7 @@
 #include <string>
 
 #include "arrow_mapping.h"
+#include "chart_source.h"
 #include "converter_state.h"
 #include "progress_log.h"
 
@@ -11,6 +12,9 @@ namespace stepquill {
 struct RunSettings {
     std::string OutputPath;  // empty: TimingFileName of the chart path
     std::string DecimalSeparator = ".";
+    // Where the chart's bytes come from; none: the file at the chart path,
+    // which names the timing file either way.
+    ChartSource* ChartBytes = nullptr;
 };
 
 struct RunOutcome {

@@ -60,7 +60,12 @@ std::optional<TimingFileWriter> TimingFileWriter::Create(const std::string& targ
         mode = existing.st_mode & 07777;
     }
 
-    std::string pattern = target + ".XXXXXX";
+    // A short name of its own in the target's folder, where the rename can
+    // reach the target: the target's name with a suffix would be too long
+    // for a target whose name is as long as the file system allows.
+    const std::size_t slash = target.rfind('/');
+    std::string pattern =
+        (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".stepquill-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     int descriptor = ::mkstemp(name.data());

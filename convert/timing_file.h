@@ -6,9 +6,10 @@
 namespace stepquill {
 
 // The timing file, written whole or not at all: the bytes go into a temporary
-// file beside the target, which is renamed over the target only once it is
-// complete. A writer dropped before Commit leaves no trace and the target
-// exactly as it was.
+// file in the target's folder, which is renamed over the target only once it
+// is complete. A writer dropped before Commit leaves no trace and the target
+// exactly as it was. A target with other hard links is replaced by a new
+// file under its name; the other links keep the old bytes.
 class TimingFileWriter {
 public:
     // Creates the temporary file; the reason is set when it cannot be made.

@@ -37,6 +37,9 @@ std::string Nul(const char* before, const char* after) { return before + std::st
 std::vector<BadChart> BadCharts() {
     const std::string tempoAt2 = "#CHANGEBPM:2=";
     const std::string stopAt2 = "#FREEZE:2=";
+    const std::string unreadable = std::string(kStop) + "the chart could not be read";
+    const std::string search = ChartWith("120", stopAt2 + "300;\n", "8888");
+    const std::string walk = ChartWith("120", "", "8888\n8888");
     return {
         {"EmptyFile", "", "the chart has no #TITLE tag", std::string(kStop) + "the BASIC part was not found",
          nullopt},
@@ -110,6 +113,17 @@ std::vector<BadChart> BadCharts() {
         // find the time not finite.
         {"OffsetBeyondDouble", ChartWith("120", "", "E", "1E+400"), "",
          std::string(kStop) + "a time beyond what the timing file can hold", nullopt},
+
+        // A read error is no end of the chart, wherever it comes: in the
+        // header, in the lines the search passes over, or in the step data
+        // after a whole line, where taking it for the end would write half
+        // the part.
+        {"ReadErrorInTheHeader", ChartWith("120", "", "8888"), "the chart could not be read", unreadable,
+         nullopt, std::string("#TITLE:T;\n#ART").size()},
+        {"ReadErrorInTheSearch", search, "the chart could not be read", unreadable, nullopt,
+         search.find(stopAt2) + 4},
+        {"ReadErrorInTheWalk", walk, "the chart could not be read", unreadable, nullopt,
+         walk.find("8888\n") + 5},
     };
 }
 

@@ -20,6 +20,9 @@ struct BadChart {
     std::string LastLogLine;
     // The timing file after a run that succeeds; none after a stop.
     std::optional<std::string> TimingFile;
+    // As on a failing disk, only this many of the bytes can be read, and
+    // every read after them fails; none: all can.
+    std::optional<std::size_t> ReadableBytes = std::nullopt;
 };
 
 std::vector<BadChart> BadCharts();

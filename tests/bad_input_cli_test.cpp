@@ -89,7 +89,15 @@ TEST_P(BadChartThroughConverter, WritesTheWholeFileOrNothing) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, BadChartThroughConverter, ::testing::ValuesIn(support::BadCharts()),
+// The converter reads files, and no file fails part-way on demand: the
+// charts cut short by a read error go through the core alone.
+std::vector<BadChart> ChartsReadWhole() {
+    std::vector<BadChart> charts = support::BadCharts();
+    std::erase_if(charts, [](const BadChart& chart) { return chart.ReadableBytes.has_value(); });
+    return charts;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BadChartThroughConverter, ::testing::ValuesIn(ChartsReadWhole()),
                          [](const auto& info) { return info.param.Name; });
 
 // The reading passes over the whole line once before it finds no title.
@@ -130,6 +138,18 @@ TEST(BadPathThroughConverter, PathsThatAreNoReadableFileAreRefused) {
                      "the chart cannot be opened");
         EXPECT_EQ(folder.Names(), (std::set<std::string>{"fifo.dwi", "folder.dwi"}));
     }
+}
+
+// Every read of this file fails (EIO), as on a failing disk: the reason is
+// given, instead of the end of the program, and an old timing file stays.
+TEST(BadPathThroughConverter, AChartThatCannotBeReadIsNoCrash) {
+    ScratchFolder folder;
+    folder.Write("out.kvt", support::OldTimingFile());
+    EXPECT_EQ(Convert(folder, {"/proc/self/mem"}).Ending(), "exit 1");
+    ExpectUnread(Convert(folder, {"/proc/self/mem", support::kDifficulty, "-o", "out.kvt"}),
+                 "the chart could not be read");
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"out.kvt"}));
+    EXPECT_EQ(ReadBytes(folder / "out.kvt"), support::OldTimingFile());
 }
 
 TEST(BadPathThroughConverter, AChartWithoutReadPermissionIsRefused) {

@@ -16,6 +16,7 @@
 #include "chart_info.h"
 #include "child_process.h"
 #include "conversion_run.h"
+#include "cut_chart.h"
 #include "run_checks.h"
 #include "scratch_folder.h"
 #include "small_disk.h"
@@ -59,6 +60,22 @@ CoreRun ReadAndConvert(const fs::path& chart, const RunSettings& settings = {}) 
     return run;
 }
 
+// The same, with the chart's bytes coming as from a failing disk: only the
+// `readable` ones, for the reading and again for the run.
+CoreRun ReadAndConvertCut(const fs::path& chart, const std::string& readable) {
+    CoreRun run;
+    ConverterState state;
+    state.Bpm = 120;
+    ChartInfo info;
+    support::CutChart forReading(readable);
+    run.Reading = ReadChartInfo(forReading, state, info);
+    support::CutChart forRun(readable);
+    RunSettings settings;
+    settings.ChartBytes = &forRun;
+    run.Outcome = ConvertDWI(state, chart.string(), support::kDifficulty, ArrowTokens{}, run.Log, settings);
+    return run;
+}
+
 // The reading's failure and the run's last log line, a line each, from a
 // child that has given up root; none when it may not.
 std::optional<std::string> ReadAndConvertWithoutRoot(const fs::path& chart, const RunSettings& settings) {
@@ -87,7 +104,9 @@ TEST_P(BadChartThroughCore, WritesTheWholeFileOrNothing) {
         std::optional<std::string> old;
         if (withOldFile) old = ReadBytes(folder.Write("song.kvt", support::OldTimingFile()));
 
-        const CoreRun run = ReadAndConvert(chart);
+        const CoreRun run = bad.ReadableBytes
+                                ? ReadAndConvertCut(chart, bad.Bytes.substr(0, *bad.ReadableBytes))
+                                : ReadAndConvert(chart);
         EXPECT_EQ(run.Reading.FailureReason, bad.ReadingFailure);
         EXPECT_EQ(run.LastLine(), bad.LastLogLine);
         EXPECT_EQ(run.Outcome.Written, bad.TimingFile.has_value());
@@ -261,6 +280,20 @@ TEST(BadOutputThroughCore, NamesThatAreNoRegularFileAreRefused) {
     }
     EXPECT_TRUE(fs::is_empty(folder / "folder.kvt"));
     EXPECT_EQ(ReadBytes(chart), bytes);
+}
+
+// A timing file named as long as the file system allows (255 bytes) is
+// written in place of an old one.
+TEST(BadOutputThroughCore, TheLongestNameIsWritten) {
+    const std::string stem(251, 's');
+    const std::string bytes = support::ChartWith("120", "", "8");
+    ScratchFolder folder;
+    const fs::path chart = folder.Write(stem + ".dwi", bytes);
+    if (!fs::exists(chart)) GTEST_SKIP() << "this file system takes no name of 255 bytes";
+    folder.Write(stem + ".kvt", support::OldTimingFile());
+    const CoreRun run = ReadAndConvert(chart);
+    EXPECT_TRUE(run.Outcome.Written) << run.Outcome.StopReason;
+    support::ExpectFolderAfterRun(folder, stem + ".dwi", bytes, stem + ".kvt", "Y 0\n", support::OldTimingFile());
 }
 
 // A part of 8000 arrows gives some 80 KB of records, more than the disk holds.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "chart_info.h"
+#include "cut_chart.h"
 
 namespace stepquill {
 namespace {
@@ -253,6 +254,23 @@ TEST(ReadChartInfo, MissingFileFailsAndChangesNothing) {
     EXPECT_EQ(state.Bpm, 90);
     EXPECT_FALSE(info.TitleCaption.has_value());
     EXPECT_TRUE(info.Difficulties.empty());
+}
+
+// A read error fails the reading, and only what came whole before it stands:
+// a stream whose buffer throws it (every read of /proc/self/mem fails with
+// EIO), and a chart cut short inside the artist's field.
+TEST(ReadChartInfo, AReadErrorFailsTheReading) {
+    ConverterState state = EarlierChart();
+    ChartInfo info;
+    std::ifstream memory("/proc/self/mem", std::ios::binary);
+    ASSERT_TRUE(memory.is_open());
+    EXPECT_EQ(ReadChartInfo(memory, state, info).FailureReason, "the chart could not be read");
+
+    support::CutChart chart("#TITLE:Song;\r\n#ARTIST:Band");
+    EXPECT_EQ(ReadChartInfo(chart, state, info).FailureReason, "the chart could not be read");
+    EXPECT_EQ(state.Title, "Song");
+    EXPECT_EQ(state.Artist, EarlierChart().Artist);
+    EXPECT_FALSE(info.TitleCaption.has_value());
 }
 
 // Controls that remember what the reading did with them.

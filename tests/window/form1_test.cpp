@@ -350,6 +350,16 @@ private slots:
         QVERIFY(!QFile::exists(dir_.filePath("pipe.kvt")));
     }
 
+    void unreadableChartIsIgnored() {
+        // Every read of this file fails (EIO): the reading fails like any
+        // other, and the window goes on.
+        QTest::keyClicks(Get<QLineEdit>("Text2"), QStringLiteral("/proc/self/mem"));
+        QCOMPARE(Get<QLineEdit>("Text2")->text(), QStringLiteral("/proc/self/mem"));
+        QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
+        QCOMPARE(Get<QLabel>("Label5")->text(), QString());
+        QVERIFY(form_->isVisible());
+    }
+
     void secondConversionStartsFromChartTempo() {
         const QString chart =
             Write(dir_, "tempo.dwi",

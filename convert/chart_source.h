@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+
+namespace stepquill {
+
+// Where a chart's bytes come from: a file, or memory. A source says when
+// its bytes could not be read, so that a chart on a failing disk is never
+// taken for a shorter chart that ends where the disk failed.
+class ChartSource {
+public:
+    virtual ~ChartSource() = default;
+    // Reads up to `size` bytes into `buffer`: the count read, 0 at the end
+    // of the chart, or -1 when the bytes could not be read.
+    virtual std::ptrdiff_t Read(char* buffer, std::size_t size) = 0;
+};
+
+}  // namespace stepquill
