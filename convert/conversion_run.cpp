@@ -2,9 +2,7 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <new>
 #include <optional>
 
@@ -23,29 +21,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     struct stat second {};
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-// Makes room for every record the chart can give before the first is
-// written. Each record stands for one character of the chart, and a time,
-// always below 1E+15 ms, takes at most 16 characters, so the buffer is then
-// never moved while it grows: moving it would hold the old and the new copy
-// at once, up to twice the timing file. Only the pages that the records fill
-// are taken, so the room costs address space rather than memory; where even
-// that cannot be had, the buffer grows as it would have.
-void ReserveForRecords(std::string& buffer, const std::string& chartPath, const ArrowTokens& tokens) {
-    struct stat chart {};
-    if (::stat(chartPath.c_str(), &chart) != 0 || chart.st_size <= 0) return;
-    std::size_t longestToken = 1;
-    for (const std::string* token : {&tokens.UpLeft, &tokens.UpRight, &tokens.DownLeft,
-                                     &tokens.DownRight, &tokens.UpDown, &tokens.LeftRight})
-        longestToken = std::max(longestToken, token->size());
-    const std::size_t perRecord = longestToken + 1 + 16 + 1;
-    const auto records = static_cast<std::uintmax_t>(chart.st_size);
-    if (records > buffer.max_size() / perRecord) return;
-    try {
-        buffer.reserve(static_cast<std::size_t>(records) * perRecord);
-    } catch (const std::bad_alloc&) {
-    }
 }
 
 }  // namespace
@@ -87,7 +62,7 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(chartPath, outputPath))
         return stop("the output file would replace the chart");
     std::string reason;
-    std::optional<TimingFileWriter> output = TimingFileWriter::Create(outputPath, reason);
+    std::optional<TimingFileWriter> output = TimingFileWriter::Create(outputPath, reason, settings.RecordBlockBytes);
     if (!output) return stop(reason);
 
     if (state.Bpm == 0) return stop("the tempo is 0");
@@ -105,7 +80,6 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
 
     state.CurrentMs = state.OffsetMs;
     state.Beat = 0;
-    ReserveForRecords(state.OutputBuffer, chartPath, tokens);
     log.Append("Searching " + state.PartName + " part.");
 
     ChartStream chart(settings.ChartBytes ? *settings.ChartBytes : *chartFile);
@@ -118,8 +92,10 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
         // would; what they gave then is not the chart's.
         if (chart.ReadFailed()) return stop(kUnreadableChart);
         if (!part.PartFound) return stop("the " + state.PartName + " part was not found");
+        // The records go into the temporary file a block at a time; a stop
+        // drops it with them.
         WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log,
-                                     settings.DecimalSeparator);
+                                     settings.DecimalSeparator, &*output);
         if (chart.ReadFailed()) return stop(kUnreadableChart);
         if (!walk.Ok()) return stop(walk.StopReason);
     } catch (const std::bad_alloc&) {
@@ -128,7 +104,10 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     }
     chartFile.reset();
 
-    if (!output->Commit(state.OutputBuffer, reason)) return stop(reason);
+    // The last block, then the file in its place.
+    const bool written = output->Take(state.OutputBuffer, reason) && output->Commit(reason);
+    state.OutputBuffer.clear();
+    if (!written) return stop(reason);
     state.Bpm = readingBpm;
     outcome.Written = true;
     return outcome;

@@ -6,6 +6,7 @@
 #include "chart_source.h"
 #include "converter_state.h"
 #include "progress_log.h"
+#include "timing_file.h"
 
 namespace stepquill {
 
@@ -15,6 +16,8 @@ struct RunSettings {
     // Where the chart's bytes come from; none: the file at the chart path,
     // which names the timing file either way.
     ChartSource* ChartBytes = nullptr;
+    // How much of the timing file is gathered before it is written out.
+    std::size_t RecordBlockBytes = kTimingFileBlockBytes;
 };
 
 struct RunOutcome {
@@ -28,6 +31,7 @@ std::string TimingFileName(const std::string& chartPath);
 
 // Converts the part named by `difficultyText` ("BASIC(5)") into a timing file.
 // A run that stops writes nothing and logs "Conversion stopped: <reason>".
+// OutputBuffer holds only the records not yet written: none once the file is.
 RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
                       const std::string& difficultyText, const ArrowTokens& tokens,
                       ProgressLog& log, const RunSettings& settings = {});

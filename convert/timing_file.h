@@ -1,34 +1,50 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "record_sink.h"
 
 namespace stepquill {
 
-// The timing file, written whole or not at all: the bytes go into a temporary
-// file in the target's folder, which is renamed over the target only once it
-// is complete. A writer dropped before Commit leaves no trace and the target
+// A run holds at most about this much of its timing file in memory.
+inline constexpr std::size_t kTimingFileBlockBytes = 1 << 20;
+
+// The timing file, written whole or not at all: the records go into a
+// temporary file in the target's folder as the walk hands them on, a block
+// at a time, and the file is renamed over the target only once it is
+// complete. A writer dropped before Commit leaves no trace and the target
 // exactly as it was. A target with other hard links is replaced by a new
 // file under its name; the other links keep the old bytes.
-class TimingFileWriter {
+class TimingFileWriter final : public RecordSink {
 public:
     // Creates the temporary file; the reason is set when it cannot be made.
-    static std::optional<TimingFileWriter> Create(const std::string& targetPath, std::string& reason);
+    static std::optional<TimingFileWriter> Create(const std::string& targetPath, std::string& reason,
+                                                  std::size_t blockBytes = kTimingFileBlockBytes);
 
     TimingFileWriter(TimingFileWriter&& other) noexcept;
     TimingFileWriter& operator=(TimingFileWriter&&) = delete;
     TimingFileWriter(const TimingFileWriter&) = delete;
-    ~TimingFileWriter();
+    ~TimingFileWriter() override;
 
-    bool Commit(const std::string& bytes, std::string& reason);
+    std::size_t BlockBytes() const override { return blockBytes_; }
+    // Appends records to the temporary file. After a failure the writer is
+    // discarded and takes nothing more.
+    bool Take(std::string_view records, std::string& reason) override;
+    // Puts the file on the disk and renames it over the target.
+    bool Commit(std::string& reason);
 
 private:
-    TimingFileWriter(std::string target, std::string temporary, int descriptor);
+    TimingFileWriter(std::string target, std::string temporary, int descriptor, std::size_t blockBytes);
     void Discard();
 
     std::string target_;
     std::string temporary_;
     int descriptor_ = -1;
+    std::size_t blockBytes_;
+    std::size_t written_ = 0;
 };
 
 }  // namespace stepquill

@@ -338,5 +338,46 @@ TEST(WalkSteps, TimingAsTheChartMeansIt) {
     }
 }
 
+// Takes blocks of twelve bytes, and refuses the block that would pass `limit`.
+class ListSink final : public RecordSink {
+public:
+    explicit ListSink(std::size_t limit) : limit_(limit) {}
+    std::size_t BlockBytes() const override { return 12; }
+    bool Take(std::string_view records, std::string& reason) override {
+        if (taken.size() + records.size() > limit_) {
+            reason = "no room";
+            return false;
+        }
+        taken += records;
+        return true;
+    }
+    std::string taken;
+
+private:
+    std::size_t limit_;
+};
+
+TEST(WalkSteps, HandsFullBlocksToItsSinkAndKeepsTheRest) {
+    Walk w;
+    ListSink sink(100);
+    ASSERT_TRUE(w.Run("", "8246\r\n;").Ok());
+    const std::string whole = w.state.OutputBuffer;
+
+    Walk blocks;
+    std::istringstream input("8246\r\n;");
+    ChartStream chart(input);
+    ASSERT_TRUE(WalkSteps("", chart, blocks.state, blocks.lists, blocks.tokens, blocks.log, ".", &sink).Ok());
+    EXPECT_EQ(sink.taken, "Y 0\nX 250\nA 500\n");
+    EXPECT_EQ(sink.taken + blocks.state.OutputBuffer, whole);
+
+    Walk refused;
+    ListSink full(5);
+    std::istringstream again("8246\r\n;");
+    ChartStream chart2(again);
+    EXPECT_EQ(WalkSteps("", chart2, refused.state, refused.lists, refused.tokens, refused.log, ".", &full)
+                  .StopReason,
+              "no room");
+}
+
 }  // namespace
 }  // namespace stepquill
