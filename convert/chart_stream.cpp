@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace stepquill {
 
 namespace {
@@ -13,10 +17,24 @@ namespace {
 constexpr std::size_t kBlockSize = 64 * 1024;
 
 // The first of `from` to `end` that is a, b or c, or `end`. Chart lines are
-// short, so eight bytes are tested at once rather than calling memchr for
-// each stop byte: a byte of a word equals `a` where the word xor eight
-// copies of `a` has a zero byte, and the lowest zero byte is found exactly.
+// short, so many bytes are tested at once rather than calling memchr for
+// each stop byte: sixteen with the vector instructions every x86-64 has,
+// else eight in a word, where a byte equals `a` if the word xor eight
+// copies of `a` has a zero byte there (the lowest zero byte is found
+// exactly).
 const char* FindAny(const char* from, const char* end, char a, char b, char c) {
+#ifdef __SSE2__
+    const __m128i manyA = _mm_set1_epi8(a);
+    const __m128i manyB = _mm_set1_epi8(b);
+    const __m128i manyC = _mm_set1_epi8(c);
+    for (; end - from >= 16; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, manyA), _mm_cmpeq_epi8(bytes, manyB)),
+                                          _mm_cmpeq_epi8(bytes, manyC));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (mask != 0) return from + std::countr_zero(mask);
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
         constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
@@ -139,6 +157,23 @@ bool ChartStream::ReadField(std::string& field) {
     }
     SkipLineEnd(TakeUntil(',', '\r', '\n', kept));
     return Whole(field);
+}
+
+bool ChartStream::ReadFieldBeginningWith(char first, std::string& field) {
+    if (AtEnd()) return ReadField(field);
+    for (;;) {
+        const char c = block_[next_];
+        // Blanks, quotes and empty fields take the whole rule.
+        if (c == first || c == ' ' || c == '\t' || c == '"' || c == ',' || c == '\r' || c == '\n')
+            return ReadField(field);
+        SkipLineEnd(TakeUntil(',', '\r', '\n', nullptr));
+        if (failed_) return Whole(field);
+        if (AtEnd()) {
+            // The chart's last field, passed over.
+            field.clear();
+            return true;
+        }
+    }
 }
 
 bool ChartStream::Whole(std::string& text) {

@@ -35,6 +35,11 @@ public:
     // Blanks before the field are skipped; a field in double quotes keeps its
     // commas; otherwise it ends at a comma or a line end, which is consumed.
     bool ReadField(std::string& field);
+    // The next field that begins with `first`, a blank or a double quote, or
+    // is empty, read as ReadField reads it. The fields before it are passed
+    // over without being copied anywhere; when they run to the chart's end,
+    // the last of them is given as the empty field.
+    bool ReadFieldBeginningWith(char first, std::string& field);
     // Also true once a read has failed, since nothing more can be read.
     bool AtEnd();
     // True once a read has failed: the chart did not end where the reading

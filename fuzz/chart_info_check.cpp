@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <sstream>
+#include <vector>
 
 #include "chart_info.h"
+#include "chart_stream.h"
 #include "fuzz_choices.h"
 #include "fuzz_input.h"
 #include "reading.h"
@@ -23,6 +25,23 @@ bool IsDisplayText(const std::string& text) {
     if (bracket == std::string::npos || text.empty() || text.back() != ')') return false;
     const std::string_view name(text.data(), bracket);
     return std::find(kSingleNames.begin(), kSingleNames.end(), name) != kSingleNames.end();
+}
+
+// The fields that begin with "#", read one by one and read passing over the
+// others: the reading sees only these, so both ways must give the same.
+bool PassingOverKeepsEveryTagField(std::string_view bytes) {
+    std::vector<std::string> everyField;
+    std::vector<std::string> passingOver;
+    std::istringstream one{std::string(bytes)};
+    std::istringstream other{std::string(bytes)};
+    ChartStream fieldByField(one);
+    ChartStream skipping(other);
+    std::string field;
+    while (fieldByField.ReadField(field))
+        if (!field.empty() && field.front() == '#') everyField.push_back(field);
+    while (skipping.ReadFieldBeginningWith('#', field))
+        if (!field.empty() && field.front() == '#') passingOver.push_back(field);
+    return everyField == passingOver;
 }
 
 }  // namespace
@@ -53,6 +72,7 @@ std::string CheckChartInfoReading(std::string_view bytes) {
         if (!SameReading(plain, marked)) return "a byte-order mark changed the reading";
     }
 
+    if (!PassingOverKeepsEveryTagField(input.Rest())) return "passing over fields lost a tag's field";
     if (outcome.Ok() != info.ReachedEnd) return "success and reaching the end disagree";
     if (info.TempoCaption && !info.TitleCaption) return "tempo caption without title caption";
     if (info.OffsetCaption && !info.TempoCaption) return "offset caption without tempo caption";

@@ -136,14 +136,15 @@ TEST(BigLineThroughCore, AHundredMegabytesAreReadWhole) {
     EXPECT_TRUE(ReadBytes(chart) == bytes) << "the chart changed";
 }
 
-// Where the memory left cannot hold the line, the reading and the run end
-// with a reason, not with the end of the program.
+// Where the memory left cannot hold a line that begins like a tag, and so
+// must be read whole, the reading and the run end with a reason, not with
+// the end of the program.
 TEST(BigLineThroughCore, WithoutTheMemoryForItEndsWithAReason) {
 #ifdef __SANITIZE_ADDRESS__
     GTEST_SKIP() << "the address sanitizer needs far more address space than the limit leaves";
 #endif
     ScratchFolder folder;
-    const fs::path chart = folder.Write("song.dwi", std::string(support::BigLineBytes(), 'x'));
+    const fs::path chart = folder.Write("song.dwi", "#" + std::string(support::BigLineBytes() - 1, 'x'));
     support::ChildOptions options;
     options.TimeLimitSeconds = 30;
     options.MemoryLimitBytes = support::AddressSpaceInUse() + (16 << 20);
