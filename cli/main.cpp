@@ -39,8 +39,7 @@ void PrintInfo(const ConverterState& state, const ChartInfo& info) {
 // under that name.
 std::string FindDifficulty(const ChartInfo& info, const std::string& wanted) {
     for (const auto& difficulty : info.Difficulties)
-        if (difficulty == wanted || difficulty.substr(0, difficulty.find('(')) == wanted)
-            return difficulty;
+        if (NamesDifficulty(difficulty, wanted)) return difficulty;
     return {};
 }
 
@@ -93,11 +92,13 @@ int main(int argc, char** argv) {
 
     ConverterState state;
     ChartInfo info;
-    ReadOutcome reading = ReadChartInfo(chartPath, state, info);
     if (difficultyOption->count() == 0) {
+        const ReadOutcome reading = ReadChartInfo(chartPath, state, info);
         PrintInfo(state, info);
         return reading.Ok() ? EXIT_SUCCESS : Fail(reading.FailureReason);
     }
+    // A conversion reads the chart only as far as the part it converts.
+    const ReadOutcome reading = ReadChartInfoFor(chartPath, difficulty, state, info);
     if (!reading.Ok()) return Fail(reading.FailureReason);
 
     std::string displayText = FindDifficulty(info, difficulty);

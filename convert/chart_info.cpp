@@ -1,5 +1,6 @@
 #include "chart_info.h"
 
+#include <algorithm>
 #include <array>
 #include <new>
 
@@ -55,8 +56,10 @@ std::string ScanDifficulty(const std::string& field, std::vector<std::string>& d
     return {};
 }
 
+// `wanted` empty: every field. Otherwise the reading ends once all four tags
+// are found and a part that `wanted` names is listed.
 ReadOutcome ReadFields(ChartStream& chart, ConverterState& state, ChartInfo& info,
-                       std::string_view decimalSeparator) {
+                       std::string_view decimalSeparator, std::string_view wanted) {
     std::array<TagMatch, 4> tags;
     tags[0] = {"#TITLE", 8};
     tags[1] = {"#ARTIST", 9};
@@ -66,8 +69,11 @@ ReadOutcome ReadFields(ChartStream& chart, ConverterState& state, ChartInfo& inf
     // so one pass that remembers the first match of each tag gives them all.
     std::vector<std::string> difficulties;
     std::string difficultyFailure;
+    bool endedEarly = false;
     std::string field;
-    while (chart.ReadField(field)) {
+    // Only a field that begins with "#" can hold a tag or a part; all others
+    // are passed over unread. An empty field stands for the last one of them.
+    while (chart.ReadFieldBeginningWith('#', field)) {
         for (auto& tag : tags) {
             if (tag.Found || field.compare(0, tag.Tag.size(), tag.Tag) != 0) continue;
             tag.Found = true;
@@ -76,6 +82,11 @@ ReadOutcome ReadFields(ChartStream& chart, ConverterState& state, ChartInfo& inf
         }
         if (difficultyFailure.empty()) difficultyFailure = ScanDifficulty(field, difficulties);
         if (chart.AtEnd()) break;
+        if (!wanted.empty() && !difficulties.empty() && NamesDifficulty(difficulties.back(), wanted) &&
+            std::all_of(tags.begin(), tags.end(), [](const TagMatch& tag) { return tag.Found; })) {
+            endedEarly = true;
+            break;
+        }
     }
 
     // A read error fails the scan that meets it: the tags found before it
@@ -107,17 +118,17 @@ ReadOutcome ReadFields(ChartStream& chart, ConverterState& state, ChartInfo& inf
     info.Difficulties = std::move(difficulties);
     if (!difficultyFailure.empty()) return {difficultyFailure};
     if (cut) return {kUnreadableChart};
-    info.ReachedEnd = true;
+    info.ReachedEnd = !endedEarly;
     return {};
 }
 
 // A field too large for the memory left fails the reading, not the program.
 template <typename Input>
 ReadOutcome ReadWithin(Input& input, ConverterState& state, ChartInfo& info,
-                       std::string_view decimalSeparator) {
+                       std::string_view decimalSeparator, std::string_view wanted = {}) {
     try {
         ChartStream chart(input);
-        return ReadFields(chart, state, info, decimalSeparator);
+        return ReadFields(chart, state, info, decimalSeparator, wanted);
     } catch (const std::bad_alloc&) {
         return {"the chart does not fit in memory"};
     }
@@ -140,6 +151,17 @@ ReadOutcome ReadChartInfo(const std::string& path, ConverterState& state, ChartI
     std::optional<ChartFile> chart = OpenChart(path);
     if (!chart) return {"the chart cannot be opened"};
     return ReadChartInfo(*chart, state, info, decimalSeparator);
+}
+
+ReadOutcome ReadChartInfoFor(const std::string& path, std::string_view wanted, ConverterState& state,
+                             ChartInfo& info) {
+    std::optional<ChartFile> chart = OpenChart(path);
+    if (!chart) return {"the chart cannot be opened"};
+    return ReadWithin(*chart, state, info, ".", wanted);
+}
+
+bool NamesDifficulty(std::string_view displayText, std::string_view wanted) {
+    return displayText == wanted || displayText.substr(0, displayText.find('(')) == wanted;
 }
 
 ReadOutcome GetDWIInfo(ChartInfoControls& controls, ConverterState& state,

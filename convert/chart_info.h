@@ -34,6 +34,17 @@ ReadOutcome ReadChartInfo(std::istream& chart, ConverterState& state, ChartInfo&
 ReadOutcome ReadChartInfo(const std::string& path, ConverterState& state, ChartInfo& info,
                           std::string_view decimalSeparator = ".");
 
+// Whether a display text is the part that `wanted` names, written as the
+// list shows it ("MANIAC(9)") or as a bare name ("MANIAC").
+bool NamesDifficulty(std::string_view displayText, std::string_view wanted);
+
+// The reading that a conversion needs: it ends as soon as the four header
+// tags are found and a part that `wanted` names is listed, so a long chart
+// is not read through before it is converted. ReachedEnd stays false then,
+// and a failure that only the rest of the chart would give is not met.
+ReadOutcome ReadChartInfoFor(const std::string& path, std::string_view wanted, ConverterState& state,
+                             ChartInfo& info);
+
 // The controls that a reading fills, so the same reading serves any front end.
 class ChartInfoControls {
 public:

@@ -372,5 +372,30 @@ TEST_F(GetDWIInfoTest, AReadingWithoutPartsLeavesTheChooserEmpty) {
     EXPECT_EQ(controls.OffsetCaption, "Offset:-120ms");
 }
 
+// A conversion's reading ends at the part it wants, once every tag is found.
+TEST_F(GetDWIInfoTest, AReadingForAConversionEndsAtItsPart) {
+    const std::string chart = Write("for.dwi", "#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#SINGLE:BASIC:2:\n;\n"
+                                               "#GAP:-5;\n#SINGLE:MANIAC:9:\n;\n#SINGLE:BASIC\n");
+    const struct {
+        const char* wanted;
+        bool ok;
+        std::vector<std::string> listed;
+    } cases[] = {
+        // The part stands before #GAP: the reading goes on until that is found.
+        {"BASIC", true, {"BASIC(2)"}},
+        {"MANIAC(9)", true, {"BASIC(2)", "MANIAC(9)"}},
+        // Not listed: the whole chart is read, and its broken last field fails it.
+        {"MANIAC(8)", false, {"BASIC(2)", "MANIAC(9)"}},
+    };
+    for (const auto& c : cases) {
+        ConverterState state;
+        ChartInfo info;
+        EXPECT_EQ(ReadChartInfoFor(chart, c.wanted, state, info).Ok(), c.ok) << c.wanted;
+        EXPECT_EQ(info.Difficulties, c.listed) << c.wanted;
+        EXPECT_EQ(state.OffsetMs, -5) << c.wanted;
+        EXPECT_FALSE(info.ReachedEnd) << c.wanted;
+    }
+}
+
 }  // namespace
 }  // namespace stepquill
