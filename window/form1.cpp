@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QIcon>
@@ -12,6 +13,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
 #include <QUrl>
 
 #include "chart_info.h"
@@ -80,11 +82,22 @@ QString FirstLocalFile(const QMimeData* mime) {
     return {};
 }
 
+// Where the chart dialog starts: the folder the path names or lies in, when
+// that folder exists; otherwise the dialog's own choice.
+QString FolderOfPath(const QString& path) {
+    if (path.isEmpty()) return {};
+    const QFileInfo info(path);
+    if (info.isDir()) return info.absoluteFilePath();
+    const QFileInfo folder(info.absolutePath());
+    return folder.isDir() ? folder.absoluteFilePath() : QString();
+}
+
 }  // namespace
 
-Form1::Form1(QWidget* parent)
+Form1::Form1(ChartChooser chooseChart, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::CustomizeWindowHint) {
+                          Qt::CustomizeWindowHint),
+      chooseChart_(std::move(chooseChart)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Stepquill 1.3b by Vantrel"));
     setFont(DialogFont());
@@ -100,6 +113,8 @@ Form1::Form1(QWidget* parent)
     connect(text2_, &QLineEdit::textChanged, this, &Form1::ReadChart);
     connect(command1_, &QPushButton::clicked, this, &Form1::OnConvertClicked);
     text2_->installEventFilter(this);
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, &Form1::OnOpenShortcut);
 
     OnLoad();
     command1_->setFocus();
@@ -199,6 +214,19 @@ void Form1::ReadChart() {
     WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
     // A failed reading leaves the window as the reading left it, with no message.
     stepquill::GetDWIInfo(controls, state_, DecimalSeparator());
+}
+
+void Form1::OpenChart(const QString& path) {
+    // Setting the same text again changes nothing and so would read nothing.
+    if (text2_->text() == path)
+        ReadChart();
+    else
+        text2_->setText(path);  // reads once through textChanged
+}
+
+void Form1::OnOpenShortcut() {
+    const QString chosen = chooseChart_(this, FolderOfPath(text2_->text()));
+    if (!chosen.isEmpty()) OpenChart(chosen);
 }
 
 void Form1::OnConvertClicked() {

@@ -1,8 +1,15 @@
-// The window's desktop side, headless: the names a screen reader announces.
+// The window's desktop side, headless: Ctrl+O and the names a screen reader
+// announces.
 #include <QAccessible>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -13,7 +20,12 @@ class DesktopTest : public QObject {
     Q_OBJECT
 
 private:
+    QTemporaryDir dir_;
+    QString chart_;
     std::unique_ptr<Form1> form_;
+    // What Ctrl+O's chooser was asked and is to answer.
+    QStringList startFolders_;
+    QString answer_;
 
     template <typename T>
     T* Get(const char* name) {
@@ -21,14 +33,55 @@ private:
         if (widget == nullptr) qFatal("no control %s", name);
         return widget;
     }
+    // Every reading starts by emptying the log, so its resets count the readings.
+    std::unique_ptr<QSignalSpy> CountReadings() {
+        return std::make_unique<QSignalSpy>(Get<QListView>("List1")->model(),
+                                            &QAbstractItemModel::modelReset);
+    }
+    void ExpectChartShown() {
+        QCOMPARE(Get<QLineEdit>("Text2")->text(), chart_);
+        QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song\nby Band"));
+        QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
+        QCOMPARE(Get<QComboBox>("Combo1")->currentText(), QStringLiteral("BASIC(5)"));
+    }
 
 private slots:
     void init() {
-        form_ = std::make_unique<Form1>();
+        chart_ = dir_.filePath(QStringLiteral("song.dwi"));
+        QFile file(chart_);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#TITLE:Song;\n#ARTIST:Band;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8;\n");
+        file.close();
+        startFolders_.clear();
+        form_ = std::make_unique<Form1>([this](QWidget*, const QString& folder) {
+            startFolders_ << folder;
+            return answer_;
+        });
         form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     }
     void cleanup() { form_.reset(); }
+
+    void ctrlOChoosesAChart() {
+        auto readings = CountReadings();
+        answer_ = chart_;
+        QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(readings->count(), 1);
+        ExpectChartShown();
+
+        // Cancelled: nothing changes. The dialog starts in the chart's folder.
+        answer_.clear();
+        QTest::keyClick(Get<QComboBox>("Combo3"), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(readings->count(), 1);
+        ExpectChartShown();
+
+        // The chart already shown is read again, as a dropped one is.
+        answer_ = chart_;
+        QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(readings->count(), 2);
+        QCOMPARE(startFolders_, (QStringList{QString(), dir_.path(), dir_.path()}));
+    }
 
     void accessibleNames_data() {
         QTest::addColumn<QString>("label");
