@@ -20,6 +20,7 @@
 #include "conversion_run.h"
 #include "list_log.h"
 #include "log_model.h"
+#include "path_completion.h"
 #include "window_controls.h"
 
 namespace {
@@ -128,6 +129,7 @@ void Form1::BuildControls() {
     text2_->setObjectName(QStringLiteral("Text2"));
     text2_->setGeometry(6, 13, 265, 19);
     Caption(text2_, label2);
+    CompleteLocalPaths(*text2_);
 
     label5_ = AddLabel(this, "Label5", QString(), {6, 30, 265, 31});
     QFont bold = DialogFont();

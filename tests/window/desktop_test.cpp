@@ -1,9 +1,10 @@
-// The window's desktop side, headless: Ctrl+O and the names a screen reader
-// announces.
+// The window's desktop side, headless: Ctrl+O, path completion and the names
+// a screen reader announces.
 #include <QAccessible>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,6 +82,31 @@ private slots:
         QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(readings->count(), 2);
         QCOMPARE(startFolders_, (QStringList{QString(), dir_.path(), dir_.path()}));
+    }
+
+    void completionOffersFoldersAndFiles() {
+        QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("songs")));
+        auto* text2 = Get<QLineEdit>("Text2");
+        text2->setFocus();
+        auto readings = CountReadings();
+        const QString typed = dir_.filePath(QStringLiteral("so"));
+        // Typed with a pause after each key, as a person types: the folders
+        // along the path are read meanwhile.
+        QTest::keyClicks(text2, typed, Qt::NoModifier, 20);
+        QCompleter* completer = text2->completer();
+        QVERIFY(completer != nullptr);
+        QTRY_VERIFY(completer->popup()->isVisible());
+        QTRY_COMPARE(completer->completionCount(), 2);
+        QStringList offered;
+        for (int row = 0; row < 2; ++row) {
+            completer->setCurrentRow(row);
+            offered << completer->currentCompletion();
+        }
+        offered.sort();
+        QCOMPARE(offered, (QStringList{chart_, dir_.filePath(QStringLiteral("songs"))}));
+        // Offering changes no text, so the readings are the keystrokes'.
+        QCOMPARE(text2->text(), typed);
+        QCOMPARE(readings->count(), typed.size());
     }
 
     void accessibleNames_data() {
