@@ -1,5 +1,5 @@
-// The window's desktop side, headless: Ctrl+O, path completion and the names
-// a screen reader announces.
+// The window's desktop side, headless: a chart named on the command line,
+// Ctrl+O, path completion and the names a screen reader announces.
 #include <QAccessible>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -13,8 +13,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
 #include <memory>
 
+#include "command_line.h"
 #include "form1.h"
 
 class DesktopTest : public QObject {
@@ -63,6 +65,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     }
     void cleanup() { form_.reset(); }
+
+    void chartOnTheCommandLine() {
+        QCOMPARE(ChartFromCommandLine({"stepquill"}), QString());
+        QCOMPARE(ChartFromCommandLine({"stepquill", "--", "-odd.dwi"}), QStringLiteral("-odd.dwi"));
+        const QString chart = ChartFromCommandLine({"stepquill", chart_, "other.dwi"});
+        auto readings = CountReadings();
+        form_->OpenChart(chart);
+        QCOMPARE(readings->count(), 1);
+        ExpectChartShown();
+        QVERIFY(AsksOnlyForText(2, std::array{"stepquill", "--version"}.data()));
+        QVERIFY(!AsksOnlyForText(3, std::array{"stepquill", "--", "--help"}.data()));
+    }
 
     void ctrlOChoosesAChart() {
         auto readings = CountReadings();
