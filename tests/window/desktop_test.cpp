@@ -112,12 +112,10 @@ private slots:
         QTRY_VERIFY(completer->popup()->isVisible());
         QTRY_COMPARE(completer->completionCount(), 2);
         QStringList offered;
-        for (int row = 0; row < 2; ++row) {
-            completer->setCurrentRow(row);
-            offered << completer->currentCompletion();
-        }
+        for (int row = 0; row < 2; ++row)
+            offered << completer->completionModel()->index(row, 0).data().toString();
         offered.sort();
-        QCOMPARE(offered, (QStringList{chart_, dir_.filePath(QStringLiteral("songs"))}));
+        QCOMPARE(offered, (QStringList{"song.dwi", "songs"}));
         // Offering changes no text, so the readings are the keystrokes'.
         QCOMPARE(text2->text(), typed);
         QCOMPARE(readings->count(), typed.size());
