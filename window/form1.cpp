@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QIcon>
@@ -12,12 +13,14 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
 #include <QUrl>
 
 #include "chart_info.h"
 #include "conversion_run.h"
 #include "list_log.h"
 #include "log_model.h"
+#include "path_completion.h"
 #include "window_controls.h"
 
 namespace {
@@ -50,6 +53,13 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& caption, QRec
     return label;
 }
 
+// The label names the control for a screen reader too, which would otherwise
+// announce the control by its kind alone.
+void Caption(QWidget* control, QLabel* label) {
+    label->setBuddy(control);
+    control->setAccessibleName(label->text());
+}
+
 QComboBox* AddCombo(QWidget* parent, const char* name, QRect geometry) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QLatin1String(name));
@@ -73,11 +83,22 @@ QString FirstLocalFile(const QMimeData* mime) {
     return {};
 }
 
+// Where the chart dialog starts: the folder the path names or lies in, when
+// that folder exists; otherwise the dialog's own choice.
+QString FolderOfPath(const QString& path) {
+    if (path.isEmpty()) return {};
+    const QFileInfo info(path);
+    if (info.isDir()) return info.absoluteFilePath();
+    const QFileInfo folder(info.absolutePath());
+    return folder.isDir() ? folder.absoluteFilePath() : QString();
+}
+
 }  // namespace
 
-Form1::Form1(QWidget* parent)
+Form1::Form1(ChartChooser chooseChart, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::CustomizeWindowHint) {
+                          Qt::CustomizeWindowHint),
+      chooseChart_(std::move(chooseChart)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Stepquill 1.3b by Vantrel"));
     setFont(DialogFont());
@@ -93,17 +114,22 @@ Form1::Form1(QWidget* parent)
     connect(text2_, &QLineEdit::textChanged, this, &Form1::ReadChart);
     connect(command1_, &QPushButton::clicked, this, &Form1::OnConvertClicked);
     text2_->installEventFilter(this);
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, &Form1::OnOpenShortcut);
 
     OnLoad();
     command1_->setFocus();
 }
 
 void Form1::BuildControls() {
-    AddLabel(this, "Label2", QStringLiteral("Path to DWI file (drag and drop):"), {6, 0, 157, 13});
+    QLabel* label2 = AddLabel(this, "Label2", QStringLiteral("Path to DWI file (drag and drop):"),
+                              {6, 0, 157, 13});
 
     text2_ = new QLineEdit(this);
     text2_->setObjectName(QStringLiteral("Text2"));
     text2_->setGeometry(6, 13, 265, 19);
+    Caption(text2_, label2);
+    CompleteLocalPaths(*text2_);
 
     label5_ = AddLabel(this, "Label5", QString(), {6, 30, 265, 31});
     QFont bold = DialogFont();
@@ -114,7 +140,8 @@ void Form1::BuildControls() {
 
     label3_ = AddLabel(this, "Label3", QStringLiteral("BPM:"), {6, 60, 97, 13});
     combo1_ = AddCombo(this, "Combo1", {162, 63, 109, 21});
-    AddLabel(this, "Label6", QStringLiteral("Difficulty:"), {114, 66, 49, 13});
+    Caption(combo1_,
+            AddLabel(this, "Label6", QStringLiteral("Difficulty:"), {114, 66, 49, 13}));
     label4_ = AddLabel(this, "Label4", QStringLiteral("Offset:"), {6, 72, 97, 13});
 
     auto* line = new QFrame(this);
@@ -125,17 +152,23 @@ void Form1::BuildControls() {
     line->setGeometry(0, 87, 276, 1);
 
     combo2_ = AddTokenCombo(this, "Combo2", {162, 92, 109, 21});
-    AddLabel(this, "Label8", QStringLiteral("Convert Up-Left to:"), {6, 98, 115, 13});
+    Caption(combo2_,
+            AddLabel(this, "Label8", QStringLiteral("Convert Up-Left to:"), {6, 98, 115, 13}));
     combo3_ = AddTokenCombo(this, "Combo3", {162, 114, 109, 21});
-    AddLabel(this, "Label9", QStringLiteral("Convert Up-Right to:"), {6, 120, 115, 13});
+    Caption(combo3_,
+            AddLabel(this, "Label9", QStringLiteral("Convert Up-Right to:"), {6, 120, 115, 13}));
     combo4_ = AddTokenCombo(this, "Combo4", {162, 135, 109, 21});
-    AddLabel(this, "Label10", QStringLiteral("Convert Down-Left to:"), {6, 141, 115, 13});
+    Caption(combo4_,
+            AddLabel(this, "Label10", QStringLiteral("Convert Down-Left to:"), {6, 141, 115, 13}));
     combo5_ = AddTokenCombo(this, "Combo5", {162, 156, 109, 21});
-    AddLabel(this, "Label11", QStringLiteral("Convert Down-Right to:"), {6, 162, 115, 13});
+    Caption(combo5_,
+            AddLabel(this, "Label11", QStringLiteral("Convert Down-Right to:"), {6, 162, 115, 13}));
     combo6_ = AddTokenCombo(this, "Combo6", {162, 177, 109, 21});
-    AddLabel(this, "Label12", QStringLiteral("Convert Up-Down to:"), {6, 183, 115, 13});
+    Caption(combo6_,
+            AddLabel(this, "Label12", QStringLiteral("Convert Up-Down to:"), {6, 183, 115, 13}));
     combo7_ = AddTokenCombo(this, "Combo7", {162, 198, 109, 21});
-    AddLabel(this, "Label13", QStringLiteral("Convert Left-Right to:"), {6, 204, 115, 13});
+    Caption(combo7_,
+            AddLabel(this, "Label13", QStringLiteral("Convert Left-Right to:"), {6, 204, 115, 13}));
 
     command1_ = new QPushButton(QStringLiteral("Convert"), this);
     command1_->setObjectName(QStringLiteral("Command1"));
@@ -144,7 +177,7 @@ void Form1::BuildControls() {
     // there is still no default button, Enter only presses the focused one.
     command1_->setAutoDefault(true);
 
-    AddLabel(this, "Label1", QStringLiteral("Internals:"), {6, 264, 49, 13});
+    QLabel* label1 = AddLabel(this, "Label1", QStringLiteral("Internals:"), {6, 264, 49, 13});
 
     log_ = new LogModel(this);
     list1_ = new QListView(this);
@@ -155,6 +188,7 @@ void Form1::BuildControls() {
     // Every line has the same height; this keeps a long log quick to lay out.
     list1_->setUniformItemSizes(true);
     list1_->setGeometry(6, 276, 265, 94);
+    Caption(list1_, label1);
 
     AddLabel(this, "Label7",
              QStringLiteral("Latest version: https://stepquill.example.org/releases"),
@@ -182,6 +216,19 @@ void Form1::ReadChart() {
     WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
     // A failed reading leaves the window as the reading left it, with no message.
     stepquill::GetDWIInfo(controls, state_, DecimalSeparator());
+}
+
+void Form1::OpenChart(const QString& path) {
+    // Setting the same text again changes nothing and so would read nothing.
+    if (text2_->text() == path)
+        ReadChart();
+    else
+        text2_->setText(path);  // reads once through textChanged
+}
+
+void Form1::OnOpenShortcut() {
+    const QString chosen = chooseChart_(this, FolderOfPath(text2_->text()));
+    if (!chosen.isEmpty()) OpenChart(chosen);
 }
 
 void Form1::OnConvertClicked() {

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "chart_dialog.h"
 #include "converter_state.h"
 
 class QComboBox;
@@ -12,12 +13,17 @@ class QPushButton;
 class LogModel;
 
 // The program's only window: the chart path, what the reading found, the six
-// arrow choosers, the "Convert" button and the progress log.
+// arrow choosers, the "Convert" button and the progress log. Ctrl+O asks
+// `chooseChart` for a chart to open.
 class Form1 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Form1(QWidget* parent = nullptr);
+    explicit Form1(ChartChooser chooseChart = ChooseChartInDialog, QWidget* parent = nullptr);
+
+    // Puts the path into Text2 and reads that chart once, also when Text2
+    // already shows the path.
+    void OpenChart(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -28,9 +34,11 @@ private:
     void OnLoad();
     void ReadChart();
     void OnConvertClicked();
+    void OnOpenShortcut();
     std::string DecimalSeparator() const;
 
     stepquill::ConverterState state_;
+    ChartChooser chooseChart_;
 
     QLineEdit* text2_ = nullptr;
     QComboBox* combo1_ = nullptr;

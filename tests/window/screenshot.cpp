@@ -4,7 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -21,20 +21,24 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: form1_screenshot CHART OUT.png\n");
         return 2;
     }
-    // The conversion writes its timing file beside the chart; a copy keeps
-    // the source tree clean.
+    const QString source = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    const QString out = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
+    // The conversion writes its timing file beside the chart, so the chart is
+    // copied into a scratch folder. The window is given the chart's path from
+    // there, as a player in that folder would type it, so the picture shows
+    // charts/example.dwi and not the scratch folder's random name.
     QTemporaryDir dir;
-    const QString chart = dir.filePath(QFileInfo(QString::fromLocal8Bit(argv[1])).fileName());
-    if (!dir.isValid() || !QFile::copy(QString::fromLocal8Bit(argv[1]), chart)) {
+    const QString chart = QStringLiteral("charts/") + QFileInfo(source).fileName();
+    if (!dir.isValid() || !QDir::setCurrent(dir.path()) || !QDir().mkdir(QStringLiteral("charts")) ||
+        !QFile::copy(source, chart)) {
         std::fprintf(stderr, "form1_screenshot: cannot copy %s\n", argv[1]);
         return 1;
     }
-    const QString out = QString::fromLocal8Bit(argv[2]);
 
     Form1 form;
     form.move(40, 40);
     form.show();
-    form.findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(chart);
+    form.OpenChart(chart);
     auto* difficulty = form.findChild<QComboBox*>(QStringLiteral("Combo1"));
     difficulty->setCurrentIndex(difficulty->count() - 1);
     form.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
