@@ -18,7 +18,7 @@ void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLo
     if (std::fabs(time) < 1e15) {
         const std::size_t start = out.size();
         out.resize(start + token.size() + kRecordRoomBesideToken);
-        char* const end = WriteRecord(out.data() + start, token, time);
+        char* const end = WriteRecord(out.data() + start, token, static_cast<std::int64_t>(time));
         out.resize(static_cast<std::size_t>(end - out.data()));
         timeText.assign(out, start + token.size() + 1, out.size() - start - token.size() - 2);
     } else {
@@ -29,18 +29,6 @@ void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLo
         out += '\n';
     }
     if (log.KeepsLines()) log.Append(ArrowLine({}, token, timeText, state.Beat, decimalSeparator));
-}
-
-char* WriteRecord(char* at, std::string_view token, double wholeMs) {
-    // Nearly every token is one letter.
-    if (token.size() == 1)
-        *at++ = token[0];
-    else
-        at += token.copy(at, token.size());
-    *at++ = ' ';
-    at = WriteWholeNumber(at, static_cast<std::int64_t>(wholeMs));
-    *at++ = '\n';
-    return at;
 }
 
 std::string ArrowLine(std::string_view prefix, std::string_view token, std::string_view time, double beat,

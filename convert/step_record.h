@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "arrow_mapping.h"
 #include "converter_state.h"
 #include "progress_log.h"
+#include "text.h"
 
 namespace stepquill {
 
@@ -20,9 +22,19 @@ void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLo
 constexpr std::size_t kRecordRoomBesideToken = 18;
 
 // Writes the record "<token> <time>\n" at `at`, which has room for it, and
-// returns its end. `wholeMs` is a whole number below 1E+15 in magnitude, so
-// the time is its digits, exactly as the general form writes it.
-char* WriteRecord(char* at, std::string_view token, double wholeMs);
+// returns its end. `wholeMs` is below 1E+15 in magnitude, so the time is
+// its digits, exactly as the general form writes a whole number.
+inline char* WriteRecord(char* at, std::string_view token, std::int64_t wholeMs) {
+    // Nearly every token is one letter.
+    if (token.size() == 1)
+        *at++ = token[0];
+    else
+        at += token.copy(at, token.size());
+    *at++ = ' ';
+    at = WriteWholeNumber(at, wholeMs);
+    *at++ = '\n';
+    return at;
+}
 
 // The log line of an arrow, "<prefix><token>@<time> beat=<beat> bpmc=<beat × 4>",
 // with the time exactly as its record writes it.

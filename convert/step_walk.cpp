@@ -69,6 +69,14 @@ std::array<std::string, 256> TokenTable(const ArrowTokens& tokens) {
 }
 
 constexpr double kTimeLimitMs = 1e15;
+
+// A time taken down to a whole number, never to the nearest: floor for a
+// time whose magnitude is below 1E+15, where every double converts to a
+// whole number exactly, without the call that std::floor costs here.
+std::int64_t WholeMsBelow(double ms) {
+    const auto whole = static_cast<std::int64_t>(ms);  // toward zero
+    return static_cast<double>(whole) > ms ? whole - 1 : whole;
+}
 // Without a sink the records are gathered in OutputBuffer this many at a time.
 constexpr std::size_t kMemoryBlockBytes = 64 * 1024;
 constexpr double kNever = std::numeric_limits<double>::infinity();
@@ -184,7 +192,7 @@ private:
     // player lets go, not a press, and an arrow that a warp jumped back over
     // (one timed before the last record) is never met by the player: neither
     // gets a record, so the timing file holds exactly the presses, in order.
-    void Arrow(char step) {
+    [[gnu::always_inline]] void Arrow(char step) {
         if (!stop_.empty()) return;
         if (keepsLines_) SetBeat();
         std::string_view token = TokenOf(step);
@@ -205,16 +213,16 @@ private:
             LogArrowWithoutRecord(state_, "Warped over: ", token, log_, separator_);
             return;
         }
-        // Times are taken down, never rounded to the nearest millisecond.
         // From 1E+15 ms on a time would be written in exponent form (or as
-        // "Infinity"), not as the whole milliseconds every record promises.
-        const double time = std::floor(state_.CurrentMs);
-        if (!(std::fabs(time) < kTimeLimitMs)) {
+        // "Infinity"), not as the whole milliseconds every record promises:
+        // the time taken down must lie strictly between -1E+15 and 1E+15.
+        const double ms = state_.CurrentMs;
+        if (!(ms < kTimeLimitMs && ms >= 1 - kTimeLimitMs)) {
             stop_ = "a time beyond what the timing file can hold";
             return;
         }
         char* const record = next_;
-        next_ = WriteRecord(record, token, time);
+        next_ = WriteRecord(record, token, WholeMsBelow(ms));
         lastRecordMs_ = state_.CurrentMs;
         if (keepsLines_) {
             const char* const timeText = record + token.size() + 1;
@@ -242,7 +250,7 @@ private:
     // The lists are consulted only when the step reaches the row of their
     // current entry, which the last look at them left in nextStopRow_ and
     // nextTempoRow_ (-inf before the first step, so that it looks).
-    void Step() {
+    [[gnu::always_inline]] void Step() {
         const double rowBefore = static_cast<double>(rows_);
         state_.CurrentMs = state_.CurrentMs + state_.StepMs;
         rows_ += rowStep_;
