@@ -18,7 +18,8 @@ void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLo
     if (std::fabs(time) < 1e15) {
         const std::size_t start = out.size();
         out.resize(start + token.size() + kRecordRoomBesideToken);
-        char* const end = WriteRecord(out.data() + start, token, static_cast<std::int64_t>(time));
+        WholeNumberWriter numbers;
+        char* const end = WriteRecord(out.data() + start, token, static_cast<std::int64_t>(time), numbers);
         out.resize(static_cast<std::size_t>(end - out.data()));
         timeText.assign(out, start + token.size() + 1, out.size() - start - token.size() - 2);
     } else {

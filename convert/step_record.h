@@ -24,14 +24,14 @@ constexpr std::size_t kRecordRoomBesideToken = 18;
 // Writes the record "<token> <time>\n" at `at`, which has room for it, and
 // returns its end. `wholeMs` is below 1E+15 in magnitude, so the time is
 // its digits, exactly as the general form writes a whole number.
-inline char* WriteRecord(char* at, std::string_view token, std::int64_t wholeMs) {
+inline char* WriteRecord(char* at, std::string_view token, std::int64_t wholeMs, WholeNumberWriter& numbers) {
     // Nearly every token is one letter.
     if (token.size() == 1)
         *at++ = token[0];
     else
         at += token.copy(at, token.size());
     *at++ = ' ';
-    at = WriteWholeNumber(at, wholeMs);
+    at = numbers.Write(at, wholeMs);
     *at++ = '\n';
     return at;
 }

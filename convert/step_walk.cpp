@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "step_record.h"
@@ -112,7 +113,7 @@ public:
     bool WalkLine(const std::string& line) {
         rowStep_ = kRowsPerBeat / 2;
         const std::size_t length = line.size();
-        for (std::size_t i = 0; i < length && stop_.empty(); ++i) {
+        for (std::size_t i = 0; i < length && !stopped_; ++i) {
             const char c = line[i];
             current_ = static_cast<unsigned char>(c);
             switch (c) {
@@ -131,10 +132,15 @@ public:
                     if (MakesStep(c)) Step();
             }
         }
-        return !stop_.empty();
+        return stopped_;
     }
 
     const std::string& StopReason() const { return stop_; }
+
+    void Stop(std::string reason) {
+        stop_ = std::move(reason);
+        stopped_ = true;
+    }
 
     // Beat follows the rows only where it is read, the arrows' log lines and
     // the walk's end: a division at every step would cost more than the rest
@@ -152,10 +158,10 @@ public:
         }
         std::string reason;
         if (!state_.OutputBuffer.empty()) {
-            if (!sink_->Take(state_.OutputBuffer, reason)) stop_ = reason;
+            if (!sink_->Take(state_.OutputBuffer, reason)) Stop(reason);
             state_.OutputBuffer.clear();
         }
-        if (stop_.empty() && !sink_->Take(records, reason)) stop_ = reason;
+        if (!stopped_ && !sink_->Take(records, reason)) Stop(reason);
     }
 
     // CurrentChar is only read once the walk is over, so the walk keeps the
@@ -193,7 +199,7 @@ private:
     // (one timed before the last record) is never met by the player: neither
     // gets a record, so the timing file holds exactly the presses, in order.
     [[gnu::always_inline]] void Arrow(char step) {
-        if (!stop_.empty()) return;
+        if (stopped_) return;
         if (keepsLines_) SetBeat();
         std::string_view token = TokenOf(step);
         if (held_ != 0) {
@@ -218,11 +224,11 @@ private:
         // the time taken down must lie strictly between -1E+15 and 1E+15.
         const double ms = state_.CurrentMs;
         if (!(ms < kTimeLimitMs && ms >= 1 - kTimeLimitMs)) {
-            stop_ = "a time beyond what the timing file can hold";
+            Stop("a time beyond what the timing file can hold");
             return;
         }
         char* const record = next_;
-        next_ = WriteRecord(record, token, WholeMsBelow(ms));
+        next_ = WriteRecord(record, token, WholeMsBelow(ms), numbers_);
         lastRecordMs_ = state_.CurrentMs;
         if (keepsLines_) {
             const char* const timeText = record + token.size() + 1;
@@ -244,7 +250,7 @@ private:
         noteDivisor_ = k;
         state_.StepMs = ((60 / state_.Bpm) * 1000) / k;
         rowStep_ = kRowsPerBeat / k;
-        if (!std::isfinite(state_.StepMs)) stop_ = "a note-length marker at tempo 0";
+        if (!std::isfinite(state_.StepMs)) Stop("a note-length marker at tempo 0");
     }
 
     // The lists are consulted only when the step reaches the row of their
@@ -256,8 +262,8 @@ private:
         rows_ += rowStep_;
         const double row = static_cast<double>(rows_);
         if (nextStopRow_ < row) ApplyDueStops(row);
-        if (nextTempoRow_ <= row && stop_.empty()) ApplyDueTempoChanges(rowBefore, row);
-        if (!std::isfinite(state_.CurrentMs) && stop_.empty()) stop_ = "a time that is not finite";
+        if (nextTempoRow_ <= row && !stopped_) ApplyDueTempoChanges(rowBefore, row);
+        if (!std::isfinite(state_.CurrentMs) && !stopped_) Stop("a time that is not finite");
     }
 
     // Empty entries are passed over as soon as they are the current one.
@@ -301,17 +307,17 @@ private:
             state_.Bpm = entry->Value;
             log_.Append("BPM Change to " + entry->ValueText);
             if (state_.Bpm == 0) {
-                stop_ = "a tempo change to 0";
+                Stop("a tempo change to 0");
                 return;
             }
             if (!std::isfinite(state_.Bpm)) {
-                stop_ = "a tempo change to a tempo too large to read";
+                Stop("a tempo change to a tempo too large to read");
                 return;
             }
             const double oldStepMs = state_.StepMs;
             state_.StepMs = ((60 / state_.Bpm) * 1000) / noteDivisor_;
             if (!std::isfinite(state_.StepMs)) {
-                stop_ = "a tempo change to a step length that is not finite";
+                Stop("a tempo change to a step length that is not finite");
                 return;
             }
             if (entry->Row >= rowBefore && entry->Row < row)
@@ -331,6 +337,7 @@ private:
     std::unique_ptr<char[]> block_;
     char* next_ = nullptr;
     char* full_ = nullptr;
+    WholeNumberWriter numbers_;
     std::vector<TimingEntry> bpmChanges_;
     std::vector<TimingEntry> freezes_;
     std::int64_t rows_;                      // the beat, in rows
@@ -344,6 +351,7 @@ private:
     double nextStopRow_ = -kNever;
     double nextTempoRow_ = -kNever;
     std::string stop_;
+    bool stopped_ = false;
 };
 
 }  // namespace

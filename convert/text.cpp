@@ -102,6 +102,25 @@ char* WriteWholeNumber(char* at, std::int64_t value) {
     return WriteUnsigned(at, magnitude);
 }
 
+char* WholeNumberWriter::Write(char* at, std::int64_t value) {
+    constexpr std::uint64_t kGroup = 100000000;
+    std::uint64_t magnitude = static_cast<std::uint64_t>(value);
+    if (value < 0) {
+        *at++ = '-';
+        magnitude = 0 - magnitude;
+    }
+    if (magnitude < kGroup || magnitude >= kGroup * kGroup) return WriteUnsigned(at, magnitude);
+    const std::uint64_t high = magnitude / kGroup;
+    if (highLength_ == 0 || high != high_) {
+        char text[8];
+        highLength_ = static_cast<int>(WriteBelow1e8(text, static_cast<std::uint32_t>(high)) - text);
+        std::memcpy(&highText_, text, sizeof highText_);
+        high_ = high;
+    }
+    std::memcpy(at, &highText_, sizeof highText_);
+    return WriteEightDigits(at + highLength_, static_cast<std::uint32_t>(magnitude - high * kGroup));
+}
+
 double ParseLeadingNumber(std::string_view text) {
     // Gather the number's characters into a plain form that from_chars reads;
     // blanks inside the number are ignored wherever they stand.

@@ -104,19 +104,25 @@ TEST(FormatNumber, WritesTheGeneralForm) {
     }
 }
 
-// Digits are written eight at a time; the edges of those groups.
+// Digits are written eight at a time; the edges of those groups. One
+// writer takes the numbers in turn, keeping the digits above the last eight
+// from each number to the next.
 TEST(WriteWholeNumber, WritesEveryDigit) {
     const struct {
         std::int64_t value;
         const char* expected;
     } cases[] = {
         {0, "0"}, {7, "7"}, {10, "10"}, {99999999, "99999999"}, {100000000, "100000000"},
-        {-100000001, "-100000001"}, {1000000007, "1000000007"}, {10000000000000000, "10000000000000000"},
-        {INT64_MAX, "9223372036854775807"}, {INT64_MIN, "-9223372036854775808"},
+        {100000099, "100000099"}, {-100000001, "-100000001"}, {1000000007, "1000000007"},
+        {1099999999, "1099999999"}, {999999999999999, "999999999999999"},
+        {10000000000000000, "10000000000000000"}, {INT64_MAX, "9223372036854775807"},
+        {INT64_MIN, "-9223372036854775808"},
     };
+    WholeNumberWriter writer;
     for (const auto& c : cases) {
         char text[24];
         EXPECT_EQ(std::string(text, WriteWholeNumber(text, c.value)), c.expected);
+        EXPECT_EQ(std::string(text, writer.Write(text, c.value)), c.expected);
     }
 }
 
