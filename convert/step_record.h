@@ -8,7 +8,7 @@
 #include "arrow_mapping.h"
 #include "converter_state.h"
 #include "progress_log.h"
-#include "text.h"
+#include "whole_number.h"
 
 namespace stepquill {
 

@@ -1,11 +1,11 @@
 #include "text.h"
 
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+
+#include "whole_number.h"
 
 namespace stepquill {
 
@@ -13,113 +13,7 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-constexpr bool kLittleEndian = std::endian::native == std::endian::little;
-
-// Digits of a number below 10^8, which fits 32 bits, where division by a
-// constant is a cheap multiplication.
-int CountDigitsBelow1e8(std::uint32_t value) {
-    if (value < 10000) return value < 100 ? (value < 10 ? 1 : 2) : (value < 1000 ? 3 : 4);
-    return value < 1000000 ? (value < 100000 ? 5 : 6) : (value < 10000000 ? 7 : 8);
-}
-
-// The eight digits of a number below 10^8, leading zeros included, one byte
-// each (0 to 9) in the order they are written. On a little-endian machine
-// all eight are split at once inside one word: the two halves of four
-// digits, then the four pairs, then the eight digits, each step a multiply
-// and a shift that cannot carry from one part of the word into the next.
-std::uint64_t EightDigitValues(std::uint32_t value) {
-    if constexpr (kLittleEndian) {
-        const std::uint64_t halves = (value / 10000) | (static_cast<std::uint64_t>(value % 10000) << 32);
-        const std::uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007FULL;  // x / 100
-        const std::uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);
-        const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;  // x / 10
-        return tens | ((pairs - tens * 10) << 8);
-    } else {
-        const std::uint32_t high = value / 10000;
-        const std::uint32_t low = value % 10000;
-        char digits[8];
-        std::memcpy(digits, kDigitPairs + (high / 100) * 2, 2);
-        std::memcpy(digits + 2, kDigitPairs + (high % 100) * 2, 2);
-        std::memcpy(digits + 4, kDigitPairs + (low / 100) * 2, 2);
-        std::memcpy(digits + 6, kDigitPairs + (low % 100) * 2, 2);
-        std::uint64_t word;
-        std::memcpy(&word, digits, sizeof word);
-        return word - 0x3030303030303030ULL;
-    }
-}
-
-constexpr std::uint64_t kZeros = 0x3030303030303030ULL;  // eight "0"
-
-// Writes eight bytes at `at`: the digits of `value`, below 10^8, without
-// leading zeros, and scratch after them.
-char* WriteBelow1e8(char* at, std::uint32_t value) {
-    const std::uint64_t digits = EightDigitValues(value);
-    // The leading zeros are the zero bytes before the first digit that is
-    // not; shifting them out moves the digits to the word's first bytes.
-    int count;
-    if constexpr (kLittleEndian)
-        count = digits == 0 ? 1 : 8 - std::countr_zero(digits) / 8;
-    else
-        count = CountDigitsBelow1e8(value);
-    const int zeroBits = 8 * (8 - count);
-    const std::uint64_t word = (kLittleEndian ? digits >> zeroBits : digits << zeroBits) + kZeros;
-    std::memcpy(at, &word, sizeof word);
-    return at + count;
-}
-
-// The eight digits of `value`, below 10^8, leading zeros included.
-char* WriteEightDigits(char* at, std::uint32_t value) {
-    const std::uint64_t word = EightDigitValues(value) + kZeros;
-    std::memcpy(at, &word, sizeof word);
-    return at + 8;
-}
-
-char* WriteUnsigned(char* at, std::uint64_t value) {
-    constexpr std::uint64_t kGroup = 100000000;
-    if (value < kGroup) return WriteBelow1e8(at, static_cast<std::uint32_t>(value));
-    // Every time of a record has at most two groups of eight digits.
-    if (value < kGroup * kGroup) {
-        at = WriteBelow1e8(at, static_cast<std::uint32_t>(value / kGroup));
-        return WriteEightDigits(at, static_cast<std::uint32_t>(value % kGroup));
-    }
-    at = WriteUnsigned(at, value / kGroup);
-    return WriteEightDigits(at, static_cast<std::uint32_t>(value % kGroup));
-}
-
 }  // namespace
-
-char* WriteWholeNumber(char* at, std::int64_t value) {
-    std::uint64_t magnitude = static_cast<std::uint64_t>(value);
-    if (value < 0) {
-        *at++ = '-';
-        magnitude = 0 - magnitude;
-    }
-    return WriteUnsigned(at, magnitude);
-}
-
-char* WholeNumberWriter::Write(char* at, std::int64_t value) {
-    constexpr std::uint64_t kGroup = 100000000;
-    std::uint64_t magnitude = static_cast<std::uint64_t>(value);
-    if (value < 0) {
-        *at++ = '-';
-        magnitude = 0 - magnitude;
-    }
-    if (magnitude < kGroup || magnitude >= kGroup * kGroup) return WriteUnsigned(at, magnitude);
-    const std::uint64_t high = magnitude / kGroup;
-    if (highLength_ == 0 || high != high_) {
-        char text[8];
-        highLength_ = static_cast<int>(WriteBelow1e8(text, static_cast<std::uint32_t>(high)) - text);
-        std::memcpy(&highText_, text, sizeof highText_);
-        high_ = high;
-    }
-    std::memcpy(at, &highText_, sizeof highText_);
-    return WriteEightDigits(at + highLength_, static_cast<std::uint32_t>(magnitude - high * kGroup));
-}
 
 double ParseLeadingNumber(std::string_view text) {
     // Gather the number's characters into a plain form that from_chars reads;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text.h"
+#include "whole_number.h"
 
 namespace stepquill {
 namespace {
