@@ -112,8 +112,8 @@ int main(int argc, char** argv) {
     const int logRows = Control<QListView>(form, "List1")->model()->rowCount();
     const qsizetype logLines = Bytes(cliLog).count('\n');
     const QByteArray windowFile = Bytes(dir.filePath(QStringLiteral("chart.kvt")));
-    if (logRows != logLines || windowFile != Bytes(cliOutput) ||
-        static_cast<std::uint64_t>(windowFile.count('\n')) != summary.Arrows) {
+    if (logRows != logLines || windowFile.isEmpty() || windowFile != Bytes(cliOutput) ||
+        static_cast<std::uint64_t>(logRows) < summary.Arrows) {
         std::fprintf(stderr, "window_log_timing: the window and the converter disagree (%d rows, %lld lines)\n",
                      logRows, static_cast<long long>(logLines));
         return 1;

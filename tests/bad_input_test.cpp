@@ -144,7 +144,9 @@ TEST(BigLineThroughCore, WithoutTheMemoryForItEndsWithAReason) {
     GTEST_SKIP() << "the address sanitizer needs far more address space than the limit leaves";
 #endif
     ScratchFolder folder;
-    const fs::path chart = folder.Write("song.dwi", "#" + std::string(support::BigLineBytes() - 1, 'x'));
+    std::string line(support::BigLineBytes(), 'x');
+    line[0] = '#';
+    const fs::path chart = folder.Write("song.dwi", line);
     support::ChildOptions options;
     options.TimeLimitSeconds = 30;
     options.MemoryLimitBytes = support::AddressSpaceInUse() + (16 << 20);
