@@ -80,6 +80,7 @@ std::int64_t WholeMsBelow(double ms) {
 }
 // Without a sink the records are gathered in OutputBuffer this many at a time.
 constexpr std::size_t kMemoryBlockBytes = 64 * 1024;
+constexpr std::size_t kLargestBlockBytes = 64 << 20;
 constexpr double kNever = std::numeric_limits<double>::infinity();
 
 // The panels of every character, looked up once per arrow.
@@ -103,7 +104,8 @@ public:
           panelsOf_(PanelTable()) {
         std::size_t longestToken = 0;
         for (const std::string& token : tokenOf_) longestToken = std::max(longestToken, token.size());
-        const std::size_t blockBytes = sink ? sink->BlockBytes() : kMemoryBlockBytes;
+        // However large a block a sink asks for, the walk holds no more.
+        const std::size_t blockBytes = std::min(sink ? sink->BlockBytes() : kMemoryBlockBytes, kLargestBlockBytes);
         block_ = std::make_unique_for_overwrite<char[]>(blockBytes + longestToken + kRecordRoomBesideToken);
         next_ = block_.get();
         full_ = block_.get() + blockBytes;
@@ -157,11 +159,7 @@ public:
             return;
         }
         std::string reason;
-        if (!state_.OutputBuffer.empty()) {
-            if (!sink_->Take(state_.OutputBuffer, reason)) Stop(reason);
-            state_.OutputBuffer.clear();
-        }
-        if (!stopped_ && !sink_->Take(records, reason)) Stop(reason);
+        if (!sink_->Take(records, reason)) Stop(reason);
     }
 
     // CurrentChar is only read once the walk is over, so the walk keeps the

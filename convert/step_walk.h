@@ -21,7 +21,8 @@ struct WalkOutcome {
 // Walks the part's step data: `firstLine` (the rest of the header line), then
 // the chart's lines, up to the first ";" examined or the end of the chart.
 // The records go to `sink` a block at a time; those of the last block, or
-// all of them without a sink, are left in OutputBuffer.
+// all of them without a sink, are added to OutputBuffer, which must be empty
+// when a sink is given.
 WalkOutcome WalkSteps(const std::string& firstLine, ChartStream& chart, ConverterState& state,
                       TimingLists& lists, const ArrowTokens& tokens, ProgressLog& log,
                       std::string_view decimalSeparator = ".", RecordSink* sink = nullptr);

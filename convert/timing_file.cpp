@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -32,6 +34,22 @@ std::string FollowLinks(std::string path) {
         path = std::move(next);
     }
     return {};
+}
+
+// A file in `folder` ("" for the current one) that has no name until it is
+// given one, so that a run that is killed or crashes leaves nothing behind;
+// -1 where the file system or the system cannot make one, or where it could
+// not be named later through /proc.
+int OpenUnnamedFile(const std::string& folder) {
+#ifdef O_TMPFILE
+    const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (descriptor < 0) return -1;
+    if (::access(("/proc/self/fd/" + std::to_string(descriptor)).c_str(), F_OK) == 0) return descriptor;
+    ::close(descriptor);
+#else
+    (void)folder;
+#endif
+    return -1;
 }
 
 mode_t NewFileMode() {
@@ -60,30 +78,56 @@ std::optional<TimingFileWriter> TimingFileWriter::Create(const std::string& targ
         mode = existing.st_mode & 07777;
     }
 
-    // A short name of its own in the target's folder, where the rename can
-    // reach the target: the target's name with a suffix would be too long
-    // for a target whose name is as long as the file system allows.
+    // In the target's folder, where the rename can reach the target. The
+    // file gets a name only once it is whole; where it cannot go without
+    // one, a short name of its own: the target's name with a suffix would be
+    // too long for a target whose name is as long as the file system allows.
     const std::size_t slash = target.rfind('/');
-    std::string pattern =
-        (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".stepquill-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int descriptor = ::mkstemp(name.data());
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string temporary;
+    int descriptor = OpenUnnamedFile(folder);
     if (descriptor < 0) {
-        reason = "cannot create the output file (" + std::string(std::strerror(errno)) + ")";
-        return std::nullopt;
+        std::string pattern = folder + ".stepquill-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        descriptor = ::mkstemp(name.data());
+        if (descriptor < 0) {
+            reason = "cannot create the output file (" + std::string(std::strerror(errno)) + ")";
+            return std::nullopt;
+        }
+        temporary = name.data();
     }
     ::fchmod(descriptor, mode);
-    return TimingFileWriter(target, name.data(), descriptor, blockBytes);
+    return TimingFileWriter(target, folder, temporary, descriptor, blockBytes);
 }
 
-TimingFileWriter::TimingFileWriter(std::string target, std::string temporary, int descriptor,
-                                   std::size_t blockBytes)
-    : target_(std::move(target)), temporary_(std::move(temporary)), descriptor_(descriptor),
-      blockBytes_(blockBytes) {}
+bool TimingFileWriter::GiveName(std::string& reason) {
+    const std::string file = "/proc/self/fd/" + std::to_string(descriptor_);
+    // A name no other file has: linkat never replaces one.
+    const auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                      (static_cast<unsigned long long>(::getpid()) << 32);
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, "%012llx", (seed + attempt * 0x9E3779B97F4A7C15ULL) & 0xFFFFFFFFFFFFULL);
+        std::string name = folder_ + ".stepquill-" + suffix;
+        if (::linkat(AT_FDCWD, file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temporary_ = std::move(name);
+            return true;
+        }
+        if (errno != EEXIST) break;
+    }
+    reason = "cannot write the output file (" + std::string(std::strerror(errno)) + ")";
+    return false;
+}
+
+TimingFileWriter::TimingFileWriter(std::string target, std::string folder, std::string temporary,
+                                   int descriptor, std::size_t blockBytes)
+    : target_(std::move(target)), folder_(std::move(folder)), temporary_(std::move(temporary)),
+      descriptor_(descriptor), blockBytes_(blockBytes) {}
 
 TimingFileWriter::TimingFileWriter(TimingFileWriter&& other) noexcept
     : target_(std::move(other.target_)),
+      folder_(std::move(other.folder_)),
       temporary_(std::move(other.temporary_)),
       descriptor_(std::exchange(other.descriptor_, -1)),
       blockBytes_(other.blockBytes_),
@@ -135,7 +179,16 @@ bool TimingFileWriter::Commit(std::string& reason) {
     }
     // Flush to the disk before the rename, so a crash leaves the old file or
     // the new one, never a part of it.
-    if (::fsync(descriptor_) != 0 || ::close(std::exchange(descriptor_, -1)) != 0) {
+    if (::fsync(descriptor_) != 0) {
+        reason = "cannot write the output file (" + std::string(std::strerror(errno)) + ")";
+        Discard();
+        return false;
+    }
+    if (temporary_.empty() && !GiveName(reason)) {
+        Discard();
+        return false;
+    }
+    if (::close(std::exchange(descriptor_, -1)) != 0) {
         reason = "cannot write the output file (" + std::string(std::strerror(errno)) + ")";
         Discard();
         return false;

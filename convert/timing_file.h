@@ -15,8 +15,9 @@ inline constexpr std::size_t kTimingFileBlockBytes = 1 << 20;
 // The timing file, written whole or not at all: the records go into a
 // temporary file in the target's folder as the walk hands them on, a block
 // at a time, and the file is renamed over the target only once it is
-// complete. A writer dropped before Commit leaves no trace and the target
-// exactly as it was. A target with other hard links is replaced by a new
+// complete. The temporary file has no name until then where the system
+// allows it, so not even a run that is killed leaves it behind. A writer
+// dropped before Commit leaves no trace and the target exactly as it was. A target with other hard links is replaced by a new
 // file under its name; the other links keep the old bytes.
 class TimingFileWriter final : public RecordSink {
 public:
@@ -37,11 +38,15 @@ public:
     bool Commit(std::string& reason);
 
 private:
-    TimingFileWriter(std::string target, std::string temporary, int descriptor, std::size_t blockBytes);
+    TimingFileWriter(std::string target, std::string folder, std::string temporary, int descriptor,
+                     std::size_t blockBytes);
     void Discard();
+    // Links a file that has no name yet into the target's folder.
+    bool GiveName(std::string& reason);
 
     std::string target_;
-    std::string temporary_;
+    std::string folder_;     // the target's folder, "" or ending in "/"
+    std::string temporary_;  // empty while the file has no name
     int descriptor_ = -1;
     std::size_t blockBytes_;
     std::size_t written_ = 0;

@@ -77,11 +77,6 @@ char* WriteEightDigits(char* at, std::uint32_t value) {
 char* WriteUnsigned(char* at, std::uint64_t value) {
     constexpr std::uint64_t kGroup = 100000000;
     if (value < kGroup) return WriteBelow1e8(at, static_cast<std::uint32_t>(value));
-    // Every time of a record has at most two groups of eight digits.
-    if (value < kGroup * kGroup) {
-        at = WriteBelow1e8(at, static_cast<std::uint32_t>(value / kGroup));
-        return WriteEightDigits(at, static_cast<std::uint32_t>(value % kGroup));
-    }
     at = WriteUnsigned(at, value / kGroup);
     return WriteEightDigits(at, static_cast<std::uint32_t>(value % kGroup));
 }

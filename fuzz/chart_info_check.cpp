@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "chart_info.h"
@@ -28,19 +29,21 @@ bool IsDisplayText(const std::string& text) {
 }
 
 // The fields that begin with "#", read one by one and read passing over the
-// others: the reading sees only these, so both ways must give the same.
+// others, each with whether the chart ended after it: the reading sees only
+// these, so both ways must give the same.
 bool PassingOverKeepsEveryTagField(std::string_view bytes) {
-    std::vector<std::string> everyField;
-    std::vector<std::string> passingOver;
+    using Fields = std::vector<std::pair<std::string, bool>>;
+    Fields everyField;
+    Fields passingOver;
     std::istringstream one{std::string(bytes)};
     std::istringstream other{std::string(bytes)};
     ChartStream fieldByField(one);
     ChartStream skipping(other);
     std::string field;
     while (fieldByField.ReadField(field))
-        if (!field.empty() && field.front() == '#') everyField.push_back(field);
+        if (!field.empty() && field.front() == '#') everyField.emplace_back(field, fieldByField.AtEnd());
     while (skipping.ReadFieldBeginningWith('#', field))
-        if (!field.empty() && field.front() == '#') passingOver.push_back(field);
+        if (!field.empty() && field.front() == '#') passingOver.emplace_back(field, skipping.AtEnd());
     return everyField == passingOver;
 }
 

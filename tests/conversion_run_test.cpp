@@ -1,7 +1,9 @@
 // Whole conversion runs on charts written to a temporary folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "chart_info.h"
@@ -104,8 +107,8 @@ TEST_F(ConversionRun, WritesTheTimingFileBesideTheChart) {
     EXPECT_EQ(Listing(), (std::set<std::string>{"song.dwi", "song.kvt"}));
 }
 
-// The file is written a block at a time: blocks that end inside a record,
-// on a record's end, or hold the whole file give the same bytes.
+// The file is written a block at a time: blocks smaller than a record, of a
+// record or two, or holding the whole file give the same bytes.
 TEST_F(ConversionRun, AFileWrittenInBlocksIsTheSameFile) {
     const fs::path chart = Chart(kChart);
     for (std::size_t blockBytes : {1, 4, 7, 1 << 20}) {
@@ -115,6 +118,46 @@ TEST_F(ConversionRun, AFileWrittenInBlocksIsTheSameFile) {
         EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "X 0\nY 500\nX 1300\nA 1425\nB 1550\nY 1675\n") << blockBytes;
         EXPECT_EQ(Listing(), (std::set<std::string>{"song.dwi", "song.kvt"}));
     }
+}
+
+// Serves a chart a few kilobytes at a time and looks at the folder before
+// each read after the first, while the run is writing its file.
+class WatchedChart final : public ChartSource {
+public:
+    WatchedChart(std::string bytes, std::function<void()> look) : rest_(std::move(bytes)), look_(std::move(look)) {}
+    std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+        if (reads_++ > 0) look_();
+        const std::size_t count = rest_.copy(buffer, std::min<std::size_t>(size, 4096));
+        rest_.erase(0, count);
+        return static_cast<std::ptrdiff_t>(count);
+    }
+
+private:
+    std::string rest_;
+    std::function<void()> look_;
+    int reads_ = 0;
+};
+
+// Where the system can make a file without a name, the timing file has none
+// until it is whole: a run that is killed halfway leaves nothing behind.
+TEST_F(ConversionRun, TheFileHasNoNameUntilItIsWhole) {
+    const int probe = ::open(dir_.c_str(), O_TMPFILE | O_RDWR, 0600);
+    if (probe < 0) GTEST_SKIP() << "the file system makes no file without a name";
+    ::close(probe);
+    std::string steps;
+    for (int i = 0; i < 5000; ++i) steps += "8888\r\n";
+    const std::string bytes = "#TITLE:T;\r\n#ARTIST:A;\r\n#BPM:120;\r\n#GAP:0;\r\n#SINGLE:BASIC:5:\r\n" + steps + ";\r\n";
+    const fs::path chart = Chart(bytes);
+    Write("song.kvt", "an old timing file\n");
+    std::set<std::set<std::string>> seen;
+    WatchedChart watched(bytes, [&] { seen.insert(Listing()); });
+    RunSettings settings;
+    settings.ChartBytes = &watched;
+    settings.RecordBlockBytes = 64;
+    ASSERT_TRUE(Convert(chart, "BASIC(5)", settings).Written);
+    EXPECT_EQ(seen, (std::set<std::set<std::string>>{{"song.dwi", "song.kvt"}}));
+    const std::string written = ReadBytes(dir_ / "song.kvt");
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 20000);
 }
 
 TEST_F(ConversionRun, PartNameEndsBeforeTheOpeningBracket) {

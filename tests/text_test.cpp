@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,23 @@ TEST(WriteWholeNumber, WritesEveryDigit) {
         char text[24];
         EXPECT_EQ(std::string(text, WriteWholeNumber(text, c.value)), c.expected);
         EXPECT_EQ(std::string(text, writer.Write(text, c.value)), c.expected);
+    }
+}
+
+// Times as a timing file has them: mostly a little above the one before,
+// sometimes the same, now and then far above or below; the last digits'
+// carries run through every digit and into the digits above them.
+TEST(WholeNumberWriter, WritesSequencesAsPrintfDoes) {
+    WholeNumberWriter writer;
+    std::int64_t value = 99999000;
+    for (int i = 0; i < 200000; ++i) {
+        const int pick = i % 97;
+        value += pick < 60 ? (i * 7919) % 1024 : pick < 80 ? 0 : pick < 90 ? 123456789 : -(i % 5000);
+        if (i == 100000) value = 9999999999999000;
+        char text[24];
+        char expected[24];
+        std::snprintf(expected, sizeof expected, "%lld", static_cast<long long>(value));
+        ASSERT_EQ(std::string(text, writer.Write(text, value)), expected) << i;
     }
 }
 
