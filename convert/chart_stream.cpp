@@ -189,6 +189,24 @@ bool ChartStream::ReadLine(std::string& line) {
     return Whole(line);
 }
 
+bool ChartStream::ReadLine(std::string_view& line, std::string& spare) {
+    // The byte after the terminator must be in the block too: after a CR it
+    // is looked at for an LF, and where it is not yet read, reading it
+    // overwrites the block.
+    const char* const from = block_.get() + next_;
+    const char* const end = block_.get() + end_;
+    const char* const stop = FindAny(from, end, '\r', '\n', '\n');
+    if (end - stop < 2) {
+        if (!ReadLine(spare)) return false;
+        line = spare;
+        return true;
+    }
+    line = std::string_view(from, static_cast<std::size_t>(stop - from));
+    next_ = static_cast<std::size_t>(stop + 1 - block_.get());
+    if (*stop == '\r' && block_[next_] == '\n') ++next_;
+    return true;
+}
+
 bool ChartStream::ReadField(std::string& field) {
     field.clear();
     if (AtEnd()) return false;

@@ -4,6 +4,7 @@
 #include <istream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "chart_source.h"
 
@@ -32,6 +33,11 @@ public:
     // False when no unread character remained, or when a read failed: a
     // line cut short by a read error is never given out.
     bool ReadLine(std::string& line);
+    // The same line as a view, valid until the next read, so that a walk
+    // over millions of lines copies none but the few that straddle two
+    // blocks: the view is into the block where the line and the byte after
+    // it lie there, else into `spare`, which then holds the line.
+    bool ReadLine(std::string_view& line, std::string& spare);
     // Blanks before the field are skipped; a field in double quotes keeps its
     // commas; otherwise it ends at a comma or a line end, which is consumed.
     bool ReadField(std::string& field);

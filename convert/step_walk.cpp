@@ -112,7 +112,7 @@ public:
     }
 
     // True when the part ended on this line or the walk had to stop.
-    bool WalkLine(const std::string& line) {
+    bool WalkLine(std::string_view line) {
         rowStep_ = kRowsPerBeat / 2;
         const std::size_t length = line.size();
         for (std::size_t i = 0; i < length && !stopped_; ++i) {
@@ -173,7 +173,7 @@ public:
 private:
     // A "<...>" group is one step holding several arrows, all at its time.
     // Returns the position of the closing ">" or the line's end.
-    std::size_t WalkChord(const std::string& line, std::size_t i) {
+    std::size_t WalkChord(std::string_view line, std::size_t i) {
         for (; i < line.size() && line[i] != '>'; ++i) {
             if (line[i] == '!') {
                 Hold(line, ++i);
@@ -188,7 +188,7 @@ private:
 
     // "!" makes the arrow before it a freeze on the panels of the character
     // after it; the freeze lasts until the next arrow on those panels.
-    void Hold(const std::string& line, std::size_t i) {
+    void Hold(std::string_view line, std::size_t i) {
         if (i < line.size()) held_ |= PanelsOf(line[i]);
     }
 
@@ -360,8 +360,9 @@ WalkOutcome WalkSteps(const std::string& firstLine, ChartStream& chart, Converte
     if (firstLine.empty() && chart.AtEnd()) return {"no step data after the part's header"};
     Walker walker(state, lists, tokens, log, decimalSeparator, sink);
     if (!walker.WalkLine(firstLine)) {
-        std::string line;
-        while (chart.ReadLine(line)) {
+        std::string_view line;
+        std::string spare;
+        while (chart.ReadLine(line, spare)) {
             if (walker.WalkLine(line) || chart.AtEnd()) break;
         }
     }

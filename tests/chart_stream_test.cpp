@@ -3,6 +3,7 @@
 
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "chart_stream.h"
@@ -10,14 +11,24 @@
 namespace stepquill {
 namespace {
 
+// Each line is read twice, as a copy and as a view, which must agree.
 std::vector<std::string> AllLines(const std::string& text) {
     std::istringstream input(text);
+    std::istringstream again(text);
     ChartStream chart(input);
+    ChartStream viewed(again);
     std::vector<std::string> lines;
     std::string line;
+    std::string_view view;
+    std::string spare;
     while (chart.ReadLine(line)) {
+        EXPECT_TRUE(viewed.ReadLine(view, spare));
+        EXPECT_EQ(view, line);
         lines.push_back(line);
         if (lines.size() > 100) break;
+    }
+    if (lines.size() <= 100) {
+        EXPECT_FALSE(viewed.ReadLine(view, spare));
     }
     return lines;
 }
