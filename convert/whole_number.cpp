@@ -81,31 +81,14 @@ char* WriteUnsigned(char* at, std::uint64_t value) {
     return WriteEightDigits(at, static_cast<std::uint32_t>(value % kGroup));
 }
 
-std::uint64_t ReverseBytes(std::uint64_t word) {
-#if defined(__GNUC__)
-    return __builtin_bswap64(word);
-#else
-    std::uint64_t reversed = 0;
-    for (int i = 0; i < 8; ++i, word >>= 8) reversed = (reversed << 8) | (word & 0xFF);
-    return reversed;
-#endif
-}
-
-// The eight digits of a number below 10^8, one a byte, the last digit in
-// the lowest byte: the order in which a carry runs.
-std::uint64_t DigitsLastFirst(std::uint32_t value) { return ReverseBytes(EightDigitValues(value)); }
-
-// The digits of the differences from 0 to 1023, last digit first, ready to
-// be added.
-constexpr std::size_t kNearSteps = 1024;
-constexpr std::array<std::uint64_t, kNearSteps> NearStepDigits() {
-    std::array<std::uint64_t, kNearSteps> table{};
-    for (std::size_t step = 0; step < kNearSteps; ++step)
+// The digits of the differences from 0 to 1023, last digit first.
+constexpr std::array<std::uint64_t, 1024> NearStepDigits() {
+    std::array<std::uint64_t, 1024> table{};
+    for (std::size_t step = 0; step < table.size(); ++step)
         for (std::size_t value = step, shift = 0; value != 0; value /= 10, shift += 8)
             table[step] |= static_cast<std::uint64_t>(value % 10) << shift;
     return table;
 }
-constexpr std::array<std::uint64_t, kNearSteps> kNearStepDigits = NearStepDigits();
 
 }  // namespace
 
@@ -118,55 +101,18 @@ char* WriteWholeNumber(char* at, std::int64_t value) {
     return WriteUnsigned(at, magnitude);
 }
 
+const std::array<std::uint64_t, WholeNumberWriter::kNearSteps> WholeNumberWriter::kNearStepDigits = NearStepDigits();
 
-void WholeNumberWriter::KeepHigh(std::uint64_t high) {
-    high_ = high;
-    highLength_ = 0;
-    if (high == 0) return;
+WholeNumberWriter::Digits WholeNumberWriter::DigitsOf(std::uint32_t value) {
     char text[8];
-    highLength_ = static_cast<int>(WriteBelow1e8(text, static_cast<std::uint32_t>(high)) - text);
-    std::memcpy(&highText_, text, sizeof highText_);
+    const int length = static_cast<int>(WriteBelow1e8(text, value) - text);
+    Digits digits{0, length};
+    std::memcpy(&digits.text, text, sizeof digits.text);
+    return digits;
 }
 
-char* WholeNumberWriter::Write(char* at, std::int64_t value) {
-    constexpr std::uint64_t kGroup = 100000000;
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    if (!kLittleEndian || value < 0 || static_cast<std::uint64_t>(value) >= kGroup * kGroup) {
-        kept_ = false;
-        return WriteWholeNumber(at, value);
-    }
-    const auto number = static_cast<std::uint64_t>(value);
-    if (kept_ && number >= last_ && number - last_ < kNearSteps) {
-        // Decimal addition, all eight digits at once: each byte gets 246
-        // more, so a digit sum of ten or more carries into the next byte
-        // exactly as a decimal carry would, and a byte that did not carry
-        // is left at 246 or above, which is taken off again.
-        const std::uint64_t sum = lowDigits_ + kNearStepDigits[number - last_];
-        std::uint64_t carried = sum + 246 * kOnes;
-        const bool intoHigh = carried < sum;  // the carry out of the eighth digit
-        carried -= ((carried >> 7) & kOnes) * 246;
-        lowDigits_ = carried;
-        if (intoHigh) KeepHigh(high_ + 1);
-    } else {
-        lowDigits_ = DigitsLastFirst(static_cast<std::uint32_t>(number % kGroup));
-        if (!kept_ || number / kGroup != high_) KeepHigh(number / kGroup);
-    }
-    kept_ = true;
-    last_ = number;
-
-    // In the order they are written, the first digit in the lowest byte.
-    const std::uint64_t digits = ReverseBytes(lowDigits_);
-    if (highLength_ != 0) {
-        std::memcpy(at, &highText_, sizeof highText_);
-        at += highLength_;
-        const std::uint64_t text = digits + kZeros;
-        std::memcpy(at, &text, sizeof text);
-        return at + 8;
-    }
-    const int count = lowDigits_ == 0 ? 1 : 8 - std::countl_zero(lowDigits_) / 8;
-    const std::uint64_t text = (digits >> (8 * (8 - count))) + kZeros;
-    std::memcpy(at, &text, sizeof text);
-    return at + count;
+std::uint64_t WholeNumberWriter::DigitsLastFirst(std::uint32_t value) {
+    return ReverseBytes(EightDigitValues(value));
 }
 
 }  // namespace stepquill

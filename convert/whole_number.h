@@ -1,6 +1,10 @@
 #pragma once
 
+#include <array>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace stepquill {
 
@@ -15,22 +19,106 @@ char* WriteWholeNumber(char* at, std::int64_t value);
 // few hundred milliseconds, so where a number is a little above the one
 // before, its digits are those of the number before with the difference
 // added, digit by digit in one word, rather than worked out anew.
+//
+// Write is inline: the walk writes a number for nearly every arrow, and a
+// call would cost it more than the writing, its own running values being
+// saved and restored around it.
 class WholeNumberWriter {
 public:
     char* Write(char* at, std::int64_t value);
 
 private:
-    void KeepHigh(std::uint64_t high);
+    static constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+    static constexpr std::uint64_t kGroup = 100000000;  // eight digits
+    // Numbers from here on, and negative ones, are written anew each time.
+    static constexpr std::uint64_t kKeptBelow = kGroup * kGroup;
+    static constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    static constexpr std::uint64_t kZeros = 0x3030303030303030ULL;  // eight "0"
+    static constexpr std::size_t kNearSteps = 1024;
+    // No number below kKeptBelow is less than kNearSteps above it, so a
+    // writer whose last_ is this keeps nothing.
+    static constexpr std::uint64_t kNothingKept = std::uint64_t{1} << 63;
 
-    // The last number, kept when it was from 0 to 10^16 - 1.
-    bool kept_ = false;
-    std::uint64_t last_ = 0;
+    // The digits of a number below 10^8 as written, in the first bytes of a
+    // word, and how many they are.
+    struct Digits {
+        std::uint64_t text;
+        int length;
+    };
+    static Digits DigitsOf(std::uint32_t value);
+    // The eight digits of a number below 10^8, one a byte, the last digit in
+    // the lowest byte: the order in which a carry runs.
+    static std::uint64_t DigitsLastFirst(std::uint32_t value);
+    // The digits of the differences from 0 to kNearSteps - 1, last digit
+    // first, ready to be added.
+    static const std::array<std::uint64_t, kNearSteps> kNearStepDigits;
+
+    static std::uint64_t ReverseBytes(std::uint64_t word) {
+#if defined(__GNUC__)
+        return __builtin_bswap64(word);
+#else
+        std::uint64_t reversed = 0;
+        for (int i = 0; i < 8; ++i, word >>= 8) reversed = (reversed << 8) | (word & 0xFF);
+        return reversed;
+#endif
+    }
+
+    void KeepHigh(std::uint64_t high) {
+        high_ = high;
+        const Digits digits = high == 0 ? Digits{0, 0} : DigitsOf(static_cast<std::uint32_t>(high));
+        highText_ = digits.text;
+        highLength_ = digits.length;
+    }
+
+    // The last number, while it was below kKeptBelow.
+    std::uint64_t last_ = kNothingKept;
     // Its last eight digits, one a byte, the last digit in the lowest.
     std::uint64_t lowDigits_ = 0;
     // Its digits above those: their value, and as written (none for 0).
-    std::uint64_t high_ = 0;
+    std::uint64_t high_ = kNothingKept;
     std::uint64_t highText_ = 0;
     int highLength_ = 0;
 };
+
+inline char* WholeNumberWriter::Write(char* at, std::int64_t value) {
+    if constexpr (!kLittleEndian) return WriteWholeNumber(at, value);
+    const auto number = static_cast<std::uint64_t>(value);
+    if (number - last_ < kNearSteps && number < kKeptBelow) {
+        // Decimal addition, all eight digits at once: each byte gets 246
+        // more, so a digit sum of ten or more carries into the next byte
+        // exactly as a decimal carry would, and a byte that did not carry
+        // is left at 246 or above, which is taken off again.
+        const std::uint64_t sum = lowDigits_ + kNearStepDigits[number - last_];
+        std::uint64_t carried = sum + 246 * kOnes;
+        const bool intoHigh = carried < sum;  // the carry out of the eighth digit
+        carried -= ((carried >> 7) & kOnes) * 246;
+        lowDigits_ = carried;
+        if (intoHigh) KeepHigh(high_ + 1);
+    } else {
+        if (number >= kKeptBelow) {
+            *this = WholeNumberWriter();
+            return WriteWholeNumber(at, value);
+        }
+        lowDigits_ = DigitsLastFirst(static_cast<std::uint32_t>(number % kGroup));
+        if (number / kGroup != high_) KeepHigh(number / kGroup);
+    }
+    last_ = number;
+
+    // In the order they are written, the first digit in the lowest byte.
+    const std::uint64_t digits = ReverseBytes(lowDigits_);
+    if (highLength_ != 0) {
+        std::memcpy(at, &highText_, sizeof highText_);
+        at += highLength_;
+        const std::uint64_t text = digits + kZeros;
+        std::memcpy(at, &text, sizeof text);
+        return at + 8;
+    }
+    // The digits from the highest byte that is not 0; the last one even
+    // when all are 0.
+    const auto count = 8 - static_cast<unsigned>(std::countl_zero(lowDigits_ | 1)) / 8;
+    const std::uint64_t text = (digits >> (8 * (8 - count))) + kZeros;
+    std::memcpy(at, &text, sizeof text);
+    return at + count;
+}
 
 }  // namespace stepquill
