@@ -90,7 +90,25 @@ std::array<unsigned char, 256> PanelTable() {
     return table;
 }
 
-bool MakesStep(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D'); }
+// The fewest whole rows that are `row` or more: the most an int64_t holds for
+// a row never reached (+inf, NaN), the least for -inf.
+std::int64_t FirstRowsFrom(double row) {
+    constexpr double kFarthest = 9e18;  // well inside the range of the rows
+    if (!(row <= kFarthest)) return std::numeric_limits<std::int64_t>::max();
+    if (row < -kFarthest) return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(std::ceil(row));
+}
+
+// The characters that make a step, "0" to "9" and "A" to "D", in a table:
+// nearly every character is asked.
+constexpr std::array<bool, 256> kMakesStep = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<std::size_t>(c)] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D');
+    return table;
+}();
+
+bool MakesStep(char c) { return kMakesStep[static_cast<unsigned char>(c)]; }
 
 bool IsChordArrow(char c) { return c != '0' && c != '5' && MakesStep(c); }
 
@@ -112,28 +130,34 @@ public:
     }
 
     // True when the part ended on this line or the walk had to stop.
-    bool WalkLine(std::string_view line) {
-        rowStep_ = kRowsPerBeat / 2;
-        const std::size_t length = line.size();
-        for (std::size_t i = 0; i < length && !stopped_; ++i) {
-            const char c = line[i];
-            current_ = static_cast<unsigned char>(c);
+    bool WalkLine(std::string_view text) {
+        Running run = Take();
+        run.rowStep = kRowsPerBeat / 2;
+        for (std::size_t i = 0; i < text.size() && !run.stopped; ++i) {
+            const char c = text[i];
+            run.current = static_cast<unsigned char>(c);
+            // Four characters in five are a rest ("0") or an arrow that makes
+            // a step. One look at a table tells them from the others, ahead
+            // of the switch, whose jump the processor foresees less well.
+            if (MakesStep(c)) {
+                if (c != '0') Arrow(run, c);
+                Step(run);
+                continue;
+            }
             switch (c) {
-                case '0': Step(); break;
-                case '!': Hold(line, ++i); break;  // the character after it is never examined
-                case '(': SetNoteLength(4); break;
-                case '[': SetNoteLength(6); break;
-                case '{': SetNoteLength(16); break;
-                case '`': SetNoteLength(48); break;
-                case ')': case ']': case '}': case '\'': SetNoteLength(2); break;
-                case '<': i = WalkChord(line, i + 1); break;
-                case ';': return true;
+                case '!': Hold(run, text, ++i); break;  // the character after it is never examined
+                case '(': SetNoteLength(run, 4); break;
+                case '[': SetNoteLength(run, 6); break;
+                case '{': SetNoteLength(run, 16); break;
+                case '`': SetNoteLength(run, 48); break;
+                case ')': case ']': case '}': case '\'': SetNoteLength(run, 2); break;
+                case '<': i = WalkChord(run, text, i + 1); break;
+                case ';': Hand(run); return true;
                 case ' ': case '\t': break;  // blanks only space out the measures
-                default:
-                    Arrow(c);
-                    if (MakesStep(c)) Step();
+                default: Arrow(run, c);
             }
         }
+        Hand(run);
         return stopped_;
     }
 
@@ -147,7 +171,7 @@ public:
     // Beat follows the rows only where it is read, the arrows' log lines and
     // the walk's end: a division at every step would cost more than the rest
     // of the step. rows / 48, exactly rounded, so that Beat × 4 is rows / 12.
-    void SetBeat() { state_.Beat = static_cast<double>(rows_) / kRowsPerBeat; }
+    void SetBeat(std::int64_t rows) { state_.Beat = static_cast<double>(rows) / kRowsPerBeat; }
 
     // Hands on the records of the block: to the sink, or to OutputBuffer
     // where there is none or the walk is over.
@@ -165,103 +189,162 @@ public:
     // CurrentChar is only read once the walk is over, so the walk keeps the
     // character under examination to itself until then.
     void Finish() {
-        SetBeat();
+        SetBeat(rows_);
         if (current_ >= 0) state_.CurrentChar.assign(1, static_cast<char>(current_));
         Spill(true);
     }
 
 private:
+    // The values that change from character to character. WalkLine works on
+    // a copy of them in a local variable, which the compiler can keep in
+    // registers: the records are written through a char pointer, which for
+    // all the compiler knows may point at any value in memory, so values in
+    // the members or the state would be stored and read again around every
+    // record. The members hold them between lines and while anything out of
+    // line runs (see OutOfLine); Take and Hand copy them over.
+    struct Running {
+        double currentMs;  // state_.CurrentMs
+        double stepMs;     // state_.StepMs
+        std::int64_t rows;
+        std::int64_t rowStep;
+        std::int64_t dueRows;
+        char* next;
+        double lastRecordMs;
+        unsigned held;
+        int current;
+        bool stopped;
+    };
+
+    [[gnu::always_inline]] Running Take() const {
+        return {state_.CurrentMs, state_.StepMs, rows_,  rowStep_, dueRows_,
+                next_,            lastRecordMs_, held_,  current_,     stopped_};
+    }
+
+    [[gnu::always_inline]] void Hand(const Running& run) {
+        state_.CurrentMs = run.currentMs;
+        state_.StepMs = run.stepMs;
+        rows_ = run.rows;
+        rowStep_ = run.rowStep;
+        dueRows_ = run.dueRows;
+        next_ = run.next;
+        lastRecordMs_ = run.lastRecordMs;
+        held_ = run.held;
+        current_ = run.current;
+        stopped_ = run.stopped;
+    }
+
+    // Calls `work`, which reads and writes the members, from inside WalkLine.
+    // This and every function given `run` are always inlined: were `run`
+    // passed to a call, it would have to live in memory.
+    template <class Work>
+    [[gnu::always_inline]] void OutOfLine(Running& run, Work work) {
+        Hand(run);
+        work();
+        run = Take();
+    }
+
     // A "<...>" group is one step holding several arrows, all at its time.
     // Returns the position of the closing ">" or the line's end.
-    std::size_t WalkChord(std::string_view line, std::size_t i) {
+    [[gnu::always_inline]] std::size_t WalkChord(Running& run, std::string_view line, std::size_t i) {
         for (; i < line.size() && line[i] != '>'; ++i) {
             if (line[i] == '!') {
-                Hold(line, ++i);
+                Hold(run, line, ++i);
             } else if (IsChordArrow(line[i])) {
-                current_ = static_cast<unsigned char>(line[i]);
-                Arrow(line[i]);
+                run.current = static_cast<unsigned char>(line[i]);
+                Arrow(run, line[i]);
             }
         }
-        Step();
+        Step(run);
         return i;
     }
 
     // "!" makes the arrow before it a freeze on the panels of the character
     // after it; the freeze lasts until the next arrow on those panels.
-    void Hold(std::string_view line, std::size_t i) {
-        if (i < line.size()) held_ |= PanelsOf(line[i]);
+    [[gnu::always_inline]] void Hold(Running& run, std::string_view line, std::size_t i) const {
+        if (i < line.size()) run.held |= panelsOf_[static_cast<unsigned char>(line[i])];
     }
 
     // The arrow `step`. An arrow that ends a freeze is the moment the
     // player lets go, not a press, and an arrow that a warp jumped back over
     // (one timed before the last record) is never met by the player: neither
     // gets a record, so the timing file holds exactly the presses, in order.
-    [[gnu::always_inline]] void Arrow(char step) {
-        if (stopped_) return;
-        if (keepsLines_) SetBeat();
+    [[gnu::always_inline]] void Arrow(Running& run, char step) {
+        if (run.stopped) return;
         std::string_view token = TokenOf(step);
-        if (held_ != 0) {
+        if (run.held != 0) {
             const unsigned panels = panelsOf_[static_cast<unsigned char>(step)];
-            const unsigned released = panels & held_;
+            const unsigned released = panels & run.held;
             if (released != 0) {
-                held_ &= ~panels;
+                run.held &= ~panels;
                 if (released == panels) {
-                    LogArrowWithoutRecord(state_, "Freeze end: ", token, log_, separator_);
+                    if (keepsLines_) OutOfLine(run, [&] { LogArrowWithoutRecord("Freeze end: ", token); });
                     return;
                 }
                 token = TokenOf(StepOfPanel(panels & ~released));
             }
         }
-        // The first record is below no other: lastRecordMs_ starts at -inf.
-        if (state_.CurrentMs < lastRecordMs_) {
-            LogArrowWithoutRecord(state_, "Warped over: ", token, log_, separator_);
+        // The first record is below no other: lastRecordMs starts at -inf.
+        if (run.currentMs < run.lastRecordMs) {
+            if (keepsLines_) OutOfLine(run, [&] { LogArrowWithoutRecord("Warped over: ", token); });
             return;
         }
         // From 1E+15 ms on a time would be written in exponent form (or as
         // "Infinity"), not as the whole milliseconds every record promises:
         // the time taken down must lie strictly between -1E+15 and 1E+15.
-        const double ms = state_.CurrentMs;
+        const double ms = run.currentMs;
         if (!(ms < kTimeLimitMs && ms >= 1 - kTimeLimitMs)) {
-            Stop("a time beyond what the timing file can hold");
+            OutOfLine(run, [&] { Stop("a time beyond what the timing file can hold"); });
             return;
         }
-        char* const record = next_;
-        next_ = WriteRecord(record, token, WholeMsBelow(ms), numbers_);
-        lastRecordMs_ = state_.CurrentMs;
+        char* const record = run.next;
+        run.next = WriteRecord(record, token, WholeMsBelow(ms), numbers_);
+        run.lastRecordMs = ms;
         if (keepsLines_) {
             const char* const timeText = record + token.size() + 1;
-            log_.Append(ArrowLine({}, token, std::string_view(timeText, static_cast<std::size_t>(next_ - 1 - timeText)),
-                                  state_.Beat, separator_));
+            const std::string_view time(timeText, static_cast<std::size_t>(run.next - 1 - timeText));
+            OutOfLine(run, [&] {
+                SetBeat(rows_);
+                log_.Append(ArrowLine({}, token, time, state_.Beat, separator_));
+            });
         }
-        if (next_ >= full_) Spill(false);
+        if (run.next >= full_) OutOfLine(run, [&] { Spill(false); });
     }
 
-    static void LogArrowWithoutRecord(const ConverterState& state, std::string_view reason,
-                                      std::string_view token, ProgressLog& log, std::string_view separator) {
-        if (log.KeepsLines())
-            log.Append(ArrowLine(reason, token, FormatNumber(std::floor(state.CurrentMs)), state.Beat, separator));
+    void LogArrowWithoutRecord(std::string_view reason, std::string_view token) {
+        SetBeat(rows_);
+        log_.Append(ArrowLine(reason, token, FormatNumber(std::floor(state_.CurrentMs)), state_.Beat, separator_));
     }
 
     std::string_view TokenOf(char step) const { return tokenOf_[static_cast<unsigned char>(step)]; }
 
-    void SetNoteLength(int k) {
+    [[gnu::always_inline]] void SetNoteLength(Running& run, int k) {
         noteDivisor_ = k;
-        state_.StepMs = ((60 / state_.Bpm) * 1000) / k;
-        rowStep_ = kRowsPerBeat / k;
-        if (!std::isfinite(state_.StepMs)) Stop("a note-length marker at tempo 0");
+        run.stepMs = ((60 / state_.Bpm) * 1000) / k;
+        run.rowStep = kRowsPerBeat / k;
+        if (!std::isfinite(run.stepMs)) OutOfLine(run, [&] { Stop("a note-length marker at tempo 0"); });
     }
 
-    // The lists are consulted only when the step reaches the row of their
+    [[gnu::always_inline]] void Step(Running& run) {
+        run.currentMs = run.currentMs + run.stepMs;
+        run.rows += run.rowStep;
+        if (run.rows >= run.dueRows) OutOfLine(run, [&] { ApplyDueEntries(); });
+        if (!std::isfinite(run.currentMs) && !run.stopped) OutOfLine(run, [&] { Stop("a time that is not finite"); });
+    }
+
+    // The lists are consulted only when a step reaches the row of their
     // current entry, which the last look at them left in nextStopRow_ and
-    // nextTempoRow_ (-inf before the first step, so that it looks).
-    [[gnu::always_inline]] void Step() {
-        const double rowBefore = static_cast<double>(rows_);
-        state_.CurrentMs = state_.CurrentMs + state_.StepMs;
-        rows_ += rowStep_;
+    // nextTempoRow_ (-inf before the first step, so that it looks): the
+    // step compares its rows with dueRows_, the first whole count of rows at
+    // which either entry can be due, and comes here only then. Rows are
+    // whole numbers, exactly as doubles. Kept out of line, so that the
+    // step's code stays short.
+    [[gnu::noinline]] void ApplyDueEntries() {
+        const double rowBefore = static_cast<double>(rows_ - rowStep_);
         const double row = static_cast<double>(rows_);
         if (nextStopRow_ < row) ApplyDueStops(row);
         if (nextTempoRow_ <= row && !stopped_) ApplyDueTempoChanges(rowBefore, row);
-        if (!std::isfinite(state_.CurrentMs) && !stopped_) Stop("a time that is not finite");
+        // A stop is due above its row, a tempo change at it.
+        dueRows_ = std::min(FirstRowsFrom(std::floor(nextStopRow_) + 1), FirstRowsFrom(nextTempoRow_));
     }
 
     // Empty entries are passed over as soon as they are the current one.
@@ -348,6 +431,7 @@ private:
     double lastRecordMs_ = -kNever;
     double nextStopRow_ = -kNever;
     double nextTempoRow_ = -kNever;
+    std::int64_t dueRows_ = std::numeric_limits<std::int64_t>::min();  // see ApplyDueEntries
     std::string stop_;
     bool stopped_ = false;
 };
