@@ -9,7 +9,8 @@ bool AsksOnlyForText(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--") return false;  // what follows are charts
-        if (argument == "-h" || argument == "--help" || argument == "-v" || argument == "--version")
+        if (argument == "-h" || argument == "--help" || argument == "--help-all" ||
+            argument == "-v" || argument == "--version")
             return true;
     }
     return false;

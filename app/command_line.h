@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-// Whether the command line asks for --help or --version, which are answered
-// in a terminal and need no display; Qt's window system is not started then.
+// Whether the command line asks for --help, --help-all or --version, which
+// are answered in a terminal and need no display.
 bool AsksOnlyForText(int argc, const char* const* argv);
 
 // Reads the program's command line, `stepquill [CHART]`, with Qt's own
