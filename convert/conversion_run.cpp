@@ -62,7 +62,8 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(chartPath, outputPath))
         return stop("the output file would replace the chart");
     std::string reason;
-    std::optional<TimingFileWriter> output = TimingFileWriter::Create(outputPath, reason, settings.RecordBlockBytes);
+    std::optional<TimingFileWriter> output = TimingFileWriter::Create(
+        outputPath, reason, settings.RecordBlockBytes, settings.UnnamedTemporaryFile);
     if (!output) return stop(reason);
 
     if (state.Bpm == 0) return stop("the tempo is 0");

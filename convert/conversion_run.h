@@ -18,6 +18,9 @@ struct RunSettings {
     ChartSource* ChartBytes = nullptr;
     // How much of the timing file is gathered before it is written out.
     std::size_t RecordBlockBytes = kTimingFileBlockBytes;
+    // False: the temporary timing file is named from the start, as where
+    // the file system cannot make one without a name.
+    bool UnnamedTemporaryFile = true;
 };
 
 struct RunOutcome {

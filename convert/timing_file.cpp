@@ -61,7 +61,7 @@ mode_t NewFileMode() {
 }  // namespace
 
 std::optional<TimingFileWriter> TimingFileWriter::Create(const std::string& targetPath, std::string& reason,
-                                                         std::size_t blockBytes) {
+                                                         std::size_t blockBytes, bool unnamed) {
     const std::string target = FollowLinks(targetPath);
     if (target.empty()) {
         reason = "the output name is a link that leads nowhere";
@@ -85,12 +85,12 @@ std::optional<TimingFileWriter> TimingFileWriter::Create(const std::string& targ
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     std::string temporary;
-    int descriptor = OpenUnnamedFile(folder);
+    int descriptor = unnamed ? OpenUnnamedFile(folder) : -1;
     if (descriptor < 0) {
         std::string pattern = folder + ".stepquill-XXXXXX";
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
-        descriptor = ::mkstemp(name.data());
+        descriptor = ::mkostemp(name.data(), O_CLOEXEC);
         if (descriptor < 0) {
             reason = "cannot create the output file (" + std::string(std::strerror(errno)) + ")";
             return std::nullopt;

@@ -17,13 +17,17 @@ inline constexpr std::size_t kTimingFileBlockBytes = 1 << 20;
 // at a time, and the file is renamed over the target only once it is
 // complete. The temporary file has no name until then where the system
 // allows it, so not even a run that is killed leaves it behind. A writer
-// dropped before Commit leaves no trace and the target exactly as it was. A target with other hard links is replaced by a new
-// file under its name; the other links keep the old bytes.
+// dropped before Commit leaves no trace and the target exactly as it was.
+// A target with other hard links is replaced by a new file under its name;
+// the other links keep the old bytes.
 class TimingFileWriter final : public RecordSink {
 public:
     // Creates the temporary file; the reason is set when it cannot be made.
+    // `unnamed` false names it from the start, as on a file system that
+    // cannot make a file without a name.
     static std::optional<TimingFileWriter> Create(const std::string& targetPath, std::string& reason,
-                                                  std::size_t blockBytes = kTimingFileBlockBytes);
+                                                  std::size_t blockBytes = kTimingFileBlockBytes,
+                                                  bool unnamed = true);
 
     TimingFileWriter(TimingFileWriter&& other) noexcept;
     TimingFileWriter& operator=(TimingFileWriter&&) = delete;

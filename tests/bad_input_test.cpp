@@ -286,17 +286,24 @@ TEST(BadOutputThroughCore, NamesThatAreNoRegularFileAreRefused) {
 }
 
 // A timing file named as long as the file system allows (255 bytes) is
-// written in place of an old one.
+// written in place of an old one, also where the temporary file needs a
+// name from the start.
 TEST(BadOutputThroughCore, TheLongestNameIsWritten) {
     const std::string stem(251, 's');
     const std::string bytes = support::ChartWith("120", "", "8");
-    ScratchFolder folder;
-    const fs::path chart = folder.Write(stem + ".dwi", bytes);
-    if (!fs::exists(chart)) GTEST_SKIP() << "this file system takes no name of 255 bytes";
-    folder.Write(stem + ".kvt", support::OldTimingFile());
-    const CoreRun run = ReadAndConvert(chart);
-    EXPECT_TRUE(run.Outcome.Written) << run.Outcome.StopReason;
-    support::ExpectFolderAfterRun(folder, stem + ".dwi", bytes, stem + ".kvt", "Y 0\n", support::OldTimingFile());
+    for (bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "temporary file without a name" : "temporary file named from the start");
+        ScratchFolder folder;
+        const fs::path chart = folder.Write(stem + ".dwi", bytes);
+        if (!fs::exists(chart)) GTEST_SKIP() << "this file system takes no name of 255 bytes";
+        folder.Write(stem + ".kvt", support::OldTimingFile());
+        RunSettings settings;
+        settings.UnnamedTemporaryFile = unnamed;
+        const CoreRun run = ReadAndConvert(chart, settings);
+        EXPECT_TRUE(run.Outcome.Written) << run.Outcome.StopReason;
+        support::ExpectFolderAfterRun(folder, stem + ".dwi", bytes, stem + ".kvt", "Y 0\n",
+                                      support::OldTimingFile());
+    }
 }
 
 // A part of 8000 arrows gives some 80 KB of records, more than the disk holds.
