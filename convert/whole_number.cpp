@@ -16,8 +16,8 @@ constexpr char kDigitPairs[] =
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
 // Digits of a number below 10^8, which fits 32 bits, where division by a
-// constant is a cheap multiplication.
-int CountDigitsBelow1e8(std::uint32_t value) {
+// constant is a cheap multiplication. Only a big-endian machine needs it.
+[[maybe_unused]] int CountDigitsBelow1e8(std::uint32_t value) {
     if (value < 10000) return value < 100 ? (value < 10 ? 1 : 2) : (value < 1000 ? 3 : 4);
     return value < 1000000 ? (value < 100000 ? 5 : 6) : (value < 10000000 ? 7 : 8);
 }
