@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "command_line.h"
+#include "find_control.h"
 #include "form1.h"
 
 class DesktopTest : public QObject {
@@ -32,9 +33,7 @@ private:
 
     template <typename T>
     T* Get(const char* name) {
-        T* widget = form_->findChild<T*>(QLatin1String(name));
-        if (widget == nullptr) qFatal("no control %s", name);
-        return widget;
+        return FindControl<T>(*form_, name);
     }
     // Every reading starts by emptying the log, so its resets count the readings.
     std::unique_ptr<QSignalSpy> CountReadings() {

@@ -21,6 +21,7 @@
 
 #include <sys/stat.h>
 
+#include "find_control.h"
 #include "form1.h"
 
 namespace {
@@ -53,9 +54,7 @@ private:
 
     template <typename T>
     T* Get(const char* name) {
-        T* widget = form_->findChild<T*>(QLatin1String(name));
-        if (widget == nullptr) qFatal("no control %s", name);
-        return widget;
+        return FindControl<T>(*form_, name);
     }
     QStringList LogLines() {
         const QAbstractItemModel* model = Get<QListView>("List1")->model();
