@@ -23,15 +23,58 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+class DwiPartReader final : public PartReader {
+public:
+    std::string TimingFileFor(const std::string& chartPath, std::string& reason) const override {
+        if (chartPath.size() < 3) {
+            reason = "the chart path is too short to name the output file";
+            return {};
+        }
+        return TimingFileName(chartPath);
+    }
+
+    std::string ConvertPart(ChartSource& source, ConverterState& state, const std::string& difficultyText,
+                            const ArrowTokens& tokens, ProgressLog& log, RecordSink& records,
+                            std::string_view decimalSeparator) override {
+        if (state.Bpm == 0) return "the tempo is 0";
+        // A negative tempo would run time backwards, and one read as infinite
+        // (beyond the range of a double) would put every arrow at the offset.
+        if (state.Bpm < 0) return "the tempo is negative";
+        if (!std::isfinite(state.Bpm)) return "the tempo is too large to read";
+        state.StepMs = 60 / state.Bpm * 1000 / 2;
+        if (!std::isfinite(state.StepMs)) return "the step length is not finite";
+
+        // The name is the display text up to its "(": "MANIAC(10)" gives "MANIAC".
+        std::size_t bracket = difficultyText.find('(');
+        if (bracket == std::string::npos) return "no difficulty chosen";
+        state.PartName = difficultyText.substr(0, bracket);
+
+        state.CurrentMs = state.OffsetMs;
+        state.Beat = 0;
+        log.Append("Searching " + state.PartName + " part.");
+
+        ChartStream chart(source);
+        TimingLists lists;
+        PartSearchResult part = FindPart(chart, state.PartName, lists, log);
+        // A read error ends the search and the walk as the chart's end
+        // would; what they gave then is not the chart's.
+        if (chart.ReadFailed()) return kUnreadableChart;
+        if (!part.PartFound) return "the " + state.PartName + " part was not found";
+        WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log, decimalSeparator, &records);
+        if (chart.ReadFailed()) return kUnreadableChart;
+        return walk.StopReason;
+    }
+};
+
 }  // namespace
 
 std::string TimingFileName(const std::string& chartPath) {
     return chartPath.substr(0, chartPath.size() - 3) + "kvt";
 }
 
-RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
-                      const std::string& difficultyText, const ArrowTokens& tokens,
-                      ProgressLog& log, const RunSettings& settings) {
+RunOutcome RunConversion(PartReader& reader, ConverterState& state, const std::string& chartPath,
+                         const std::string& difficultyText, const ArrowTokens& tokens, ProgressLog& log,
+                         const RunSettings& settings) {
     RunOutcome outcome;
     if (chartPath.empty()) return outcome;
     outcome.Ran = true;
@@ -54,51 +97,25 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     if (!chartFile && !settings.ChartBytes) return stop("the chart cannot be opened");
 
     std::string outputPath = settings.OutputPath;
+    std::string reason;
     if (outputPath.empty()) {
-        if (chartPath.size() < 3) return stop("the chart path is too short to name the output file");
-        outputPath = TimingFileName(chartPath);
+        outputPath = reader.TimingFileFor(chartPath, reason);
+        if (outputPath.empty()) return stop(reason);
     }
     // The chart as it was opened, whatever its path names by now.
     if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(chartPath, outputPath))
         return stop("the output file would replace the chart");
-    std::string reason;
     std::optional<TimingFileWriter> output = TimingFileWriter::Create(
         outputPath, reason, settings.RecordBlockBytes, settings.UnnamedTemporaryFile);
     if (!output) return stop(reason);
 
-    if (state.Bpm == 0) return stop("the tempo is 0");
-    // A negative tempo would run time backwards, and one read as infinite
-    // (beyond the range of a double) would put every arrow at the offset.
-    if (state.Bpm < 0) return stop("the tempo is negative");
-    if (!std::isfinite(state.Bpm)) return stop("the tempo is too large to read");
-    state.StepMs = 60 / state.Bpm * 1000 / 2;
-    if (!std::isfinite(state.StepMs)) return stop("the step length is not finite");
-
-    // The name is the display text up to its "(": "MANIAC(10)" gives "MANIAC".
-    std::size_t bracket = difficultyText.find('(');
-    if (bracket == std::string::npos) return stop("no difficulty chosen");
-    state.PartName = difficultyText.substr(0, bracket);
-
-    state.CurrentMs = state.OffsetMs;
-    state.Beat = 0;
-    log.Append("Searching " + state.PartName + " part.");
-
-    ChartStream chart(settings.ChartBytes ? *settings.ChartBytes : *chartFile);
-    TimingLists lists;
     // A chart line or a timing text too large for the memory left stops the
-    // run like any other failure, instead of ending the program.
+    // run like any other failure, instead of ending the program. The records
+    // go into the temporary file a block at a time; a stop drops it with them.
     try {
-        PartSearchResult part = FindPart(chart, state.PartName, lists, log);
-        // A read error ends the search and the walk as the chart's end
-        // would; what they gave then is not the chart's.
-        if (chart.ReadFailed()) return stop(kUnreadableChart);
-        if (!part.PartFound) return stop("the " + state.PartName + " part was not found");
-        // The records go into the temporary file a block at a time; a stop
-        // drops it with them.
-        WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log,
-                                     settings.DecimalSeparator, &*output);
-        if (chart.ReadFailed()) return stop(kUnreadableChart);
-        if (!walk.Ok()) return stop(walk.StopReason);
+        reason = reader.ConvertPart(settings.ChartBytes ? *settings.ChartBytes : *chartFile, state, difficultyText,
+                                    tokens, log, *output, settings.DecimalSeparator);
+        if (!reason.empty()) return stop(reason);
     } catch (const std::bad_alloc&) {
         std::string().swap(state.OutputBuffer);
         return stop("the chart does not fit in memory");
@@ -112,6 +129,12 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     state.Bpm = readingBpm;
     outcome.Written = true;
     return outcome;
+}
+
+RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath, const std::string& difficultyText,
+                      const ArrowTokens& tokens, ProgressLog& log, const RunSettings& settings) {
+    DwiPartReader reader;
+    return RunConversion(reader, state, chartPath, difficultyText, tokens, log, settings);
 }
 
 }  // namespace stepquill

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "arrow_mapping.h"
 #include "chart_source.h"
@@ -29,12 +30,35 @@ struct RunOutcome {
     std::string StopReason;
 };
 
+// What a chart format brings to a run: where its timing file goes by
+// default and how the chosen part becomes records. Everything else a run
+// does, from opening the chart to putting the timing file in place, is the
+// same for every format.
+class PartReader {
+public:
+    virtual ~PartReader() = default;
+    // The timing file beside the chart; empty, with the reason, when the
+    // chart path names none.
+    virtual std::string TimingFileFor(const std::string& chartPath, std::string& reason) const = 0;
+    // Finds the part that `difficultyText` names in `chart` and hands its
+    // records to `records`, leaving the last of them in OutputBuffer;
+    // returns why it stopped, or "" when the part was converted whole.
+    virtual std::string ConvertPart(ChartSource& chart, ConverterState& state, const std::string& difficultyText,
+                                    const ArrowTokens& tokens, ProgressLog& log, RecordSink& records,
+                                    std::string_view decimalSeparator) = 0;
+};
+
+// Converts the part named by `difficultyText` with `reader`. A run that
+// stops writes nothing and logs "Conversion stopped: <reason>".
+// OutputBuffer holds only the records not yet written: none once the file is.
+RunOutcome RunConversion(PartReader& reader, ConverterState& state, const std::string& chartPath,
+                         const std::string& difficultyText, const ArrowTokens& tokens, ProgressLog& log,
+                         const RunSettings& settings = {});
+
 // The chart path with its last three characters replaced by "kvt".
 std::string TimingFileName(const std::string& chartPath);
 
-// Converts the part named by `difficultyText` ("BASIC(5)") into a timing file.
-// A run that stops writes nothing and logs "Conversion stopped: <reason>".
-// OutputBuffer holds only the records not yet written: none once the file is.
+// Converts the part of a DWI chart named by `difficultyText` ("BASIC(5)").
 RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
                       const std::string& difficultyText, const ArrowTokens& tokens,
                       ProgressLog& log, const RunSettings& settings = {});

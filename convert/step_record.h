@@ -5,17 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "arrow_mapping.h"
-#include "converter_state.h"
-#include "progress_log.h"
 #include "whole_number.h"
 
 namespace stepquill {
-
-// Appends the record of the arrow in CurrentChar at CurrentMs to OutputBuffer
-// ("Y 250\n") and its line to the log ("Y@250 beat=0.5 bpmc=2").
-void EmitStepRecord(ConverterState& state, const ArrowTokens& tokens, ProgressLog& log,
-                    std::string_view decimalSeparator = ".");
 
 // The room a record takes besides its token: the blank, a "-", 15 digits
 // and the line feed.
@@ -36,9 +28,14 @@ inline char* WriteRecord(char* at, std::string_view token, std::int64_t wholeMs,
     return at;
 }
 
-// The log line of an arrow, "<prefix><token>@<time> beat=<beat> bpmc=<beat × 4>",
-// with the time exactly as its record writes it.
+// How a log line gives an arrow's position: DWI charts count their tempo
+// changes in quarter beats, so their lines give both.
+enum class BeatStyle { BeatAndQuarterBeats, BeatOnly };
+
+// The log line of an arrow, "<prefix><token>@<time> beat=<beat> bpmc=<beat × 4>"
+// (without the bpmc part for BeatOnly), with the time exactly as its record
+// writes it.
 std::string ArrowLine(std::string_view prefix, std::string_view token, std::string_view time, double beat,
-                      std::string_view decimalSeparator);
+                      std::string_view decimalSeparator, BeatStyle style = BeatStyle::BeatAndQuarterBeats);
 
 }  // namespace stepquill

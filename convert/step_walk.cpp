@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "record_writer.h"
 #include "step_record.h"
 #include "text.h"
 
@@ -69,19 +70,13 @@ std::array<std::string, 256> TokenTable(const ArrowTokens& tokens) {
     return table;
 }
 
-constexpr double kTimeLimitMs = 1e15;
-
-// A time taken down to a whole number, never to the nearest: floor for a
-// time whose magnitude is below 1E+15, where every double converts to a
-// whole number exactly, without the call that std::floor costs here.
-std::int64_t WholeMsBelow(double ms) {
-    const auto whole = static_cast<std::int64_t>(ms);  // toward zero
-    return static_cast<double>(whole) > ms ? whole - 1 : whole;
-}
-// Without a sink the records are gathered in OutputBuffer this many at a time.
-constexpr std::size_t kMemoryBlockBytes = 64 * 1024;
-constexpr std::size_t kLargestBlockBytes = 64 << 20;
 constexpr double kNever = std::numeric_limits<double>::infinity();
+
+std::size_t LongestToken(const std::array<std::string, 256>& tokenOf) {
+    std::size_t longest = 0;
+    for (const std::string& token : tokenOf) longest = std::max(longest, token.size());
+    return longest;
+}
 
 // The panels of every character, looked up once per arrow.
 std::array<unsigned char, 256> PanelTable() {
@@ -117,17 +112,9 @@ public:
     Walker(ConverterState& state, TimingLists& lists, const ArrowTokens& tokens, ProgressLog& log,
            std::string_view decimalSeparator, RecordSink* sink)
         : state_(state), lists_(lists), tokenOf_(TokenTable(tokens)), log_(log), separator_(decimalSeparator),
-          sink_(sink), bpmChanges_(ReadEntries(lists.BpmChanges)), freezes_(ReadEntries(lists.Freezes)),
-          rows_(std::llround(state.Beat * kRowsPerBeat)), keepsLines_(log.KeepsLines()),
-          panelsOf_(PanelTable()) {
-        std::size_t longestToken = 0;
-        for (const std::string& token : tokenOf_) longestToken = std::max(longestToken, token.size());
-        // However large a block a sink asks for, the walk holds no more.
-        const std::size_t blockBytes = std::min(sink ? sink->BlockBytes() : kMemoryBlockBytes, kLargestBlockBytes);
-        block_ = std::make_unique_for_overwrite<char[]>(blockBytes + longestToken + kRecordRoomBesideToken);
-        next_ = block_.get();
-        full_ = block_.get() + blockBytes;
-    }
+          records_(sink, state.OutputBuffer, LongestToken(tokenOf_)), bpmChanges_(ReadEntries(lists.BpmChanges)),
+          freezes_(ReadEntries(lists.Freezes)), rows_(std::llround(state.Beat * kRowsPerBeat)),
+          keepsLines_(log.KeepsLines()), panelsOf_(PanelTable()) {}
 
     // True when the part ended on this line or the walk had to stop.
     bool WalkLine(std::string_view text) {
@@ -173,17 +160,10 @@ public:
     // of the step. rows / 48, exactly rounded, so that Beat × 4 is rows / 12.
     void SetBeat(std::int64_t rows) { state_.Beat = static_cast<double>(rows) / kRowsPerBeat; }
 
-    // Hands on the records of the block: to the sink, or to OutputBuffer
-    // where there is none or the walk is over.
-    void Spill(bool walkOver) {
-        const std::string_view records(block_.get(), static_cast<std::size_t>(next_ - block_.get()));
-        next_ = block_.get();
-        if (sink_ == nullptr || walkOver) {
-            state_.OutputBuffer.append(records);
-            return;
-        }
+    // Hands on the records of the block.
+    void Spill() {
         std::string reason;
-        if (!sink_->Take(records, reason)) Stop(reason);
+        if (!records_.Spill(reason)) Stop(reason);
     }
 
     // CurrentChar is only read once the walk is over, so the walk keeps the
@@ -191,7 +171,7 @@ public:
     void Finish() {
         SetBeat(rows_);
         if (current_ >= 0) state_.CurrentChar.assign(1, static_cast<char>(current_));
-        Spill(true);
+        records_.Finish();
     }
 
 private:
@@ -216,8 +196,8 @@ private:
     };
 
     [[gnu::always_inline]] Running Take() const {
-        return {state_.CurrentMs, state_.StepMs, rows_,  rowStep_, dueRows_,
-                next_,            lastRecordMs_, held_,  current_,     stopped_};
+        return {state_.CurrentMs,  state_.StepMs,      rows_,  rowStep_, dueRows_,
+                records_.Next(), records_.LastMs(), held_, current_,  stopped_};
     }
 
     [[gnu::always_inline]] void Hand(const Running& run) {
@@ -226,8 +206,7 @@ private:
         rows_ = run.rows;
         rowStep_ = run.rowStep;
         dueRows_ = run.dueRows;
-        next_ = run.next;
-        lastRecordMs_ = run.lastRecordMs;
+        records_.Keep(run.next, run.lastRecordMs);
         held_ = run.held;
         current_ = run.current;
         stopped_ = run.stopped;
@@ -283,31 +262,24 @@ private:
                 token = TokenOf(StepOfPanel(panels & ~released));
             }
         }
-        // The first record is below no other: lastRecordMs starts at -inf.
-        if (run.currentMs < run.lastRecordMs) {
-            if (keepsLines_) OutOfLine(run, [&] { LogArrowWithoutRecord("Warped over: ", token); });
-            return;
-        }
-        // From 1E+15 ms on a time would be written in exponent form (or as
-        // "Infinity"), not as the whole milliseconds every record promises:
-        // the time taken down must lie strictly between -1E+15 and 1E+15.
-        const double ms = run.currentMs;
-        if (!(ms < kTimeLimitMs && ms >= 1 - kTimeLimitMs)) {
-            OutOfLine(run, [&] { Stop("a time beyond what the timing file can hold"); });
-            return;
-        }
         char* const record = run.next;
-        run.next = WriteRecord(record, token, WholeMsBelow(ms), numbers_);
-        run.lastRecordMs = ms;
+        switch (records_.Write(run.next, run.lastRecordMs, token, run.currentMs)) {
+            case RecordOutcome::Written: break;
+            case RecordOutcome::WarpedOver:
+                if (keepsLines_) OutOfLine(run, [&] { LogArrowWithoutRecord("Warped over: ", token); });
+                return;
+            case RecordOutcome::BeyondLimit:
+                OutOfLine(run, [&] { Stop(kTimeBeyondTimingFile); });
+                return;
+        }
         if (keepsLines_) {
-            const char* const timeText = record + token.size() + 1;
-            const std::string_view time(timeText, static_cast<std::size_t>(run.next - 1 - timeText));
+            const std::string_view time = RecordWriter::TimeText(record, token.size(), run.next);
             OutOfLine(run, [&] {
                 SetBeat(rows_);
                 log_.Append(ArrowLine({}, token, time, state_.Beat, separator_));
             });
         }
-        if (run.next >= full_) OutOfLine(run, [&] { Spill(false); });
+        if (records_.Full(run.next)) OutOfLine(run, [&] { Spill(); });
     }
 
     void LogArrowWithoutRecord(std::string_view reason, std::string_view token) {
@@ -412,13 +384,7 @@ private:
     const std::array<std::string, 256> tokenOf_;
     ProgressLog& log_;
     std::string_view separator_;
-    RecordSink* sink_;
-    // The records not yet handed on, next_ the end of them; a record begun
-    // before full_ always fits.
-    std::unique_ptr<char[]> block_;
-    char* next_ = nullptr;
-    char* full_ = nullptr;
-    WholeNumberWriter numbers_;
+    RecordWriter records_;
     std::vector<TimingEntry> bpmChanges_;
     std::vector<TimingEntry> freezes_;
     std::int64_t rows_;                      // the beat, in rows
@@ -428,7 +394,6 @@ private:
     const std::array<unsigned char, 256> panelsOf_;
     int current_ = -1;  // the character under examination, none yet
     unsigned held_ = 0;  // panels held by a freeze, across lines
-    double lastRecordMs_ = -kNever;
     double nextStopRow_ = -kNever;
     double nextTempoRow_ = -kNever;
     std::int64_t dueRows_ = std::numeric_limits<std::int64_t>::min();  // see ApplyDueEntries
