@@ -6,8 +6,7 @@
 #include <iostream>
 
 #include "arrow_mapping.h"
-#include "chart_info.h"
-#include "conversion_run.h"
+#include "chart_formats.h"
 #include "progress_log.h"
 #include "text.h"
 
@@ -54,7 +53,7 @@ int main(int argc, char** argv) {
     // Nothing here writes through C stdio, and a log of one line per arrow
     // is written several times faster without the synchronisation.
     std::ios::sync_with_stdio(false);
-    CLI::App app{"Reads a DWI step chart and converts one of its single-play parts into a kvt timing file.",
+    CLI::App app{"Reads a DWI, .sm or .ssc step chart and converts one of its single-play parts into a kvt timing file.",
                  "stepquill-convert"};
     app.set_version_flag("--version", std::string("stepquill-convert ") + STEPQUILL_VERSION);
 
@@ -63,9 +62,9 @@ int main(int argc, char** argv) {
     std::string outputPath;
     bool quiet = false;
     ArrowTokens tokens;
-    app.add_option("CHART", chartPath, "the DWI chart")->required();
+    app.add_option("CHART", chartPath, "the chart: DWI, or StepMania .sm or .ssc")->required();
     CLI::Option* difficultyOption = app.add_option(
-        "DIFFICULTY", difficulty, "a difficulty such as MANIAC(9), or a bare name such as MANIAC");
+        "DIFFICULTY", difficulty, "a difficulty as listed, such as MANIAC(9) or Hard(9), or a bare name such as MANIAC");
     const std::vector<std::string> choices = {"A", "B", "X", "Y", "L", "R"};
     auto token = [&](const char* name, std::string& field, const char* what) {
         app.add_option(name, field, what)->check(CLI::IsMember(choices))->capture_default_str();
@@ -93,12 +92,12 @@ int main(int argc, char** argv) {
     ConverterState state;
     ChartInfo info;
     if (difficultyOption->count() == 0) {
-        const ReadOutcome reading = ReadChartInfo(chartPath, state, info);
+        const ReadOutcome reading = ReadAnyChartInfo(chartPath, state, info);
         PrintInfo(state, info);
         return reading.Ok() ? EXIT_SUCCESS : Fail(reading.FailureReason);
     }
     // A conversion reads the chart only as far as the part it converts.
-    const ReadOutcome reading = ReadChartInfoFor(chartPath, difficulty, state, info);
+    const ReadOutcome reading = ReadAnyChartInfoFor(chartPath, difficulty, state, info);
     if (!reading.Ok()) return Fail(reading.FailureReason);
 
     std::string displayText = FindDifficulty(info, difficulty);
@@ -112,7 +111,7 @@ int main(int argc, char** argv) {
     StreamLog log(quiet);
     RunSettings settings;
     settings.OutputPath = outputPath;
-    RunOutcome run = ConvertDWI(state, chartPath, displayText, tokens, log, settings);
+    RunOutcome run = ConvertChart(state, chartPath, displayText, tokens, log, settings);
     std::cout.flush();
     return run.Written ? EXIT_SUCCESS : Fail(run.StopReason);
 }

@@ -25,6 +25,10 @@ std::ptrdiff_t ChartFile::Read(char* buffer, std::size_t size) {
     }
 }
 
+bool ChartFile::Seek(std::uint64_t offset) {
+    return ::lseek(descriptor_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+}
+
 bool ChartFile::IsFileAt(const std::string& path) const {
     struct stat other {};
     return ::stat(path.c_str(), &other) == 0 && other.st_dev == device_ && other.st_ino == inode_;

@@ -18,6 +18,7 @@ public:
     ~ChartFile() override;
 
     std::ptrdiff_t Read(char* buffer, std::size_t size) override;
+    bool Seek(std::uint64_t offset) override;
     // Whether `path` names this very file, by whatever name it was opened.
     bool IsFileAt(const std::string& path) const;
 

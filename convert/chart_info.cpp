@@ -165,11 +165,13 @@ bool NamesDifficulty(std::string_view displayText, std::string_view wanted) {
 }
 
 ReadOutcome GetDWIInfo(ChartInfoControls& controls, ConverterState& state,
-                       std::string_view decimalSeparator) {
+                       std::string_view decimalSeparator, ChartInfoReading read) {
     controls.ClearDifficulties();
     controls.ClearLog();
     ChartInfo info;
-    ReadOutcome outcome = ReadChartInfo(controls.PathText(), state, info, decimalSeparator);
+    const std::string path = controls.PathText();
+    ReadOutcome outcome = read ? read(path, state, info, decimalSeparator)
+                               : ReadChartInfo(path, state, info, decimalSeparator);
     if (info.TitleCaption) controls.SetTitleCaption(*info.TitleCaption);
     if (info.TempoCaption) controls.SetTempoCaption(*info.TempoCaption);
     if (info.OffsetCaption) controls.SetOffsetCaption(*info.OffsetCaption);

@@ -62,9 +62,14 @@ public:
     virtual void SetOffsetCaption(const std::string& caption) = 0;
 };
 
-// Clears the chooser and the log, reads the chart named by the path text and
-// shows what was read, selecting the first difficulty after a whole reading.
+// A reading of the chart a path names, as ReadChartInfo reads a DWI chart.
+using ChartInfoReading = ReadOutcome (*)(const std::string& path, ConverterState& state, ChartInfo& info,
+                                         std::string_view decimalSeparator);
+
+// Clears the chooser and the log, reads the chart named by the path text
+// (with `read`, a DWI chart's reading where none is given) and shows what
+// was read, selecting the first difficulty after a whole reading.
 ReadOutcome GetDWIInfo(ChartInfoControls& controls, ConverterState& state,
-                       std::string_view decimalSeparator = ".");
+                       std::string_view decimalSeparator = ".", ChartInfoReading read = nullptr);
 
 }  // namespace stepquill

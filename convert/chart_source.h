@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace stepquill {
 
@@ -13,6 +14,12 @@ public:
     // Reads up to `size` bytes into `buffer`: the count read, 0 at the end
     // of the chart, or -1 when the bytes could not be read.
     virtual std::ptrdiff_t Read(char* buffer, std::size_t size) = 0;
+    // Reads on from the byte at `offset`, for a format that reads a chart
+    // twice; false where the bytes cannot be read again.
+    virtual bool Seek(std::uint64_t offset) {
+        (void)offset;
+        return false;
+    }
 };
 
 }  // namespace stepquill

@@ -17,7 +17,7 @@
 #include <QUrl>
 
 #include "chart_info.h"
-#include "conversion_run.h"
+#include "chart_formats.h"
 #include "list_log.h"
 #include "log_model.h"
 #include "path_completion.h"
@@ -215,7 +215,7 @@ std::string Form1::DecimalSeparator() const { return QLocale().decimalPoint().to
 void Form1::ReadChart() {
     WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
     // A failed reading leaves the window as the reading left it, with no message.
-    stepquill::GetDWIInfo(controls, state_, DecimalSeparator());
+    stepquill::GetChartInfo(controls, state_, DecimalSeparator());
 }
 
 void Form1::OpenChart(const QString& path) {
@@ -243,7 +243,7 @@ void Form1::OnConvertClicked() {
     ListLog log(*log_);
     stepquill::RunSettings settings;
     settings.DecimalSeparator = DecimalSeparator();
-    stepquill::ConvertDWI(state_, controls.PathText(), controls.DifficultyText(), tokens, log,
+    stepquill::ConvertChart(state_, controls.PathText(), controls.DifficultyText(), tokens, log,
                           settings);
 }
 

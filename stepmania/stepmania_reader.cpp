@@ -1,0 +1,76 @@
+#include "stepmania_reader.h"
+
+#include <new>
+
+#include "chart_stream.h"
+#include "hold_ends.h"
+#include "note_rows.h"
+#include "press_walk.h"
+#include "text.h"
+#include "value_reader.h"
+
+namespace stepquill::stepmania {
+
+ReadOutcome ReadStepManiaInfo(ChartSource& chart, SimfileFormat format, ConverterState& state, ChartInfo& info,
+                              std::string_view decimalSeparator) {
+    Simfile simfile;
+    try {
+        if (!ReadSimfile(chart, format, simfile)) return {kUnreadableChart};
+    } catch (const std::bad_alloc&) {
+        return {"the chart does not fit in memory"};
+    }
+    state.Title = simfile.Subtitle.empty() ? simfile.Title : simfile.Title + " " + simfile.Subtitle;
+    state.Artist = simfile.Artist;
+    state.Bpm = simfile.SongTiming.Bpms.front().Bpm;
+    // Beat 0 lies at -OFFSET seconds; "+ 0" makes an offset of 0 read "0", not "-0".
+    state.OffsetMs = -(simfile.SongTiming.OffsetSeconds * 1000) + 0.0;
+    info.TitleCaption = state.Title + "\r\nby " + state.Artist;
+    info.TempoCaption = "BPM:" + FormatNumber(state.Bpm, decimalSeparator);
+    info.OffsetCaption = "Offset:" + FormatNumber(state.OffsetMs, decimalSeparator) + "ms";
+    info.Difficulties.clear();
+    for (const ChartListing& listed : simfile.Charts) info.Difficulties.push_back(listed.Key);
+    info.ReachedEnd = true;
+    return {};
+}
+
+std::string StepManiaPartReader::TimingFileFor(const std::string& chartPath, std::string& reason) const {
+    (void)reason;
+    const std::size_t ending = chartPath.size() - (format_ == SimfileFormat::Sm ? 3 : 4);
+    return chartPath.substr(0, ending) + ".kvt";
+}
+
+std::string StepManiaPartReader::ConvertPart(ChartSource& chart, ConverterState& state,
+                                             const std::string& difficultyText, const ArrowTokens& tokens,
+                                             ProgressLog& log, RecordSink& records,
+                                             std::string_view decimalSeparator) {
+    state.PartName = difficultyText;
+    log.Append("Searching " + difficultyText + " part.");
+
+    Simfile simfile;
+    HoldEnds holds;
+    const NotesReader findHoldEnds = [&holds](ValueReader& values) {
+        NoteRows<HoldEnds> rows(holds);
+        const ValueReader::End end = values.StreamParameter(rows);
+        rows.Finish();
+        return end;
+    };
+    if (!ReadSimfile(chart, format_, simfile, difficultyText, findHoldEnds)) return kUnreadableChart;
+    const ChartListing* wanted = nullptr;
+    for (const ChartListing& listed : simfile.Charts)
+        if (listed.Key == difficultyText) wanted = &listed;
+    if (wanted == nullptr) return "the " + difficultyText + " part was not found";
+    log.Append(difficultyText + " part found.");
+
+    ValueReader values(chart);
+    if (!values.ReturnTo(wanted->NotesOffset)) return kUnreadableChart;
+    PressWalk walk(simfile.TimingOf(*wanted), holds.Ended, tokens, log, records, state.OutputBuffer,
+                   decimalSeparator);
+    NoteRows<PressWalk> rows(walk);
+    values.StreamParameter(rows);
+    rows.Finish();
+    walk.Finish();
+    if (values.Failed()) return kUnreadableChart;
+    return walk.StopReason();
+}
+
+}  // namespace stepquill::stepmania

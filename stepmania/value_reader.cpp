@@ -1,0 +1,169 @@
+#include "value_reader.h"
+
+#include <algorithm>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace stepquill::stepmania {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+class TextSink {
+public:
+    TextSink(std::string& text, std::size_t keep) : text_(text), keep_(keep) { text_.clear(); }
+    void Take(const char* bytes, std::size_t count) {
+        if (text_.size() < keep_) text_.append(bytes, std::min(count, keep_ - text_.size()));
+    }
+    void TrimEnd() {
+        while (!text_.empty() && (IsBlank(text_.back()) || text_.back() == '\r' || text_.back() == '\n'))
+            text_.pop_back();
+    }
+
+private:
+    std::string& text_;
+    std::size_t keep_;
+};
+
+struct NoSink {
+    void Take(const char*, std::size_t) {}
+    void TrimEnd() {}
+};
+
+}  // namespace
+
+ValueReader::ValueReader(ChartSource& source)
+    : source_(source), block_(std::make_unique_for_overwrite<char[]>(kBlockSize)) {}
+
+bool ValueReader::Have(std::size_t count) {
+    if (end_ - next_ >= count) return true;
+    if (failed_ || atEnd_) return false;
+    // The bytes before next_ are read; the line flag must not need them.
+    CatchUpLine(next_);
+    const std::size_t unread = end_ - next_;
+    std::memmove(block_.get(), block_.get() + next_, unread);
+    blockOffset_ += next_;
+    flagAt_ -= next_;
+    next_ = 0;
+    end_ = unread;
+    while (end_ < count) {
+        const std::ptrdiff_t got = source_.Read(block_.get() + end_, kBlockSize - end_);
+        if (got < 0) {
+            failed_ = true;
+            return false;
+        }
+        if (got == 0) {
+            atEnd_ = true;
+            return false;
+        }
+        end_ += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+std::size_t ValueReader::FindSpecial(std::size_t from, bool inValue) const {
+    const char* const bytes = block_.get();
+#ifdef __SSE2__
+    const __m128i hash = _mm_set1_epi8('#');
+    const __m128i slash = _mm_set1_epi8('/');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i colon = _mm_set1_epi8(inValue ? ':' : '#');
+    const __m128i semicolon = _mm_set1_epi8(inValue ? ';' : '#');
+    for (; end_ - from >= 16; from += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + from));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(here, hash), _mm_cmpeq_epi8(here, slash)),
+                         _mm_cmpeq_epi8(here, backslash)),
+            _mm_or_si128(_mm_cmpeq_epi8(here, colon), _mm_cmpeq_epi8(here, semicolon)));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (mask != 0) return from + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+#endif
+    for (; from < end_; ++from) {
+        const char c = bytes[from];
+        if (c == '#' || c == '/' || c == '\\' || (inValue && (c == ':' || c == ';'))) return from;
+    }
+    return from;
+}
+
+void ValueReader::CatchUpLine(std::size_t to) {
+    // The last line end or non-blank before `to` decides; with neither, the
+    // flag stands as it was.
+    for (std::size_t at = to; at > flagAt_; --at) {
+        const char c = block_[at - 1];
+        if (c == '\n' || c == '\r') {
+            lineHasText_ = false;
+            break;
+        }
+        if (!IsBlank(c)) {
+            lineHasText_ = true;
+            break;
+        }
+    }
+    flagAt_ = to;
+}
+
+void ValueReader::SkipComment() {
+    for (;;) {
+        const void* lineEnd = std::memchr(block_.get() + next_, '\n', end_ - next_);
+        if (lineEnd != nullptr) {
+            next_ = static_cast<std::size_t>(static_cast<const char*>(lineEnd) - block_.get());
+            flagAt_ = next_;
+            return;
+        }
+        next_ = end_;
+        flagAt_ = next_;
+        if (!Have(1)) return;
+    }
+}
+
+bool ValueReader::NextValue() {
+    if (valueStarted_) {
+        valueStarted_ = false;
+        return true;
+    }
+    for (;;) {
+        if (next_ == end_ && !Have(1)) return false;
+        next_ = FindSpecial(next_, false);
+        flagAt_ = next_;
+        if (next_ == end_) continue;
+        const char c = block_[next_];
+        if (c == '#') {
+            ++next_;
+            return true;
+        }
+        if (c == '/') {
+            if (Have(2) && block_[next_ + 1] == '/')
+                SkipComment();
+            else
+                ++next_;
+            continue;
+        }
+        // A "\" outside a value passes over itself and the byte after it.
+        next_ += Have(2) ? 2 : 1;
+    }
+}
+
+ValueReader::End ValueReader::ReadParameter(std::string& text, std::size_t keep) {
+    TextSink sink(text, keep);
+    return Scan(sink);
+}
+
+ValueReader::End ValueReader::SkipParameter() {
+    NoSink sink;
+    return Scan(sink);
+}
+
+bool ValueReader::ReturnTo(std::uint64_t offset) {
+    if (failed_ || !source_.Seek(offset)) return false;
+    blockOffset_ = offset;
+    next_ = end_ = flagAt_ = 0;
+    atEnd_ = false;
+    valueStarted_ = false;
+    return true;
+}
+
+}  // namespace stepquill::stepmania
