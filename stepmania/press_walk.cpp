@@ -12,6 +12,13 @@ namespace {
 
 constexpr unsigned kLeft = 1, kDown = 2, kUp = 4, kRight = 8;
 
+// A time is taken down to whole milliseconds, but the doubles of a sum of
+// stretches land just under a whole millisecond now and then
+// (16027.999999999998 for 16028): this much above the computed time takes
+// the exact time's floor on every press of the charts the rules were held
+// against, where the plain floor misses hundreds.
+constexpr double kFloorTolerance = 1e-6;
+
 // The DWI arrow of each set of one or two panels, whose token the options
 // choose.
 char DwiArrowOf(unsigned panels) {
@@ -91,7 +98,7 @@ void PressWalk::FinishRow() {
         if (presses != 0) {
             switch (sweep_.Judging(row_)) {
                 case RowJudging::Judged: {
-                    const double ms = sweep_.TimeAt(row_);
+                    const double ms = sweep_.TimeAt(row_) + kFloorTolerance;
                     if (!std::isfinite(ms))
                         Stop("a time that is not finite");
                     else
@@ -165,7 +172,7 @@ void PressWalk::WriteRecord(std::string_view token, double ms) {
 
 void PressWalk::LogWithoutRecord(std::string_view reason, unsigned panels) {
     if (!keepsLines_) return;
-    const double ms = sweep_.TimeAt(row_);
+    const double ms = sweep_.TimeAt(row_) + kFloorTolerance;
     const std::string time = std::isfinite(ms) ? FormatNumber(std::floor(ms)) : FormatNumber(ms);
     auto line = [&](unsigned set) {
         log_.Append(ArrowLine(reason, tokenOf_[set], time, Beat(), separator_, BeatStyle::BeatOnly));
