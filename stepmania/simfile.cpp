@@ -91,6 +91,7 @@ private:
 
     // Reads or passes over a listed chart's notes, then the rest of its value.
     void TakeNotes(ChartListing& chart) {
+        chart.HasNotes = true;
         chart.NotesOffset = values_.ParameterOffset();
         ValueReader::End end =
             chart.Key == wantedKey_ && readWanted_ ? readWanted_(values_) : values_.SkipParameter();

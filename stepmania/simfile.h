@@ -17,6 +17,7 @@ struct ChartListing {
     std::string Key;         // "Hard(9)", a repeated one "Hard(9)#2"
     std::string Difficulty;  // "Hard"
     int Meter = 0;
+    bool HasNotes = false;          // false for a value that ends before them
     std::uint64_t NotesOffset = 0;  // where its notes parameter starts
     bool OwnTiming = false;         // an .ssc chart with timing of its own
     TimingData Timing;              // that timing, settled and tidied

@@ -61,15 +61,18 @@ std::string StepManiaPartReader::ConvertPart(ChartSource& chart, ConverterState&
     if (wanted == nullptr) return "the " + difficultyText + " part was not found";
     log.Append(difficultyText + " part found.");
 
-    ValueReader values(chart);
-    if (!values.ReturnTo(wanted->NotesOffset)) return kUnreadableChart;
     PressWalk walk(simfile.TimingOf(*wanted), holds.Ended, tokens, log, records, state.OutputBuffer,
                    decimalSeparator);
-    NoteRows<PressWalk> rows(walk);
-    values.StreamParameter(rows);
-    rows.Finish();
+    // A chart whose value ends before its notes has none: its timing file is empty.
+    if (wanted->HasNotes) {
+        ValueReader values(chart);
+        if (!values.ReturnTo(wanted->NotesOffset)) return kUnreadableChart;
+        NoteRows<PressWalk> rows(walk);
+        values.StreamParameter(rows);
+        rows.Finish();
+        if (values.Failed()) return kUnreadableChart;
+    }
     walk.Finish();
-    if (values.Failed()) return kUnreadableChart;
     return walk.StopReason();
 }
 
