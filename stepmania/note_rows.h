@@ -24,6 +24,20 @@ enum class NoteKind : std::uint8_t {
     Fake,      // "F"
 };
 
+// What a note character stands for.
+constexpr NoteKind NoteKindOf(char c) {
+    switch (c) {
+        case '1': return NoteKind::Tap;
+        case '2': case '4': return NoteKind::HoldHead;
+        case '3': return NoteKind::Tail;
+        case 'M': return NoteKind::Mine;
+        case 'K': return NoteKind::Keysound;
+        case 'L': return NoteKind::Lift;
+        case 'F': return NoteKind::Fake;
+        default: return NoteKind::None;
+    }
+}
+
 // The panels of dance-single, in the order a line writes them.
 inline constexpr int kPanels = 4;
 
@@ -47,7 +61,19 @@ public:
     explicit NoteRows(Sink& sink) : sink_(sink) {}
 
     void Take(const char* bytes, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i) TakeByte(bytes[i]);
+        std::size_t i = 0;
+        while (i < count) {
+            // Nearly every line is four note characters and its line end:
+            // such a line is taken whole, the others byte by byte.
+            if (AtLineStart() && count - i >= 6) {
+                const std::size_t taken = TakePlainLine(bytes + i);
+                if (taken != 0) {
+                    i += taken;
+                    continue;
+                }
+            }
+            TakeByte(bytes[i++]);
+        }
     }
     // The value reading trims a parameter whose ";" is missing; trailing
     // blanks change no row.
@@ -69,18 +95,42 @@ private:
         std::array<NoteKind, kPanels> Kinds;
     };
 
-    static NoteKind KindOf(char c) {
-        switch (c) {
-            case '1': return NoteKind::Tap;
-            case '2': case '4': return NoteKind::HoldHead;
-            case '3': return NoteKind::Tail;
-            case 'M': return NoteKind::Mine;
-            case 'K': return NoteKind::Keysound;
-            case 'L': return NoteKind::Lift;
-            case 'F': return NoteKind::Fake;
-            default: return NoteKind::None;
-        }
+    bool AtLineStart() const {
+        return !lineHasText_ && !inComment_ && !pendingSlash_;
     }
+
+    // A line of four characters that each stand for a panel alone (no
+    // blank, no "[", no "/", no ",") and a line end, LF or CR LF: taken
+    // whole, returning its length; 0 for any other line. `line` has at
+    // least six bytes.
+    std::size_t TakePlainLine(const char* line) {
+        std::size_t length = 5;
+        if (line[4] != '\n') {
+            if (line[4] != '\r' || line[5] != '\n') return 0;
+            length = 6;
+        }
+        const std::uint8_t a = kPlain[static_cast<unsigned char>(line[0])];
+        const std::uint8_t b = kPlain[static_cast<unsigned char>(line[1])];
+        const std::uint8_t c = kPlain[static_cast<unsigned char>(line[2])];
+        const std::uint8_t d = kPlain[static_cast<unsigned char>(line[3])];
+        if ((a | b | c | d) & kNotPlain) return 0;
+        pieceHasBytes_ = true;
+        if ((a | b | c | d) != 0)
+            lines_.push_back({lineCount_, {NoteKind{a}, NoteKind{b}, NoteKind{c}, NoteKind{d}}});
+        ++lineCount_;
+        return length;
+    }
+
+    // The kind of each byte as a panel character, or kNotPlain for a byte
+    // that needs the full rules.
+    static constexpr std::uint8_t kNotPlain = 0x80;
+    static constexpr std::array<std::uint8_t, 256> kPlain = [] {
+        std::array<std::uint8_t, 256> table{};
+        for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(NoteKindOf(static_cast<char>(c)));
+        for (char c : {' ', '\t', '\r', '\n', ',', '[', '/'}) table[static_cast<unsigned char>(c)] = kNotPlain;
+        return table;
+    }();
+
 
     void TakeByte(char c) {
         if (inComment_) {
@@ -128,7 +178,7 @@ private:
         }
         afterPanel_ = false;
         if (panel_ >= kPanels) return;
-        const NoteKind kind = KindOf(c);
+        const NoteKind kind = NoteKindOf(c);
         if (kind != NoteKind::None) {
             kinds_[static_cast<std::size_t>(panel_)] = kind;
             lineHasNotes_ = true;
@@ -150,8 +200,13 @@ private:
     void EndMeasure() {
         if (!pieceHasBytes_) return;  // ",," is one separator
         const std::int64_t first = measure_ * kRowsPerMeasure;
+        // Nearly every measure has a number of lines that divides 192, whose
+        // rows are exact multiples: no division per line.
+        const std::int64_t rowsPerLine =
+            lineCount_ > 0 && kRowsPerMeasure % lineCount_ == 0 ? kRowsPerMeasure / lineCount_ : 0;
         for (const NotedLine& line : lines_) {
-            const std::int64_t row = first + RowInMeasure(line.Line, lineCount_);
+            const std::int64_t row =
+                first + (rowsPerLine != 0 ? line.Line * rowsPerLine : RowInMeasure(line.Line, lineCount_));
             for (int panel = 0; panel < kPanels; ++panel)
                 if (line.Kinds[static_cast<std::size_t>(panel)] != NoteKind::None)
                     sink_.Note(row, panel, line.Kinds[static_cast<std::size_t>(panel)]);

@@ -1,6 +1,5 @@
 #include "press_walk.h"
 
-#include <bit>
 #include <cmath>
 
 #include "step_record.h"
@@ -11,6 +10,12 @@ namespace stepquill::stepmania {
 namespace {
 
 constexpr unsigned kLeft = 1, kDown = 2, kUp = 4, kRight = 8;
+
+// How many panels a set holds, without a call where the processor has no
+// instruction for it.
+constexpr int PanelCount(unsigned panels) {
+    return static_cast<int>((panels & 1) + ((panels >> 1) & 1) + ((panels >> 2) & 1) + ((panels >> 3) & 1));
+}
 
 // A time is taken down to whole milliseconds, but the doubles of a sum of
 // stretches land just under a whole millisecond now and then
@@ -136,7 +141,7 @@ void PressWalk::FinishRow() {
 }
 
 void PressWalk::WritePresses(unsigned panels, double ms) {
-    if (std::popcount(panels) <= 2) {
+    if (PanelCount(panels) <= 2) {
         WriteRecord(tokenOf_[panels], ms);
         return;
     }
@@ -177,7 +182,7 @@ void PressWalk::LogWithoutRecord(std::string_view reason, unsigned panels) {
     auto line = [&](unsigned set) {
         log_.Append(ArrowLine(reason, tokenOf_[set], time, Beat(), separator_, BeatStyle::BeatOnly));
     };
-    if (std::popcount(panels) <= 2) {
+    if (PanelCount(panels) <= 2) {
         line(panels);
         return;
     }

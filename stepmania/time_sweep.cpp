@@ -16,12 +16,27 @@ std::int64_t Beyond(std::int64_t row, std::int64_t rows) {
 }  // namespace
 
 TimeSweep::TimeSweep(const TimingData& timing)
-    : timing_(timing), ms_(-(timing.OffsetSeconds * 1000)), bpm_(timing.Bpms.front().Bpm) {}
+    : timing_(timing),
+      judgesEveryRow_(timing.Warps.empty() && timing.Fakes.empty()),
+      ms_(-(timing.OffsetSeconds * 1000)),
+      bpm_(timing.Bpms.front().Bpm) {
+    FindNextEvent();
+}
+
+void TimeSweep::FindNextEvent() {
+    nextEvent_ = kNone;
+    if (warping_) nextEvent_ = std::min(nextEvent_, warpEnd_);
+    if (bpmIndex_ < timing_.Bpms.size()) nextEvent_ = std::min(nextEvent_, timing_.Bpms[bpmIndex_].Row);
+    if (delayIndex_ < timing_.Delays.size()) nextEvent_ = std::min(nextEvent_, timing_.Delays[delayIndex_].Row);
+    if (stopIndex_ < timing_.Stops.size()) nextEvent_ = std::min(nextEvent_, timing_.Stops[stopIndex_].Row);
+    if (warpIndex_ < timing_.Warps.size()) nextEvent_ = std::min(nextEvent_, timing_.Warps[warpIndex_].Row);
+}
 
 double TimeSweep::TimeAt(std::int64_t row) {
     // The events in the order the game takes them on one row: a warp's end,
     // a tempo change, a delay, the row itself, a stop, a warp's start.
     enum Event { WarpEnd, Tempo, Delay, Row, Stop, WarpStart };
+    if (row < nextEvent_) return warping_ ? ms_ : ms_ + (static_cast<double>(row - last_) * 1250) / bpm_;
     for (;;) {
         Event event = Row;
         std::int64_t at = row;
@@ -38,7 +53,10 @@ double TimeSweep::TimeAt(std::int64_t row) {
         if (warpIndex_ < timing_.Warps.size()) consider(WarpStart, timing_.Warps[warpIndex_].Row);
 
         const double stretch = warping_ ? 0 : (static_cast<double>(at - last_) * 1250) / bpm_;
-        if (event == Row) return warping_ ? ms_ : ms_ + stretch;
+        if (event == Row) {
+            FindNextEvent();
+            return warping_ ? ms_ : ms_ + stretch;
+        }
         if (!warping_) ms_ = ms_ + stretch;
         last_ = at;
         switch (event) {
@@ -88,6 +106,7 @@ bool TimeSweep::Covers(const std::vector<RangeSegment>& ranges, std::size_t& ind
 }
 
 RowJudging TimeSweep::Judging(std::int64_t row) {
+    if (judgesEveryRow_) return RowJudging::Judged;
     const bool stopOrDelay = OnRow(timing_.Stops, judgedStop_, row) | OnRow(timing_.Delays, judgedDelay_, row);
     if (Covers(timing_.Warps, judgedWarp_, row) && !stopOrDelay) return RowJudging::Warped;
     if (Covers(timing_.Fakes, judgedFake_, row)) return RowJudging::Faked;

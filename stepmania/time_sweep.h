@@ -51,7 +51,14 @@ private:
     static bool OnRow(const std::vector<Segment>& segments, std::size_t& index, std::int64_t row);
     static bool Covers(const std::vector<RangeSegment>& ranges, std::size_t& index, std::int64_t row);
 
+    // The lowest row at which any segment's event can fall, so that a row
+    // below it is answered without looking at the lists.
+    void FindNextEvent();
+
     const TimingData& timing_;
+    std::int64_t nextEvent_ = 0;
+    // Without warps and fake ranges every row is judged.
+    const bool judgesEveryRow_;
     double ms_;
     std::int64_t last_ = 0;
     double bpm_;
