@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <utility>
 
 #include "chart_stream.h"
 
