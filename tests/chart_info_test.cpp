@@ -11,6 +11,7 @@
 
 #include "chart_info.h"
 #include "cut_chart.h"
+#include "scratch_folder.h"
 
 namespace stepquill {
 namespace {
@@ -171,22 +172,6 @@ TEST(ReadChartInfo, BlankLinesBetweenPartsAreOrdinary) {
     EXPECT_TRUE(info.ReachedEnd);
 }
 
-TEST(ReadChartInfo, ReadsThroughAByteOrderMarkAndAnyLineEnding) {
-    const std::string charts[] = {
-        "\xEF\xBB\xBF#TITLE:Song;\r\n#ARTIST:Band;\r\n#BPM:150;\r\n#GAP:-120;\r\n#SINGLE:BASIC:5:\r\n",
-        "#TITLE:Song;\n#ARTIST:Band;\n#BPM:150;\n#GAP:-120;\n#SINGLE:BASIC:5:\n",
-        "#TITLE:Song;\r#ARTIST:Band;\r#BPM:150;\r#GAP:-120;\r#SINGLE:BASIC:5:\r",
-    };
-    for (const auto& chart : charts) {
-        ConverterState state;
-        ChartInfo info;
-        EXPECT_TRUE(Read(chart, state, info).Ok());
-        EXPECT_EQ(state.Title, "Song");
-        EXPECT_EQ(state.OffsetMs, -120);
-        EXPECT_EQ(info.Difficulties, (std::vector<std::string>{"BASIC(5)"}));
-    }
-}
-
 ConverterState EarlierChart() {
     ConverterState state;
     state.Title = "Old";
@@ -256,7 +241,7 @@ TEST(ReadChartInfo, MissingFileFailsAndChangesNothing) {
     ConverterState state = EarlierChart();
     ChartInfo info;
     const auto missing = std::filesystem::temp_directory_path() / "stepquill-no-such-chart.dwi";
-    for (const std::string path : {missing.string(), std::string(), std::filesystem::temp_directory_path().string()})
+    for (const std::string& path : {missing.string(), std::string(), std::filesystem::temp_directory_path().string()})
         EXPECT_EQ(ReadChartInfo(path, state, info).FailureReason, "the chart cannot be opened") << path;
     EXPECT_EQ(state.Title, "Old");
     EXPECT_EQ(state.Bpm, 90);
@@ -311,20 +296,8 @@ public:
 
 class GetDWIInfoTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("stepquill-info-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Write(const std::string& name, const std::string& text) {
-        const auto path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    std::filesystem::path dir_;
+    std::string Write(const std::string& name, const std::string& text) { return folder_.Write(name, text); }
+    const support::ScratchFolder folder_;
 };
 
 TEST_F(GetDWIInfoTest, ShowsAWholeReadingAndSelectsTheFirstItem) {
@@ -359,7 +332,7 @@ TEST_F(GetDWIInfoTest, AnUnopenablePathClearsAndLeavesTheCaptions) {
     controls.Items = {"STALE(1)"};
     controls.Text = "STALE(1)";
     controls.TitleCaption = "kept";
-    controls.Path = (dir_ / "missing.dwi").string();
+    controls.Path = (folder_ / "missing.dwi").string();
     ConverterState state = EarlierChart();
     EXPECT_EQ(GetDWIInfo(controls, state).FailureReason, "the chart cannot be opened");
     EXPECT_TRUE(controls.Items.empty());

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -15,16 +13,13 @@
 
 #include "chart_info.h"
 #include "conversion_run.h"
+#include "scratch_folder.h"
 
 namespace stepquill {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using support::ReadBytes;
 
 // The collection sits beside the project; without it these tests prove
 // nothing, so its absence fails them rather than skipping them.

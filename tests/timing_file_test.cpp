@@ -55,68 +55,65 @@ void RemoveTheFolder(const fs::path& folder) { fs::remove_all(folder); }
 TEST(TimingFileWriter, EndsWholeOrLeavesEverythingAsItWas) {
     const struct {
         const char* name;
-        bool unnamed;  // false: the temporary file is named from the start
         const char* target;
         void (*prepare)(const fs::path& folder);
         bool commit;
         const char* reason;  // empty: none
         Files after;         // the target's folder
         mode_t mode;         // the target's, where it is a file
+        const char* reasonWhenNamed = nullptr;  // where the temporary file's name makes it another
     } cases[] = {
-        {"keeps the old file's mode", true, "song.kvt", nullptr, true, "", {{"song.kvt", kNew}}, 0604},
-        {"keeps the old file's mode", false, "song.kvt", nullptr, true, "", {{"song.kvt", kNew}}, 0604},
-        {"gives a new file the umask's mode", true, "new.kvt", nullptr, true, "",
+        {"keeps the old file's mode", "song.kvt", nullptr, true, "", {{"song.kvt", kNew}}, 0604},
+        {"gives a new file the umask's mode", "new.kvt", nullptr, true, "",
          {{"song.kvt", kOld}, {"new.kvt", kNew}}, 0640},
-        {"dropped before the commit", false, "song.kvt", nullptr, false, "", {{"song.kvt", kOld}}, 0604},
-        {"a write beyond the file size limit", true, "song.kvt", LimitFileSize, true,
+        {"dropped before the commit", "song.kvt", nullptr, false, "", {{"song.kvt", kOld}}, 0604},
+        {"a write beyond the file size limit", "song.kvt", LimitFileSize, true,
          "cannot write the output file (File too large)", {{"song.kvt", kOld}}, 0604},
-        {"a write beyond the file size limit", false, "song.kvt", LimitFileSize, true,
-         "cannot write the output file (File too large)", {{"song.kvt", kOld}}, 0604},
-        {"the target replaced by a folder", true, "song.kvt", ReplaceTargetByAFolder, true,
-         "cannot replace the output file (Is a directory)", {{"song.kvt/kept", "kept"}}, 0},
-        {"the target replaced by a folder", false, "song.kvt", ReplaceTargetByAFolder, true,
+        {"the target replaced by a folder", "song.kvt", ReplaceTargetByAFolder, true,
          "cannot replace the output file (Is a directory)", {{"song.kvt/kept", "kept"}}, 0},
         // The file without a name cannot be named where its folder has gone.
-        {"the target's folder removed", true, "song.kvt", RemoveTheFolder, true,
-         "cannot write the output file (No such file or directory)", {}, 0},
-        {"the target's folder removed", false, "song.kvt", RemoveTheFolder, true,
-         "cannot replace the output file (No such file or directory)", {}, 0},
+        {"the target's folder removed", "song.kvt", RemoveTheFolder, true,
+         "cannot write the output file (No such file or directory)", {}, 0,
+         "cannot replace the output file (No such file or directory)"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + (c.unnamed ? "" : ", temporary file named from the start"));
-        support::ScratchFolder scratch;
-        const fs::path folder = scratch / "out";
-        fs::create_directory(folder);
-        scratch.Write("out/song.kvt", kOld);
-        fs::permissions(folder / "song.kvt", static_cast<fs::perms>(0604));
-        // The target's other name keeps the old bytes whatever happens.
-        fs::create_hard_link(folder / "song.kvt", scratch / "other.kvt");
+    for (const bool unnamed : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (unnamed ? "" : ", temporary file named from the start"));
+            const std::string expected = unnamed || !c.reasonWhenNamed ? c.reason : c.reasonWhenNamed;
+            support::ScratchFolder scratch;
+            const fs::path folder = scratch / "out";
+            fs::create_directory(folder);
+            scratch.Write("out/song.kvt", kOld);
+            fs::permissions(folder / "song.kvt", static_cast<fs::perms>(0604));
+            // The target's other name keeps the old bytes whatever happens.
+            fs::create_hard_link(folder / "song.kvt", scratch / "other.kvt");
 
-        const support::ChildRun child = support::RunInChild(
-            [&] {
-                ::umask(027);
-                std::string reason;
-                auto writer = TimingFileWriter::Create((folder / c.target).string(), reason, 4, c.unnamed);
-                if (!writer) return "not created: " + reason;
-                rlimit limit{};
-                ::getrlimit(RLIMIT_FSIZE, &limit);
-                if (c.prepare) c.prepare(folder);
-                const bool taken = writer->Take(kNew, reason);
-                ::setrlimit(RLIMIT_FSIZE, &limit);  // so that the child's output is not cut
-                if (!c.commit) return reason;
-                if (taken && writer->Commit(reason)) return reason;
-                // A writer that has stopped takes nothing more.
-                std::string again;
-                writer->Commit(again);
-                return reason + "\n" + again;
-            },
-            {});
-        ASSERT_EQ(child.Ending(), "exit 0") << child.Errors;
-        EXPECT_EQ(child.Output, *c.reason ? c.reason + ("\n" + kClosed) : "");
-        EXPECT_EQ(FilesIn(folder), c.after);
-        EXPECT_EQ(ReadBytes(scratch / "other.kvt"), kOld);
-        if (c.mode != 0) {
-            EXPECT_EQ(fs::status(folder / c.target).permissions(), static_cast<fs::perms>(c.mode));
+            const support::ChildRun child = support::RunInChild(
+                [&] {
+                    ::umask(027);
+                    std::string reason;
+                    auto writer = TimingFileWriter::Create((folder / c.target).string(), reason, 4, unnamed);
+                    if (!writer) return "not created: " + reason;
+                    rlimit limit{};
+                    ::getrlimit(RLIMIT_FSIZE, &limit);
+                    if (c.prepare) c.prepare(folder);
+                    const bool taken = writer->Take(kNew, reason);
+                    ::setrlimit(RLIMIT_FSIZE, &limit);  // so that the child's output is not cut
+                    if (!c.commit) return reason;
+                    if (taken && writer->Commit(reason)) return reason;
+                    // A writer that has stopped takes nothing more.
+                    std::string again;
+                    writer->Commit(again);
+                    return reason + "\n" + again;
+                },
+                {});
+            ASSERT_EQ(child.Ending(), "exit 0") << child.Errors;
+            EXPECT_EQ(child.Output, expected.empty() ? "" : expected + "\n" + kClosed);
+            EXPECT_EQ(FilesIn(folder), c.after);
+            EXPECT_EQ(ReadBytes(scratch / "other.kvt"), kOld);
+            if (c.mode != 0) {
+                EXPECT_EQ(fs::status(folder / c.target).permissions(), static_cast<fs::perms>(c.mode));
+            }
         }
     }
 }
