@@ -141,11 +141,18 @@ ChartStream::~ChartStream() {
     if (stream_ && end_ > next_) stream_->HandBack(end_ - next_);
 }
 
-// Anything else at the start is kept. A block is short only at the end of
-// the chart, so a mark is never split.
+// Anything else at the start is kept. A source may give fewer bytes than
+// asked for, a pipe even one at a time, so the first three are gathered
+// before they are compared.
 void ChartStream::SkipByteOrderMark() {
-    if (Available() && end_ - next_ >= 3 && std::memcmp(block_.get() + next_, "\xEF\xBB\xBF", 3) == 0)
-        next_ += 3;
+    if (!Available()) return;
+    while (end_ < 3) {
+        const std::ptrdiff_t got = source_.Read(block_.get() + end_, kBlockSize - end_);
+        if (got < 0) failed_ = true;
+        if (got <= 0) break;
+        end_ += static_cast<std::size_t>(got);
+    }
+    if (end_ >= 3 && std::memcmp(block_.get(), "\xEF\xBB\xBF", 3) == 0) next_ = 3;
 }
 
 bool ChartStream::Refill() {

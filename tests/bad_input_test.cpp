@@ -224,6 +224,13 @@ TEST(BadOutputThroughCore, TheChartByAnotherNameIsNeverOverwritten) {
         std::string output;  // relative to the folder; empty: the chart's own timing file name
     };
     const Case cases[] = {
+        {"the chart's own path", [](const ScratchFolder& f) { return f / "song.dwi"; }, "song.dwi"},
+        {"a chart named like its timing file",
+         [](const ScratchFolder& f) {
+             fs::rename(f / "song.dwi", f / "song.kvt");
+             return f / "song.kvt";
+         },
+         ""},
         {"a link to the chart",
          [](const ScratchFolder& f) {
              fs::create_symlink(f / "song.dwi", f / "link.kvt");

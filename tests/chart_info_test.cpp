@@ -11,6 +11,7 @@
 
 #include "chart_info.h"
 #include "cut_chart.h"
+#include "scratch_folder.h"
 
 namespace stepquill {
 namespace {
@@ -24,7 +25,14 @@ ReadOutcome Read(const std::string& text, ConverterState& state, ChartInfo& info
 }
 
 TEST(ReadChartInfo, ReadsTheTypicalChart) {
+    // A conversion's values, left by an earlier run, that the reading must keep.
     ConverterState state;
+    state.CurrentMs = 1234;
+    state.StepMs = 56;
+    state.Beat = 7;
+    state.CurrentChar = "8";
+    state.PartName = "MANIAC";
+    state.OutputBuffer = "Y 0\n";
     ChartInfo info;
     const std::string chart = std::string(kHeader) +
                               "#SINGLE:BASIC:5:\r\n20002000\r\n;\r\n"
@@ -39,11 +47,12 @@ TEST(ReadChartInfo, ReadsTheTypicalChart) {
     EXPECT_EQ(info.OffsetCaption, "Offset:-120ms");
     EXPECT_EQ(info.Difficulties, (std::vector<std::string>{"BASIC(5)", "MANIAC(9)"}));
     EXPECT_TRUE(info.ReachedEnd);
-    // The reader touches no other field of the state.
-    EXPECT_EQ(state.CurrentMs, 0);
-    EXPECT_EQ(state.StepMs, 0);
-    EXPECT_EQ(state.Beat, 0);
-    EXPECT_TRUE(state.OutputBuffer.empty());
+    EXPECT_EQ(state.CurrentMs, 1234);
+    EXPECT_EQ(state.StepMs, 56);
+    EXPECT_EQ(state.Beat, 7);
+    EXPECT_EQ(state.CurrentChar, "8");
+    EXPECT_EQ(state.PartName, "MANIAC");
+    EXPECT_EQ(state.OutputBuffer, "Y 0\n");
 }
 
 TEST(ReadChartInfo, TakesValuesByTheValueRule) {
@@ -163,22 +172,6 @@ TEST(ReadChartInfo, BlankLinesBetweenPartsAreOrdinary) {
     EXPECT_TRUE(info.ReachedEnd);
 }
 
-TEST(ReadChartInfo, ReadsThroughAByteOrderMarkAndAnyLineEnding) {
-    const std::string charts[] = {
-        "\xEF\xBB\xBF#TITLE:Song;\r\n#ARTIST:Band;\r\n#BPM:150;\r\n#GAP:-120;\r\n#SINGLE:BASIC:5:\r\n",
-        "#TITLE:Song;\n#ARTIST:Band;\n#BPM:150;\n#GAP:-120;\n#SINGLE:BASIC:5:\n",
-        "#TITLE:Song;\r#ARTIST:Band;\r#BPM:150;\r#GAP:-120;\r#SINGLE:BASIC:5:\r",
-    };
-    for (const auto& chart : charts) {
-        ConverterState state;
-        ChartInfo info;
-        EXPECT_TRUE(Read(chart, state, info).Ok());
-        EXPECT_EQ(state.Title, "Song");
-        EXPECT_EQ(state.OffsetMs, -120);
-        EXPECT_EQ(info.Difficulties, (std::vector<std::string>{"BASIC(5)"}));
-    }
-}
-
 ConverterState EarlierChart() {
     ConverterState state;
     state.Title = "Old";
@@ -192,6 +185,7 @@ TEST(ReadChartInfo, FailuresKeepWhatWasDoneBefore) {
     struct Case {
         const char* name;
         std::string chart;
+        const char* reason;
         const char* title;
         const char* artist;
         double bpm;
@@ -203,34 +197,34 @@ TEST(ReadChartInfo, FailuresKeepWhatWasDoneBefore) {
     };
     const std::optional<std::string> none;
     const Case cases[] = {
-        {"empty chart", "", "Old", "Earlier", 90, 7, none, none, none, {}},
-        {"title tag too short", "#TITLE:\n#ARTIST:A;\n#BPM:1;\n#GAP:2;\n", "Old", "Earlier", 90, 7,
+        {"empty chart", "", "the chart has no #TITLE tag", "Old", "Earlier", 90, 7, none, none, none, {}},
+        {"title tag too short", "#TITLE:\n#ARTIST:A;\n#BPM:1;\n#GAP:2;\n", "the #TITLE tag has no value", "Old", "Earlier", 90, 7,
          none, none, none, {}},
-        {"no artist", "#TITLE:New;\n#BPM:120;\n#GAP:5;\n#SINGLE:BASIC:5:\n", "New", "Earlier", 90,
+        {"no artist", "#TITLE:New;\n#BPM:120;\n#GAP:5;\n#SINGLE:BASIC:5:\n", "the chart has no #ARTIST tag", "New", "Earlier", 90,
          7, std::string("New\r\nby Earlier"), none, none, {}},
-        {"two tags in one field", "#TITLE:A;#ARTIST:B;\n#BPM:120;\n#GAP:5;\n", "A;#ARTIST:B",
+        {"two tags in one field", "#TITLE:A;#ARTIST:B;\n#BPM:120;\n#GAP:5;\n", "the chart has no #ARTIST tag", "A;#ARTIST:B",
          "Earlier", 90, 7, std::string("A;#ARTIST:B\r\nby Earlier"), none, none, {}},
-        {"lower-case artist tag", "#TITLE:T;\n#artist:B;\n#BPM:120;\n#GAP:5;\n", "T", "Earlier",
+        {"lower-case artist tag", "#TITLE:T;\n#artist:B;\n#BPM:120;\n#GAP:5;\n", "the chart has no #ARTIST tag", "T", "Earlier",
          90, 7, std::string("T\r\nby Earlier"), none, none, {}},
-        {"no tempo", "#TITLE:T;\n#ARTIST:B;\n#GAP:5;\n#SINGLE:BASIC:5:\n", "T", "B", 90, 7,
+        {"no tempo", "#TITLE:T;\n#ARTIST:B;\n#GAP:5;\n#SINGLE:BASIC:5:\n", "the chart has no #BPM tag", "T", "B", 90, 7,
          std::string("T\r\nby B"), std::string("BPM:90"), none, {}},
-        {"tempo tag too short", "#TITLE:T;\n#ARTIST:B;\n#BPM:\n#GAP:5;\n", "T", "B", 90, 7,
+        {"tempo tag too short", "#TITLE:T;\n#ARTIST:B;\n#BPM:\n#GAP:5;\n", "the #BPM tag has no value", "T", "B", 90, 7,
          std::string("T\r\nby B"), none, none, {}},
-        {"no offset", "#TITLE:T;\n#ARTIST:B;\n#BPM:120;\n#SINGLE:BASIC:5:\n", "T", "B", 120, 7,
+        {"no offset", "#TITLE:T;\n#ARTIST:B;\n#BPM:120;\n#SINGLE:BASIC:5:\n", "the chart has no #GAP tag", "T", "B", 120, 7,
          std::string("T\r\nby B"), std::string("BPM:120"), std::string("Offset:7ms"), {}},
         {"single without rating", "#TITLE:T;\n#ARTIST:B;\n#BPM:120;\n#GAP:5;\n"
-                                  "#SINGLE:MANIAC:9:\n#SINGLE:BASIC\n#SINGLE:ANOTHER:7:\n",
+                                  "#SINGLE:MANIAC:9:\n#SINGLE:BASIC\n#SINGLE:ANOTHER:7:\n", "the #SINGLE:BASIC field has no rating",
          "T", "B", 120, 5, std::string("T\r\nby B"), std::string("BPM:120"),
          std::string("Offset:5ms"), {"MANIAC(9)"}},
         {"single without colon", "#TITLE:T;\n#ARTIST:B;\n#BPM:120;\n#GAP:5;\n"
-                                 "#SINGLE:MANIAC:9:\n#SINGLE\n",
+                                 "#SINGLE:MANIAC:9:\n#SINGLE\n", "a #SINGLE field names no difficulty",
          "T", "B", 120, 5, std::string("T\r\nby B"), std::string("BPM:120"),
          std::string("Offset:5ms"), {"MANIAC(9)"}},
     };
     for (const auto& c : cases) {
         ConverterState state = EarlierChart();
         ChartInfo info;
-        EXPECT_FALSE(Read(c.chart, state, info).Ok()) << c.name;
+        EXPECT_EQ(Read(c.chart, state, info).FailureReason, c.reason) << c.name;
         EXPECT_EQ(state.Title, c.title) << c.name;
         EXPECT_EQ(state.Artist, c.artist) << c.name;
         EXPECT_EQ(state.Bpm, c.bpm) << c.name;
@@ -247,9 +241,8 @@ TEST(ReadChartInfo, MissingFileFailsAndChangesNothing) {
     ConverterState state = EarlierChart();
     ChartInfo info;
     const auto missing = std::filesystem::temp_directory_path() / "stepquill-no-such-chart.dwi";
-    EXPECT_FALSE(ReadChartInfo(missing.string(), state, info).Ok());
-    EXPECT_FALSE(ReadChartInfo(std::string(), state, info).Ok());
-    EXPECT_FALSE(ReadChartInfo(std::filesystem::temp_directory_path().string(), state, info).Ok());
+    for (const std::string& path : {missing.string(), std::string(), std::filesystem::temp_directory_path().string()})
+        EXPECT_EQ(ReadChartInfo(path, state, info).FailureReason, "the chart cannot be opened") << path;
     EXPECT_EQ(state.Title, "Old");
     EXPECT_EQ(state.Bpm, 90);
     EXPECT_FALSE(info.TitleCaption.has_value());
@@ -303,20 +296,8 @@ public:
 
 class GetDWIInfoTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("stepquill-info-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Write(const std::string& name, const std::string& text) {
-        const auto path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    std::filesystem::path dir_;
+    std::string Write(const std::string& name, const std::string& text) { return folder_.Write(name, text); }
+    const support::ScratchFolder folder_;
 };
 
 TEST_F(GetDWIInfoTest, ShowsAWholeReadingAndSelectsTheFirstItem) {
@@ -340,7 +321,7 @@ TEST_F(GetDWIInfoTest, AFailedReadingShowsWhatItFoundAndSelectsNothing) {
     controls.Path = Write("bad.dwi", std::string(kHeader) + "#SINGLE:BASIC:5:\n#SINGLE:MANIAC\n");
     controls.TempoCaption = "BPM:1";
     ConverterState state;
-    EXPECT_FALSE(GetDWIInfo(controls, state).Ok());
+    EXPECT_EQ(GetDWIInfo(controls, state).FailureReason, "the #SINGLE:MANIAC field has no rating");
     EXPECT_EQ(controls.Items, (std::vector<std::string>{"BASIC(5)"}));
     EXPECT_EQ(controls.Text, "");
     EXPECT_EQ(controls.TempoCaption, "BPM:150");
@@ -351,9 +332,9 @@ TEST_F(GetDWIInfoTest, AnUnopenablePathClearsAndLeavesTheCaptions) {
     controls.Items = {"STALE(1)"};
     controls.Text = "STALE(1)";
     controls.TitleCaption = "kept";
-    controls.Path = (dir_ / "missing.dwi").string();
+    controls.Path = (folder_ / "missing.dwi").string();
     ConverterState state = EarlierChart();
-    EXPECT_FALSE(GetDWIInfo(controls, state).Ok());
+    EXPECT_EQ(GetDWIInfo(controls, state).FailureReason, "the chart cannot be opened");
     EXPECT_TRUE(controls.Items.empty());
     EXPECT_EQ(controls.Text, "");
     EXPECT_EQ(controls.TitleCaption, "kept");
@@ -378,19 +359,19 @@ TEST_F(GetDWIInfoTest, AReadingForAConversionEndsAtItsPart) {
                                                "#GAP:-5;\n#SINGLE:MANIAC:9:\n;\n#SINGLE:BASIC\n");
     const struct {
         const char* wanted;
-        bool ok;
+        const char* reason;
         std::vector<std::string> listed;
     } cases[] = {
         // The part stands before #GAP: the reading goes on until that is found.
-        {"BASIC", true, {"BASIC(2)"}},
-        {"MANIAC(9)", true, {"BASIC(2)", "MANIAC(9)"}},
+        {"BASIC", "", {"BASIC(2)"}},
+        {"MANIAC(9)", "", {"BASIC(2)", "MANIAC(9)"}},
         // Not listed: the whole chart is read, and its broken last field fails it.
-        {"MANIAC(8)", false, {"BASIC(2)", "MANIAC(9)"}},
+        {"MANIAC(8)", "the #SINGLE:BASIC field has no rating", {"BASIC(2)", "MANIAC(9)"}},
     };
     for (const auto& c : cases) {
         ConverterState state;
         ChartInfo info;
-        EXPECT_EQ(ReadChartInfoFor(chart, c.wanted, state, info).Ok(), c.ok) << c.wanted;
+        EXPECT_EQ(ReadChartInfoFor(chart, c.wanted, state, info).FailureReason, c.reason) << c.wanted;
         EXPECT_EQ(info.Difficulties, c.listed) << c.wanted;
         EXPECT_EQ(state.OffsetMs, -5) << c.wanted;
         EXPECT_FALSE(info.ReachedEnd) << c.wanted;

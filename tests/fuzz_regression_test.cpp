@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,11 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Check = std::function<std::string(const std::string&)>;
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using support::ReadBytes;
 
 std::vector<fs::path> KeptInputs(const std::string& target) {
     std::vector<fs::path> inputs;

@@ -1,10 +1,10 @@
-// Every chart of the shared collection is read, and every part it lists converts.
+// Every chart of the shared collection is read, and every single-play part
+// that its manifest lists converts into well-formed records.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,78 +13,83 @@
 
 #include "chart_info.h"
 #include "conversion_run.h"
+#include "scratch_folder.h"
 
 namespace stepquill {
 namespace {
 
 namespace fs = std::filesystem;
+using support::ReadBytes;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+// The collection sits beside the project; without it these tests prove
+// nothing, so its absence fails them rather than skipping them.
+fs::path ChartsFolder() {
+    const fs::path dir = fs::path(STEPQUILL_SOURCE_DIR) / ".." / "shared" / "charts" / "real";
+    EXPECT_TRUE(fs::is_directory(dir)) << "the shared charts are missing: " << dir;
+    return dir;
 }
 
-std::vector<fs::path> RealCharts() {
-    std::vector<fs::path> charts;
-    const fs::path dir = fs::path(STEPQUILL_SOURCE_DIR) / ".." / "shared" / "charts" / "real";
-    std::error_code error;
-    if (!fs::is_directory(dir, error)) return charts;
-    for (const auto& entry : fs::directory_iterator(dir, error))
-        if (entry.is_regular_file() && entry.path().extension() == ".dwi") charts.push_back(entry.path());
-    std::sort(charts.begin(), charts.end());
-    return charts;
+// Each chart's single-play parts as the manifest's table lists them
+// ("SINGLE BASIC 5" in the parts column), in the chooser's form "BASIC(5)".
+std::map<std::string, std::vector<std::string>> ListedParts(const fs::path& dir) {
+    std::map<std::string, std::vector<std::string>> parts;
+    std::istringstream manifest(ReadBytes(dir / "MANIFEST.md"));
+    const std::regex row(R"(^\| `([^`]+\.dwi)` \|(?:[^|]*\|){5} ([^|]*) \|)");
+    const std::regex single(R"(SINGLE (\S+) ([0-9]+))");
+    for (std::string line; std::getline(manifest, line);) {
+        std::smatch cells;
+        if (!std::regex_search(line, cells, row)) continue;
+        auto& listed = parts[cells[1]];
+        const std::string column = cells[2];
+        for (std::sregex_iterator it(column.begin(), column.end(), single), end; it != end; ++it)
+            listed.push_back((*it)[1].str() + "(" + (*it)[2].str() + ")");
+    }
+    return parts;
 }
 
 TEST(RealCharts, EveryListedPartConverts) {
-    const auto charts = RealCharts();
-    if (charts.empty()) GTEST_SKIP() << "no real charts found";
-
-    const fs::path out = fs::temp_directory_path() / ("stepquill-real-" + std::to_string(::getpid()));
-    fs::remove_all(out);
-    fs::create_directories(out);
-    int converted = 0;
-    for (const auto& chart : charts) {
-        SCOPED_TRACE(chart.filename().string());
+    const fs::path dir = ChartsFolder();
+    const auto listed = ListedParts(dir);
+    ASSERT_EQ(listed.size(), 29u) << "the manifest lists 29 charts";
+    const fs::path out = fs::temp_directory_path() / ("stepquill-real-" + std::to_string(::getpid()) + ".kvt");
+    const std::regex record("[ABXYLR] -?[0-9]+");
+    std::size_t expected = 0, converted = 0;
+    for (const auto& [name, parts] : listed) {
+        SCOPED_TRACE(name);
+        const std::string chart = (dir / name).string();
         const std::string bytes = ReadBytes(chart);
         ConverterState state;
         ChartInfo info;
-        const ReadOutcome reading = ReadChartInfo(chart.string(), state, info);
-        if (!reading.Ok()) {
-            // A reading may fail on an odd chart; what it listed is still converted.
-            std::cout << "[ note ] " << chart.filename().string() << ": " << reading.FailureReason << "\n";
-        }
-        for (std::size_t i = 0; i < info.Difficulties.size(); ++i) {
-            const std::string& difficulty = info.Difficulties[i];
+        EXPECT_EQ(ReadChartInfo(chart, state, info).FailureReason, "");
+        EXPECT_EQ(info.Difficulties, parts);
+        expected += parts.size();
+        for (const std::string& difficulty : info.Difficulties) {
             SCOPED_TRACE(difficulty);
-            const fs::path target = out / (chart.stem().string() + "-" + std::to_string(i) + ".kvt");
             RunSettings settings;
-            settings.OutputPath = target.string();
+            settings.OutputPath = out.string();
             VectorLog log;
-            const RunOutcome outcome = ConvertDWI(state, chart.string(), difficulty, ArrowTokens{}, log, settings);
-            EXPECT_TRUE(outcome.Ran);
-            EXPECT_TRUE(outcome.Written) << outcome.StopReason;
-            const std::string written = ReadBytes(target);
-            EXPECT_TRUE(state.OutputBuffer.empty());
-            ASSERT_GE(log.Lines.size(), 3u);
-            EXPECT_EQ(log.Lines[0], "Cleared file buffer");
-            // Every record is a token, a blank, a whole number and a line feed.
-            EXPECT_GT(std::count(written.begin(), written.end(), '\n'), 0);
-            EXPECT_EQ(written.back(), '\n');
-            EXPECT_EQ(written.find('\r'), std::string::npos);
+            const RunOutcome outcome = ConvertDWI(state, chart, difficulty, ArrowTokens{}, log, settings);
+            ASSERT_TRUE(outcome.Written) << outcome.StopReason;
+            const std::string written = ReadBytes(out);
+            ASSERT_FALSE(written.empty());
+            ASSERT_EQ(written.back(), '\n');
+            std::istringstream records(written);
+            for (std::string line; std::getline(records, line);)
+                ASSERT_TRUE(std::regex_match(line, record)) << "record \"" << line << "\"";
             ++converted;
         }
         EXPECT_EQ(ReadBytes(chart), bytes) << "the chart was modified";
     }
-    fs::remove_all(out);
-    std::cout << "[ note ] " << charts.size() << " charts, " << converted << " parts converted\n";
+    fs::remove(out);
+    EXPECT_EQ(expected, 105u) << "the manifest lists 105 single-play parts";
+    EXPECT_EQ(converted, expected);
 }
 
 // Records that hold the chart's own timing: a tempo change met on the
 // beat after a run of 24ths, one inside a step, and a stop after two freeze
 // ends that are no longer presses.
 TEST(RealCharts, TimesAsTheChartMeansThem) {
-    const fs::path dir = fs::path(STEPQUILL_SOURCE_DIR) / ".." / "shared" / "charts" / "real";
-    if (!fs::is_directory(dir)) GTEST_SKIP() << "no real charts found";
+    const fs::path dir = ChartsFolder();
     const struct {
         const char* chart;
         const char* difficulty;

@@ -6,11 +6,12 @@
 #   expected.log   standard output, compared line for line; an expected line
 #                  that ends in "*" only has to begin with the text before it.
 #                  Without this file standard output is not compared.
+#   expected.err   standard error, compared as standard output is; without
+#                  it standard error must be empty, and the exit status 0
 #   expected.kvt   the timing file chart.kvt, compared byte for byte; without
 #                  it the run must leave chart.kvt as it found it
 #   existing.kvt   optional: put in place as chart.kvt before the run
-# A run that exits with 1 must give its reason on standard error, and no run
-# may leave any other file behind in its folder.
+# No run may leave any other file behind in its folder.
 cmake_minimum_required(VERSION 3.20)
 
 foreach(var CONVERTER DATA_DIR WORK_DIR)
@@ -41,8 +42,9 @@ function(shown line out)
   set(${out} "${line}" PARENT_SCOPE)
 endfunction()
 
-# Fails on the first line where `got` departs from `expected`.
-function(compare_log case got expected)
+# Fails on the first line where `got` departs from `expected`; `stream` names
+# what was read.
+function(compare_lines case stream got expected)
   split_lines("${got}" got_lines)
   split_lines("${expected}" expected_lines)
   list(LENGTH got_lines got_count)
@@ -58,11 +60,11 @@ function(compare_log case got expected)
     endif()
     if(NOT index LESS got_count)
       shown("${expected_line}" e)
-      message(FATAL_ERROR "${case}: standard output ends after ${got_count} lines; "
+      message(FATAL_ERROR "${case}: ${stream} ends after ${got_count} lines; "
         "expected ${expected_count}, line ${number} being\n  ${e}\n--- got ---\n${got}")
     elseif(NOT index LESS expected_count)
       shown("${got_line}" g)
-      message(FATAL_ERROR "${case}: standard output has ${got_count} lines, expected "
+      message(FATAL_ERROR "${case}: ${stream} has ${got_count} lines, expected "
         "${expected_count}; line ${number} is extra:\n  ${g}\n--- got ---\n${got}")
     endif()
     set(same FALSE)
@@ -79,7 +81,7 @@ function(compare_log case got expected)
     if(NOT same)
       shown("${got_line}" g)
       shown("${expected_line}" e)
-      message(FATAL_ERROR "${case}: standard output differs at line ${number}\n"
+      message(FATAL_ERROR "${case}: ${stream} differs at line ${number}\n"
         "  got:      ${g}\n  expected: ${e}\n--- got ---\n${got}")
     endif()
     math(EXPR index "${index} + 1")
@@ -122,14 +124,17 @@ foreach(case_dir IN LISTS cases)
     message(FATAL_ERROR "${case}: exit status ${exit_code}, expected ${expected_exit}\n"
       "--- standard error ---\n${errors}--- standard output ---\n${output}")
   endif()
-  if(exit_code STREQUAL "1" AND NOT errors MATCHES "^stepquill-convert: [^\n]")
-    message(FATAL_ERROR "${case}: exit status 1 without \"stepquill-convert: <reason>\" "
-      "on standard error; it held:\n${errors}")
+  if(EXISTS "${case_dir}/expected.err")
+    file(READ "${case_dir}/expected.err" expected_errors)
+    compare_lines("${case}" "standard error" "${errors}" "${expected_errors}")
+  elseif(NOT errors STREQUAL "" OR NOT exit_code STREQUAL "0")
+    message(FATAL_ERROR "${case}: exit status ${exit_code} and standard error "
+      "without an expected.err:\n${errors}")
   endif()
 
   if(EXISTS "${case_dir}/expected.log")
     file(READ "${case_dir}/expected.log" expected_log)
-    compare_log("${case}" "${output}" "${expected_log}")
+    compare_lines("${case}" "standard output" "${output}" "${expected_log}")
   endif()
 
   if(EXISTS "${case_dir}/expected.kvt")
