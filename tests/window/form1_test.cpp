@@ -450,12 +450,10 @@ private slots:
         QTest::keyClicks(field, folder + "/");
         auto* model = qobject_cast<QFileSystemModel*>(field->completer()->model());
         QVERIFY(model != nullptr);
-        const QModelIndex parent = model->index(folder);
         QTRY_VERIFY_WITH_TIMEOUT(model->index(folder + "/" + name).isValid(), 5000);
         const QModelIndex offer = model->index(folder + "/" + name);
         QVERIFY(model->fileIcon(offer).isNull());
         QCOMPARE(model->type(offer), QString());
-        QVERIFY(parent.isValid());
         // The window still answers: a typed path converts.
         const QString chart = Write(dir_, "song.dwi", kChart);
         field->setText(chart);
