@@ -16,7 +16,11 @@ class NamesOnly final : public QAbstractFileIconProvider {
 public:
     QIcon icon(IconType) const override { return {}; }
     QIcon icon(const QFileInfo&) const override { return {}; }
-    QString type(const QFileInfo&) const override { return {}; }
+    // The model takes an entry without a type for one not yet looked at,
+    // and offers none of those; the kind the listing already knows will do.
+    QString type(const QFileInfo& info) const override {
+        return info.isDir() ? QStringLiteral("Folder") : QStringLiteral("File");
+    }
 };
 
 }  // namespace
