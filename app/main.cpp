@@ -1,10 +1,12 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <cstdlib>
 #include <vector>
 
 #include "command_line.h"
 #include "form1.h"
+#include "process_start.h"
 
 namespace {
 
@@ -26,6 +28,7 @@ void AnswerInText(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (!stepquill::PrepareProcess()) return EXIT_FAILURE;
     // Returns only when Qt took the option for one of its own, as in
     // "-style --help"; the window then starts as usual.
     if (AsksOnlyForText(argc, argv)) AnswerInText(argc, argv);

@@ -7,6 +7,7 @@
 
 #include "arrow_mapping.h"
 #include "chart_formats.h"
+#include "process_start.h"
 #include "progress_log.h"
 #include "text.h"
 
@@ -50,6 +51,7 @@ int Fail(const std::string& reason) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!PrepareProcess()) return EXIT_FAILURE;
     // Nothing here writes through C stdio, and a log of one line per arrow
     // is written several times faster without the synchronisation.
     std::ios::sync_with_stdio(false);

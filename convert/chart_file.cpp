@@ -9,10 +9,12 @@
 namespace stepquill {
 
 ChartFile::ChartFile(int descriptor, const struct stat& status)
-    : descriptor_(descriptor), device_(status.st_dev), inode_(status.st_ino) {}
+    : descriptor_(descriptor), device_(status.st_dev), inode_(status.st_ino), size_(status.st_size),
+      modified_(status.st_mtim) {}
 
 ChartFile::ChartFile(ChartFile&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)), device_(other.device_), inode_(other.inode_) {}
+    : descriptor_(std::exchange(other.descriptor_, -1)), device_(other.device_), inode_(other.inode_),
+      size_(other.size_), modified_(other.modified_) {}
 
 ChartFile::~ChartFile() {
     if (descriptor_ >= 0) ::close(descriptor_);
@@ -34,6 +36,13 @@ bool ChartFile::IsFileAt(const std::string& path) const {
     return ::stat(path.c_str(), &other) == 0 && other.st_dev == device_ && other.st_ino == inode_;
 }
 
+bool ChartFile::ChangedSinceOpened() const {
+    struct stat now {};
+    if (::fstat(descriptor_, &now) != 0) return true;
+    return now.st_size != size_ || now.st_mtim.tv_sec != modified_.tv_sec ||
+           now.st_mtim.tv_nsec != modified_.tv_nsec;
+}
+
 std::optional<ChartFile> OpenChart(const std::string& path) {
     if (path.empty()) return std::nullopt;
     // The kind of file is told from the open descriptor, not from the name,
@@ -46,11 +55,12 @@ std::optional<ChartFile> OpenChart(const std::string& path) {
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     chart.device_ = status.st_dev;
     chart.inode_ = status.st_ino;
-    // From here a read waits for its bytes, as reads of a file do; left
-    // non-blocking, a file system that honours the flag could fail a read
-    // that only had to wait.
-    const int flags = ::fcntl(descriptor, F_GETFL);
-    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) return std::nullopt;
+    chart.size_ = status.st_size;
+    chart.modified_ = status.st_mtim;
+    // The descriptor stays non-blocking. Reads of an ordinary file on a
+    // disk never wait; a "file" whose read would wait for something to
+    // happen (/proc/kmsg, a file system that honours the flag) is taken as
+    // one that cannot be read, since nothing says the wait would ever end.
     return chart;
 }
 

@@ -21,6 +21,10 @@ public:
     bool Seek(std::uint64_t offset) override;
     // Whether `path` names this very file, by whatever name it was opened.
     bool IsFileAt(const std::string& path) const;
+    // Whether the file's size or modification time differs from when it was
+    // opened: someone cut it short or rewrote it while it was read, and what
+    // was read is then no one version of the chart.
+    bool ChangedSinceOpened() const;
 
 private:
     friend std::optional<ChartFile> OpenChart(const std::string& path);
@@ -29,10 +33,14 @@ private:
     int descriptor_ = -1;
     dev_t device_ = 0;
     ino_t inode_ = 0;
+    off_t size_ = 0;
+    struct timespec modified_ {};
 };
 
 // Opens a chart, but only a regular file: a folder, a device, a FIFO or a
-// socket is refused without a byte being read from it.
+// socket is refused without a byte being read from it. The file stays
+// non-blocking: a read that would wait (as /proc/kmsg's does until the
+// kernel logs something) fails instead of hanging the program.
 std::optional<ChartFile> OpenChart(const std::string& path);
 
 }  // namespace stepquill

@@ -23,13 +23,19 @@ struct TagMatch {
     std::string Value;
 };
 
+// A field is kept for display and for the tags' values up to this many
+// bytes; the rest of a longer one is read and passed over, so a title of
+// hundreds of megabytes costs no more memory than one of a megabyte.
+constexpr std::size_t kKeptFieldBytes = 1 << 20;
+
 // The value rule: the L - K characters after the first ":" (or from the
-// start when the field holds none).
-std::string TagValue(const std::string& field, std::size_t k) {
+// start when the field holds none), L being the whole field's length, of
+// which `field` may hold only the first bytes.
+std::string TagValue(const std::string& field, std::size_t length, std::size_t k) {
     std::size_t colon = field.find(':');
     std::size_t start = colon == std::string::npos ? 0 : colon + 1;
     if (start >= field.size()) return {};
-    return field.substr(start, field.size() - k);
+    return field.substr(start, length - k);
 }
 
 constexpr std::array<std::string_view, 5> kSingleNames = {"BEGINNER", "BASIC", "MANIAC",
@@ -71,14 +77,15 @@ ReadOutcome ReadFields(ChartStream& chart, ConverterState& state, ChartInfo& inf
     std::string difficultyFailure;
     bool endedEarly = false;
     std::string field;
+    std::size_t length = 0;
     // Only a field that begins with "#" can hold a tag or a part; all others
     // are passed over unread. An empty field stands for the last one of them.
-    while (chart.ReadFieldBeginningWith('#', field)) {
+    while (chart.ReadFieldBeginningWith('#', field, kKeptFieldBytes, length)) {
         for (auto& tag : tags) {
             if (tag.Found || field.compare(0, tag.Tag.size(), tag.Tag) != 0) continue;
             tag.Found = true;
-            tag.TooShort = field.size() < tag.K;
-            if (!tag.TooShort) tag.Value = TagValue(field, tag.K);
+            tag.TooShort = length < tag.K;
+            if (!tag.TooShort) tag.Value = TagValue(field, length, tag.K);
         }
         if (difficultyFailure.empty()) difficultyFailure = ScanDifficulty(field, difficulties);
         if (chart.AtEnd()) break;

@@ -1,5 +1,6 @@
 #include "chart_stream.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -176,10 +177,18 @@ void ChartStream::SkipLineEnd(int terminator) {
 }
 
 int ChartStream::TakeUntil(char a, char b, char c, std::string* text) {
+    std::size_t taken = 0;
+    return TakeUntil(a, b, c, text, std::string::npos, taken);
+}
+
+int ChartStream::TakeUntil(char a, char b, char c, std::string* text, std::size_t most, std::size_t& taken) {
+    taken = 0;
     while (Available()) {
         const std::size_t stop = static_cast<std::size_t>(
             FindAny(block_.get() + next_, block_.get() + end_, a, b, c) - block_.get());
-        if (text != nullptr) text->append(block_.get() + next_, block_.get() + stop);
+        if (text != nullptr && text->size() < most)
+            text->append(block_.get() + next_, std::min(stop - next_, most - text->size()));
+        taken += stop - next_;
         next_ = stop;
         if (stop != end_) {
             ++next_;
@@ -214,26 +223,87 @@ bool ChartStream::ReadLine(std::string_view& line, std::string& spare) {
     return true;
 }
 
+bool ChartStream::ReadLinePart(std::string_view& part, std::string& spare, std::size_t most, bool& lineEnds) {
+    if (!midLine_ && AtEnd()) return false;
+    if (spare.empty() && Available()) {
+        // The same quick view as ReadLine's where the line ends in the block.
+        const char* const from = block_.get() + next_;
+        const char* const end = block_.get() + end_;
+        const char* const stop = FindAny(from, end, '\r', '\n', '\n');
+        if (end - stop >= 2) {
+            part = std::string_view(from, static_cast<std::size_t>(stop - from));
+            next_ = static_cast<std::size_t>(stop + 1 - block_.get());
+            if (*stop == '\r' && block_[next_] == '\n') ++next_;
+            midLine_ = false;
+            lineEnds = true;
+            return true;
+        }
+    }
+    // Block by block, so that no more than `most` bytes are added at once.
+    lineEnds = false;
+    const std::size_t start = spare.size();
+    while (spare.size() - start < most) {
+        if (!Available()) {
+            lineEnds = true;  // the chart's end ends the line
+            break;
+        }
+        const char* const from = block_.get() + next_;
+        const char* const end = block_.get() + std::min(end_, next_ + (most - (spare.size() - start)));
+        const char* const stop = FindAny(from, end, '\r', '\n', '\n');
+        spare.append(from, stop);
+        next_ = static_cast<std::size_t>(stop - block_.get());
+        if (stop != end) {
+            ++next_;
+            SkipLineEnd(static_cast<unsigned char>(*stop));
+            lineEnds = true;
+            break;
+        }
+    }
+    if (failed_) {
+        spare.clear();
+        midLine_ = false;
+        return false;
+    }
+    midLine_ = !lineEnds;
+    part = spare;
+    return true;
+}
+
 bool ChartStream::ReadField(std::string& field) {
+    std::size_t length = 0;
+    return ReadField(field, std::string::npos, length);
+}
+
+bool ChartStream::ReadField(std::string& field, std::size_t most, std::size_t& length) {
     field.clear();
+    length = 0;
     if (AtEnd()) return false;
     while (Available() && (block_[next_] == ' ' || block_[next_] == '\t')) ++next_;
     // Up to the comma or line end; after a quoted field what follows the
     // closing quote is passed over.
     std::string* kept = &field;
+    std::size_t taken = 0;
     if (Available() && block_[next_] == '"') {
         ++next_;
-        TakeUntil('"', '"', '"', &field);
+        TakeUntil('"', '"', '"', &field, most, taken);
+        length = taken;
         kept = nullptr;
     }
-    SkipLineEnd(TakeUntil(',', '\r', '\n', kept));
+    SkipLineEnd(TakeUntil(',', '\r', '\n', kept, most, taken));
+    if (kept != nullptr) length = taken;
     return Whole(field);
 }
 
 bool ChartStream::ReadFieldBeginningWith(char first, std::string& field) {
-    if (AtEnd()) return ReadField(field);
+    std::size_t length = 0;
+    return ReadFieldBeginningWith(first, field, std::string::npos, length);
+}
+
+bool ChartStream::ReadFieldBeginningWith(char first, std::string& field, std::size_t most, std::size_t& length) {
+    length = 0;
+    if (AtEnd()) return ReadField(field, most, length);
     for (;;) {
-        if (MayBeginWantedField(block_[next_], first)) return ReadField(field);
+        if (MayBeginWantedField(block_[next_], first)) return ReadField(field, most, length);
         const char* const block = block_.get();
         bool found = false;
         next_ = static_cast<std::size_t>(PassOverUnwantedFields(block + next_, block + end_, first, found) - block);

@@ -38,14 +38,26 @@ public:
     // blocks: the view is into the block where the line and the byte after
     // it lie there, else into `spare`, which then holds the line.
     bool ReadLine(std::string_view& line, std::string& spare);
+    // A line of any length a part at a time: `part` is the line's next bytes,
+    // at most about `most` of them. Where `spare` is empty and the whole
+    // rest of the line lies in the block, `part` is a view into the block,
+    // as ReadLine gives it; otherwise the bytes are appended to `spare` and
+    // `part` views all of `spare`, so a caller may leave bytes of its own at
+    // its start. `lineEnds` tells whether the line ended with this part.
+    // False at the end of the chart at a line's start, or when a read fails.
+    bool ReadLinePart(std::string_view& part, std::string& spare, std::size_t most, bool& lineEnds);
     // Blanks before the field are skipped; a field in double quotes keeps its
     // commas; otherwise it ends at a comma or a line end, which is consumed.
     bool ReadField(std::string& field);
+    // The same, keeping only the field's first `most` bytes; the rest is
+    // read and passed over. `length` is the whole field's length.
+    bool ReadField(std::string& field, std::size_t most, std::size_t& length);
     // The next field that begins with `first`, a blank or a double quote, or
     // is empty, read as ReadField reads it. The fields before it are passed
     // over without being copied anywhere; when they run to the chart's end,
     // the last of them is given as the empty field.
     bool ReadFieldBeginningWith(char first, std::string& field);
+    bool ReadFieldBeginningWith(char first, std::string& field, std::size_t most, std::size_t& length);
     // Also true once a read has failed, since nothing more can be read.
     bool AtEnd();
     // True once a read has failed: the chart did not end where the reading
@@ -65,6 +77,9 @@ private:
     // it is null), across blocks, and consumes that byte; returns it, or
     // kEnd when the input ends first.
     int TakeUntil(char a, char b, char c, std::string* text);
+    // The same, keeping no more than `most` bytes in `text`; `taken` counts
+    // every byte before the stop byte.
+    int TakeUntil(char a, char b, char c, std::string* text, std::size_t most, std::size_t& taken);
     void SkipLineEnd(int terminator);
     // False, with `text` emptied, when a read failed on the way to its end.
     bool Whole(std::string& text);
@@ -76,6 +91,7 @@ private:
     std::size_t next_ = 0;  // first unread byte of the block
     std::size_t end_ = 0;   // bytes in the block
     bool failed_ = false;
+    bool midLine_ = false;  // ReadLinePart gave a part of a line that goes on
 };
 
 }  // namespace stepquill

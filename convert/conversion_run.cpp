@@ -120,6 +120,9 @@ RunOutcome RunConversion(PartReader& reader, ConverterState& state, const std::s
         std::string().swap(state.OutputBuffer);
         return stop("the chart does not fit in memory");
     }
+    // A chart cut short or rewritten while it was read gave records that
+    // belong to no version of it.
+    if (chartFile && chartFile->ChangedSinceOpened()) return stop("the chart changed while it was read");
     chartFile.reset();
 
     // The last block, then the file in its place.

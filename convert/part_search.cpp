@@ -1,5 +1,6 @@
 #include "part_search.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "text.h"
@@ -19,6 +20,55 @@ void TakeList(std::string& line, std::size_t tagLength, std::string_view title,
     index = 0;
 }
 
+// A line is held whole up to this length. A longer one is held whole only
+// when a tempo-change or stop tag stands in its first bytes (its entries are
+// what the run keeps); any other is passed over a piece at a time, looking
+// for the part's header only, so a title of hundreds of megabytes costs no
+// more memory than a short one.
+constexpr std::size_t kKeptLineBytes = 1 << 20;
+
+// The rest of a line that goes on after `line`, added to it.
+bool AddRestOfLine(ChartStream& chart, std::string& line) {
+    std::string spare;
+    std::string_view part;
+    bool lineEnds = false;
+    while (!lineEnds) {
+        spare.clear();
+        if (!chart.ReadLinePart(part, spare, kKeptLineBytes, lineEnds)) return false;
+        line.append(part);
+    }
+    return true;
+}
+
+// The next line as the search looks at it: the line, or for a long line
+// without a tag near its start, the line from the part's header on, or
+// nothing when the header is not in it either. False at the chart's end.
+bool ReadSearchedLine(ChartStream& chart, const std::string& header, std::string& line) {
+    std::string spare;
+    std::string_view part;
+    bool lineEnds = false;
+    if (!chart.ReadLinePart(part, spare, kKeptLineBytes, lineEnds)) return false;
+    line.assign(part);
+    if (lineEnds) return true;
+    if (Contains(line, "#CHANGEBPM") || Contains(line, "#FREEZE")) return AddRestOfLine(chart, line);
+    // The header may straddle two pieces, so each piece is searched with
+    // the end of the one before it.
+    while (!lineEnds) {
+        const std::size_t at = line.find(header);
+        if (at != std::string::npos) {
+            line.erase(0, at);
+            return AddRestOfLine(chart, line);
+        }
+        line.erase(0, line.size() - std::min(line.size(), header.size() - 1));
+        spare.clear();
+        if (!chart.ReadLinePart(part, spare, kKeptLineBytes, lineEnds)) return false;
+        line.append(part);
+    }
+    const std::size_t at = line.find(header);
+    line.erase(0, at == std::string::npos ? line.size() : at);
+    return true;
+}
+
 }  // namespace
 
 PartSearchResult FindPart(ChartStream& chart, const std::string& partName, TimingLists& lists,
@@ -28,7 +78,7 @@ PartSearchResult FindPart(ChartStream& chart, const std::string& partName, Timin
     const std::string header = "#SINGLE:" + partName + ":";
     PartSearchResult result;
     std::string line;
-    while (chart.ReadLine(line)) {
+    while (ReadSearchedLine(chart, header, line)) {
         if (Contains(line, "#CHANGEBPM"))
             TakeList(line, 11, "BPMChange listing...", lists.BpmChanges, lists.BpmChangeIndex, log);
         if (Contains(line, "#FREEZE"))

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "record_writer.h"
+#include "step_line_pieces.h"
 #include "step_record.h"
 #include "text.h"
 
@@ -409,10 +410,17 @@ WalkOutcome WalkSteps(const std::string& firstLine, ChartStream& chart, Converte
     if (firstLine.empty() && chart.AtEnd()) return {"no step data after the part's header"};
     Walker walker(state, lists, tokens, log, decimalSeparator, sink);
     if (!walker.WalkLine(firstLine)) {
-        std::string_view line;
-        std::string spare;
-        while (chart.ReadLine(line, spare)) {
-            if (walker.WalkLine(line) || chart.AtEnd()) break;
+        // A line of any length, a piece at a time.
+        StepLinePieces pieces(chart);
+        std::string_view text;
+        for (;;) {
+            const StepLinePieces::Result got = pieces.Next(text);
+            if (got == StepLinePieces::Result::End) break;
+            if (got == StepLinePieces::Result::ChordTooLong) {
+                walker.Stop("a chord in the step data is longer than 16 MiB");
+                break;
+            }
+            if (walker.WalkLine(text) || (!pieces.LineGoesOn() && chart.AtEnd())) break;
         }
     }
     walker.Finish();

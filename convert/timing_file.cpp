@@ -1,7 +1,9 @@
 #include "timing_file.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,37 +16,73 @@
 #include <utility>
 #include <vector>
 
+#include "temporary_name_guard.h"
+
 namespace stepquill {
 
 namespace {
 
+// Whether a link may be followed, by the rule the kernel applies with
+// fs.protected_symlinks on, whatever that setting is here: in a sticky
+// folder that everyone may write (/tmp), a link that another user planted
+// could lead our file anywhere the caller may write, so it is followed only
+// when its owner is the caller or the folder's owner.
+bool MayFollowLink(const std::string& path, const struct stat& link) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return false;
+    const bool shared = (info.st_mode & S_ISVTX) != 0 && (info.st_mode & S_IWOTH) != 0;
+    return !shared || link.st_uid == ::geteuid() || link.st_uid == info.st_uid;
+}
+
 // Where a chain of links ends, even when its last target does not exist yet,
 // so a link is written through and never replaced by a file of its own.
-// Empty for a chain that does not end.
-std::string FollowLinks(std::string path) {
+// Empty, with the reason, for a chain that does not end or a link that may
+// not be followed.
+std::string FollowLinks(std::string path, std::string& reason) {
     for (int hops = 0; hops < 40; ++hops) {
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        if (!MayFollowLink(path, info)) {
+            reason = "the output is another user's link in a shared folder";
+            return {};
+        }
         std::vector<char> buffer(PATH_MAX);
         const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size());
-        if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) return {};
+        if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) break;
         std::string next(buffer.data(), static_cast<std::size_t>(length));
         const std::size_t slash = path.rfind('/');
         if (next.front() != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
         path = std::move(next);
     }
+    reason = "the output name is a link that leads nowhere";
     return {};
+}
+
+// Whether the caller may give a file without a name its name through its
+// descriptor alone (linkat with AT_EMPTY_PATH), which is what is left where
+// /proc is not mounted: it takes CAP_DAC_READ_SEARCH.
+bool MayLinkDescriptors() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capget, &header, data) != 0) return false;
+    return (data[CAP_DAC_READ_SEARCH / 32].effective & (1u << (CAP_DAC_READ_SEARCH % 32))) != 0;
+}
+
+bool ProcMounted(int descriptor) {
+    return ::access(("/proc/self/fd/" + std::to_string(descriptor)).c_str(), F_OK) == 0;
 }
 
 // A file in `folder` ("" for the current one) that has no name until it is
 // given one, so that a run that is killed or crashes leaves nothing behind;
 // -1 where the file system or the system cannot make one, or where it could
-// not be named later through /proc.
+// not be named later, neither through /proc nor through its descriptor.
 int OpenUnnamedFile(const std::string& folder) {
 #ifdef O_TMPFILE
     const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (descriptor < 0) return -1;
-    if (::access(("/proc/self/fd/" + std::to_string(descriptor)).c_str(), F_OK) == 0) return descriptor;
+    if (ProcMounted(descriptor) || MayLinkDescriptors()) return descriptor;
     ::close(descriptor);
 #else
     (void)folder;
@@ -62,15 +100,13 @@ mode_t NewFileMode() {
 
 std::optional<TimingFileWriter> TimingFileWriter::Create(const std::string& targetPath, std::string& reason,
                                                          std::size_t blockBytes, bool unnamed) {
-    const std::string target = FollowLinks(targetPath);
-    if (target.empty()) {
-        reason = "the output name is a link that leads nowhere";
-        return std::nullopt;
-    }
+    const std::string target = FollowLinks(targetPath, reason);
+    if (target.empty()) return std::nullopt;
 
     struct stat existing {};
     mode_t mode = NewFileMode();
-    if (::stat(target.c_str(), &existing) == 0) {
+    const bool replaces = ::stat(target.c_str(), &existing) == 0;
+    if (replaces) {
         if (!S_ISREG(existing.st_mode)) {
             reason = "the output name is not a regular file";
             return std::nullopt;
@@ -85,24 +121,35 @@ std::optional<TimingFileWriter> TimingFileWriter::Create(const std::string& targ
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     std::string temporary;
+    std::unique_ptr<TemporaryNameGuard> guard;
     int descriptor = unnamed ? OpenUnnamedFile(folder) : -1;
     if (descriptor < 0) {
         std::string pattern = folder + ".stepquill-XXXXXX";
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
+        HeldSignals held;  // until the name is guarded
         descriptor = ::mkostemp(name.data(), O_CLOEXEC);
         if (descriptor < 0) {
             reason = "cannot create the output file (" + std::string(std::strerror(errno)) + ")";
             return std::nullopt;
         }
         temporary = name.data();
+        guard = std::make_unique<TemporaryNameGuard>(temporary);
     }
+    // A file replaced keeps its owner and group where the caller may set
+    // them, as it keeps its mode: root converting over a user's timing file
+    // must not leave the user a file of root's that they cannot read. The
+    // group alone where only it may be set. The mode comes after, since a
+    // change of owner clears the set-user and set-group bits.
+    if (replaces && ::fchown(descriptor, existing.st_uid, existing.st_gid) != 0)
+        ::fchown(descriptor, static_cast<uid_t>(-1), existing.st_gid);
     ::fchmod(descriptor, mode);
-    return TimingFileWriter(target, folder, temporary, descriptor, blockBytes);
+    return TimingFileWriter(target, folder, temporary, std::move(guard), descriptor, blockBytes);
 }
 
 bool TimingFileWriter::GiveName(std::string& reason) {
     const std::string file = "/proc/self/fd/" + std::to_string(descriptor_);
+    const bool throughProc = ProcMounted(descriptor_);
     // A name no other file has: linkat never replaces one.
     const auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
                       (static_cast<unsigned long long>(::getpid()) << 32);
@@ -110,7 +157,13 @@ bool TimingFileWriter::GiveName(std::string& reason) {
         char suffix[24];
         std::snprintf(suffix, sizeof suffix, "%012llx", (seed + attempt * 0x9E3779B97F4A7C15ULL) & 0xFFFFFFFFFFFFULL);
         std::string name = folder_ + ".stepquill-" + suffix;
-        if (::linkat(AT_FDCWD, file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        // No signal comes between the name and its guard.
+        HeldSignals held;
+        const int linked = throughProc
+                               ? ::linkat(AT_FDCWD, file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW)
+                               : ::linkat(descriptor_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+        if (linked == 0) {
+            guard_ = std::make_unique<TemporaryNameGuard>(name);
             temporary_ = std::move(name);
             return true;
         }
@@ -121,14 +174,16 @@ bool TimingFileWriter::GiveName(std::string& reason) {
 }
 
 TimingFileWriter::TimingFileWriter(std::string target, std::string folder, std::string temporary,
-                                   int descriptor, std::size_t blockBytes)
+                                   std::unique_ptr<TemporaryNameGuard> guard, int descriptor,
+                                   std::size_t blockBytes)
     : target_(std::move(target)), folder_(std::move(folder)), temporary_(std::move(temporary)),
-      descriptor_(descriptor), blockBytes_(blockBytes) {}
+      guard_(std::move(guard)), descriptor_(descriptor), blockBytes_(blockBytes) {}
 
 TimingFileWriter::TimingFileWriter(TimingFileWriter&& other) noexcept
     : target_(std::move(other.target_)),
       folder_(std::move(other.folder_)),
       temporary_(std::move(other.temporary_)),
+      guard_(std::move(other.guard_)),
       descriptor_(std::exchange(other.descriptor_, -1)),
       blockBytes_(other.blockBytes_),
       written_(other.written_) {
@@ -142,6 +197,7 @@ void TimingFileWriter::Discard() {
     descriptor_ = -1;
     if (!temporary_.empty()) ::unlink(temporary_.c_str());
     temporary_.clear();
+    guard_.reset();
 }
 
 bool TimingFileWriter::Take(std::string_view records, std::string& reason) {
@@ -199,6 +255,7 @@ bool TimingFileWriter::Commit(std::string& reason) {
         return false;
     }
     temporary_.clear();
+    guard_.reset();
     return true;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "record_sink.h"
+#include "temporary_name_guard.h"
 
 namespace stepquill {
 
@@ -19,7 +21,11 @@ inline constexpr std::size_t kTimingFileBlockBytes = 1 << 20;
 // allows it, so not even a run that is killed leaves it behind. A writer
 // dropped before Commit leaves no trace and the target exactly as it was.
 // A target with other hard links is replaced by a new file under its name;
-// the other links keep the old bytes.
+// the other links keep the old bytes. A replaced file keeps its mode, and
+// its owner and group where the caller may set them. While the temporary
+// file has a name, SIGINT, SIGTERM and SIGHUP remove it before they end the
+// program. A link at the target's name in a sticky folder that everyone may
+// write is followed only when it is the caller's or the folder owner's.
 class TimingFileWriter final : public RecordSink {
 public:
     // Creates the temporary file; the reason is set when it cannot be made.
@@ -42,8 +48,8 @@ public:
     bool Commit(std::string& reason);
 
 private:
-    TimingFileWriter(std::string target, std::string folder, std::string temporary, int descriptor,
-                     std::size_t blockBytes);
+    TimingFileWriter(std::string target, std::string folder, std::string temporary,
+                     std::unique_ptr<TemporaryNameGuard> guard, int descriptor, std::size_t blockBytes);
     void Discard();
     // Links a file that has no name yet into the target's folder.
     bool GiveName(std::string& reason);
@@ -51,6 +57,7 @@ private:
     std::string target_;
     std::string folder_;     // the target's folder, "" or ending in "/"
     std::string temporary_;  // empty while the file has no name
+    std::unique_ptr<TemporaryNameGuard> guard_;  // while it has one
     int descriptor_ = -1;
     std::size_t blockBytes_;
     std::size_t written_ = 0;

@@ -36,3 +36,11 @@ QString DecodeChartText(const std::string& bytes) {
     if (!utf8.hasError()) return text;
     return FromWindows1252(bytes);
 }
+
+QString LabelText(const QString& text) {
+    if (text.size() <= kLabelCharacters) return text;
+    qsizetype kept = kLabelCharacters;
+    // Never half of a character that takes two.
+    if (text.at(kept - 1).isHighSurrogate()) --kept;
+    return text.left(kept) + QChar(0x2026);
+}

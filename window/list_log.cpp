@@ -1,6 +1,7 @@
 #include "list_log.h"
 
-#include "chart_text.h"
+#include <new>
+
 #include "log_model.h"
 
 namespace {
@@ -14,16 +15,26 @@ constexpr qsizetype kBatchLines = 8192;
 ListLog::~ListLog() { Flush(); }
 
 void ListLog::Clear() {
-    pending_.clear();
+    pending_.Clear();
     model_.Clear();
 }
 
 void ListLog::Append(const std::string& line) {
-    pending_.append(DecodeChartText(line));
-    if (pending_.size() >= kBatchLines) Flush();
+    if (model_.IsCut()) return;
+    try {
+        pending_.Add(line);
+    } catch (const std::bad_alloc&) {
+        // The model cuts the log where the lines it was handed end.
+        Flush();
+        model_.Cut();
+        return;
+    }
+    if (pending_.Count() >= kBatchLines) Flush();
 }
+
+bool ListLog::KeepsLines() const { return !model_.IsCut(); }
 
 void ListLog::Flush() {
     model_.Append(pending_);
-    pending_.clear();
+    pending_.Clear();
 }

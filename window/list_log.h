@@ -2,8 +2,7 @@
 
 #include <string>
 
-#include <QStringList>
-
+#include "log_lines.h"
 #include "progress_log.h"
 
 class LogModel;
@@ -20,10 +19,12 @@ public:
 
     void Clear() override;
     void Append(const std::string& line) override;
+    // Once the log is cut, the arrows' lines are not even built.
+    bool KeepsLines() const override;
 
 private:
     void Flush();
 
     LogModel& model_;
-    QStringList pending_;
+    LogLines pending_;
 };

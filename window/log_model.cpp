@@ -1,25 +1,65 @@
 #include "log_model.h"
 
+#include <algorithm>
+#include <new>
+#include <string>
+
+#include "chart_text.h"
+
+namespace {
+
+constexpr char kCutLine[] = "Log cut after 1000000 lines; the timing file holds every record.";
+
+}  // namespace
+
 int LogModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(lines_.size());
+    return parent.isValid() ? 0 : int(shown_);
 }
 
 QVariant LogModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= lines_.size()) return {};
+    if (!index.isValid() || std::size_t(index.row()) >= shown_) return {};
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    return lines_.at(index.row());
+    return DecodeChartText(std::string(lines_.Line(std::size_t(index.row()))));
 }
 
 void LogModel::Clear() {
     beginResetModel();
-    lines_.clear();
+    lines_.Clear();
+    shown_ = 0;
+    cut_ = false;
     endResetModel();
 }
 
-void LogModel::Append(const QStringList& lines) {
-    if (lines.isEmpty()) return;
-    const int first = int(lines_.size());
-    beginInsertRows({}, first, first + int(lines.size()) - 1);
-    lines_.append(lines);
+void LogModel::Append(const LogLines& batch) {
+    if (cut_ || batch.Count() == 0) return;
+    const std::size_t room = kMostLines - lines_.Count();
+    const std::size_t taken = std::min(batch.Count(), room);
+    std::size_t added = 0;
+    try {
+        for (; added < taken; ++added) lines_.Add(batch.Line(added));
+    } catch (const std::bad_alloc&) {
+        // The lines added so far stay; the cut line says the rest is missing.
+    }
+    Show();
+    if (added < batch.Count()) Cut();
+}
+
+// The lines are added first, since adding may fail; the view learns of
+// them only once they are there.
+void LogModel::Show() {
+    if (lines_.Count() == shown_) return;
+    beginInsertRows({}, int(shown_), int(lines_.Count()) - 1);
+    shown_ = lines_.Count();
     endInsertRows();
+}
+
+void LogModel::Cut() {
+    if (cut_) return;
+    cut_ = true;
+    try {
+        lines_.Add(kCutLine);
+        Show();
+    } catch (const std::bad_alloc&) {
+        // Not even the line fits; the log ends where it is.
+    }
 }

@@ -57,13 +57,16 @@ void WindowControls::SetTitleCaption(const std::string& caption) {
     // The caption separates title and artist with CR LF; a label wants one break.
     QString text = DecodeChartText(caption);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    title_.setText(text);
+    // Title and artist each shortened, so a long title leaves the artist shown.
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines) line = LabelText(line);
+    title_.setText(lines.join(QLatin1Char('\n')));
 }
 
 void WindowControls::SetTempoCaption(const std::string& caption) {
-    tempo_.setText(DecodeChartText(caption));
+    tempo_.setText(LabelText(DecodeChartText(caption)));
 }
 
 void WindowControls::SetOffsetCaption(const std::string& caption) {
-    offset_.setText(DecodeChartText(caption));
+    offset_.setText(LabelText(DecodeChartText(caption)));
 }

@@ -62,6 +62,14 @@ void PrepareChild(const ChildOptions& options, std::FILE* output, std::FILE* err
     if (options.WithoutRoot && ::geteuid() == 0 &&
         (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
         ::_exit(kSetupFailed);
+    if (options.StandardStreamsClosed) {
+        ::close(STDIN_FILENO);
+        ::close(STDOUT_FILENO);
+    }
+    if (options.FileSizeLimitBytes != 0) {
+        const rlimit limit{options.FileSizeLimitBytes, options.FileSizeLimitBytes};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(kSetupFailed);
+    }
     if (options.MemoryLimitBytes != 0) {
         const rlimit limit{options.MemoryLimitBytes, options.MemoryLimitBytes};
         if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(kSetupFailed);
@@ -96,8 +104,10 @@ ChildRun Run(const std::function<void()>& child, const ChildOptions& options) {
         ::_exit(0);
     }
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    run.PeakKilobytes = usage.ru_maxrss;
     run.Finished = WIFEXITED(status);
     run.ExitCode = run.Finished ? WEXITSTATUS(status) : -1;
     run.Signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;

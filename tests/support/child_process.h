@@ -15,6 +15,7 @@ struct ChildRun {
     int Signal = 0;         // the signal that ended it otherwise
     std::string Output;     // standard output
     std::string Errors;     // standard error
+    long PeakKilobytes = 0; // the most memory it held at once (resident)
     // "exit 1", "killed by signal 11", "no end within its time limit",
     // "an exception escaped".
     std::string Ending() const;
@@ -31,6 +32,10 @@ struct ChildOptions {
     std::filesystem::path WorkingFolder;  // empty: the current one
     // The most address space the child may take; 0 for no limit.
     std::size_t MemoryLimitBytes = 0;
+    // The largest file the child may write (ulimit -f); 0 for no limit.
+    std::size_t FileSizeLimitBytes = 0;
+    // Standard input and output closed, as by `<&- >&-`.
+    bool StandardStreamsClosed = false;
 };
 
 // The address space this process takes now, to set a child's limit by.

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFileSystemModel>
+#include <QCompleter>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -400,6 +403,68 @@ private slots:
         QTRY_VERIFY(list->verticalScrollBar()->isVisible());
         QCOMPARE(list->verticalScrollBar()->value(), 0);
         QCOMPARE(list->indexAt(QPoint(2, 2)).row(), 0);
+    }
+
+    // Hostile texts and files: each case must leave the window answering.
+    void longTextsAreShortenedInTheLabels() {
+        // A title of 4 MiB: the reading keeps its first megabyte, the label
+        // its first thousand characters, and the artist stays shown.
+        QByteArray chart = "#TITLE:" + QByteArray(4 << 20, 'T') + ";\n#ARTIST:Band;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8\n;\n";
+        QElapsedTimer timer;
+        timer.start();
+        Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", chart));
+        QCOMPARE(Get<QLabel>("Label5")->text(), QString(1000, 'T') + QChar(0x2026) + "\nby Band");
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir_.filePath("long.kvt")), QByteArray("Y 0\n"));
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        QVERIFY2(timer.elapsed() < 10000, "the window took seconds over a long title");
+    }
+
+    void theLogIsCutAfterAMillionLines() {
+        // A million and some arrows: every record is in the timing file, the
+        // log keeps the first million lines and says where it was cut.
+        const int arrows = 1000100;
+        QByteArray chart("#TITLE:Long;\n#ARTIST:Band;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n");
+        for (int i = 0; i < arrows / 100; ++i) chart += QByteArray(100, '8') + "\n";
+        chart += ";\n";
+        Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", chart));
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir_.filePath("long.kvt")).count('\n'), arrows);
+        const QAbstractItemModel* model = Get<QListView>("List1")->model();
+        QCOMPARE(model->rowCount(), 1000001);
+        QCOMPARE(model->index(999999, 0).data().toString(), QStringLiteral("Y@249999000 beat=499998 bpmc=1999992"));
+        QCOMPARE(model->index(1000000, 0).data().toString(),
+                 QStringLiteral("Log cut after 1000000 lines; the timing file holds every record."));
+    }
+
+    void pathCompletionListsNamesOnly_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("a folder with a FIFO and a file told only by its contents") << QString() << "pdf";
+        QTest::newRow("/proc/, whose kmsg blocks a reader") << "/proc" << "kmsg";
+    }
+    void pathCompletionListsNamesOnly() {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        if (folder.isEmpty()) {
+            folder = dir_.path();
+            QVERIFY(::mkfifo(QFile::encodeName(dir_.filePath("fifo")).constData(), 0644) == 0);
+            Write(dir_, "pdf", "%PDF-1.4\n");
+        }
+        auto* field = Get<QLineEdit>("Text2");
+        field->setFocus();
+        QTest::keyClicks(field, folder + "/");
+        auto* model = qobject_cast<QFileSystemModel*>(field->completer()->model());
+        QVERIFY(model != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(model->index(folder + "/" + name).isValid(), 5000);
+        const QModelIndex offer = model->index(folder + "/" + name);
+        QVERIFY(model->fileIcon(offer).isNull());
+        QCOMPARE(model->type(offer), QStringLiteral("File"));
+        // The window still answers: a typed path converts.
+        const QString chart = Write(dir_, "song.dwi", kChart);
+        field->setText(chart);
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir_.filePath("song.kvt")).left(4), QByteArray("X 0\n"));
     }
 
     void windows1252Captions() {

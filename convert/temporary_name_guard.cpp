@@ -1,0 +1,71 @@
+#include "temporary_name_guard.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace stepquill {
+
+namespace {
+
+constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+
+// A signal handler receives nothing but the signal's number, so the name it
+// removes has to be where it can find it: in storage of the program's own.
+// A fixed buffer, because the handler may allocate nothing and a string's
+// memory could be in the middle of changing when the signal comes. `guarded`
+// says whether the buffer holds a name to remove; it is cleared before the
+// buffer changes and set only after, so the handler never sees half a name.
+char guardedName[PATH_MAX];
+volatile sig_atomic_t guarded = 0;
+
+// Only async-signal-safe calls: unlink, sigaction, raise.
+extern "C" void RemoveThenEnd(int signal) {
+    if (guarded) ::unlink(guardedName);
+    struct sigaction usual {};
+    usual.sa_handler = SIG_DFL;
+    ::sigemptyset(&usual.sa_mask);
+    ::sigaction(signal, &usual, nullptr);
+    // The signal is blocked while its handler runs; it ends the program as
+    // soon as the handler returns.
+    ::raise(signal);
+}
+
+}  // namespace
+
+TemporaryNameGuard::TemporaryNameGuard(const std::string& path) {
+    if (guarded || path.size() >= sizeof guardedName) return;
+    std::memcpy(guardedName, path.c_str(), path.size() + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    guarded = 1;
+    armed_ = true;
+    struct sigaction remove {};
+    remove.sa_handler = RemoveThenEnd;
+    ::sigemptyset(&remove.sa_mask);
+    for (const int signal : kSignals) ::sigaddset(&remove.sa_mask, signal);
+    for (int i = 0; i < 3; ++i) {
+        ::sigaction(kSignals[i], nullptr, &before_[i]);
+        if (before_[i].sa_handler != SIG_IGN) ::sigaction(kSignals[i], &remove, nullptr);
+    }
+}
+
+TemporaryNameGuard::~TemporaryNameGuard() {
+    if (!armed_) return;
+    for (int i = 0; i < 3; ++i)
+        if (before_[i].sa_handler != SIG_IGN) ::sigaction(kSignals[i], &before_[i], nullptr);
+    guarded = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+HeldSignals::HeldSignals() {
+    sigset_t held;
+    ::sigemptyset(&held);
+    for (const int signal : kSignals) ::sigaddset(&held, signal);
+    ::pthread_sigmask(SIG_BLOCK, &held, &before_);
+}
+
+HeldSignals::~HeldSignals() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+
+}  // namespace stepquill
