@@ -1,6 +1,8 @@
 #include "simfile.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <map>
 #include <utility>
 
@@ -12,6 +14,9 @@ namespace {
 
 // A text shown to the player keeps at most this much; the rest is passed over.
 constexpr std::size_t kShownTextBytes = 1 << 20;
+// No entry of a timing list that means anything is longer: a list is read an
+// entry at a time, so that a list of any length is never held whole.
+constexpr std::size_t kListEntryBytes = 1 << 20;
 // No tag the reading knows is longer.
 constexpr std::size_t kTagBytes = 64;
 // A file without #VERSION is read as this version.
@@ -55,6 +60,37 @@ std::string TidyDifficulty(std::string difficulty, std::string_view description,
     return "Hard";
 }
 
+// Hands each entry of a timing list, the text between two ",", to `take`
+// as the value reading reads it.
+template <typename TakeEntry>
+class ListEntrySink {
+public:
+    explicit ListEntrySink(TakeEntry& take) : take_(take) {}
+    void Take(const char* bytes, std::size_t count) {
+        for (const char* end = bytes + count; bytes != end;) {
+            const char* comma = static_cast<const char*>(std::memchr(bytes, ',', static_cast<std::size_t>(end - bytes)));
+            const char* stop = comma ? comma : end;
+            if (entry_.size() < kListEntryBytes)
+                entry_.append(bytes, std::min<std::size_t>(static_cast<std::size_t>(stop - bytes), kListEntryBytes - entry_.size()));
+            if (comma == nullptr) break;
+            Finish();
+            bytes = comma + 1;
+        }
+    }
+    void TrimEnd() {
+        while (!entry_.empty() && std::string_view(" \t\r\n").find(entry_.back()) != std::string_view::npos)
+            entry_.pop_back();
+    }
+    void Finish() {
+        if (!entry_.empty()) take_(std::string_view(entry_));
+        entry_.clear();
+    }
+
+private:
+    TakeEntry& take_;
+    std::string entry_;
+};
+
 bool IsDanceSingle(std::string_view stepsType) { return AsciiLower(stepsType) == "dance-single"; }
 
 class SimfileReading {
@@ -88,6 +124,15 @@ private:
         while (values_.SkipParameter() == ValueReader::End::Parameter) {
         }
     }
+    // Hands each entry of the timing list after the tag to `take`.
+    template <typename Take>
+    void ForEachEntry(bool more, Take take) {
+        if (!more) return;
+        ListEntrySink<Take> sink(take);
+        const ValueReader::End end = values_.StreamParameter(sink);
+        sink.Finish();
+        if (end == ValueReader::End::Parameter) SkipRest();
+    }
 
     // Reads or passes over a listed chart's notes, then the rest of its value.
     void TakeNotes(ChartListing& chart) {
@@ -109,11 +154,13 @@ private:
         } else if (is("OFFSET")) {
             simfile_.SongTiming.OffsetSeconds = ReadNumber(Parameter(more));
         } else if (is("BPMS")) {
-            smBpms_ = BeatValues(Parameter(more));
+            smBpms_.clear();
+            ForEachEntry(more, [&](std::string_view entry) { AddBeatValues(entry, smBpms_); });
         } else if (is("STOPS") || is("FREEZES")) {
-            smStops_ = BeatValues(Parameter(more));
+            smStops_.clear();
+            ForEachEntry(more, [&](std::string_view entry) { AddBeatValues(entry, smStops_); });
         } else if (is("DELAYS")) {
-            AddDelays(Parameter(more), simfile_.SongTiming);
+            ForEachEntry(more, [&](std::string_view entry) { AddDelays(entry, simfile_.SongTiming); });
         } else if (is("NOTES") || is("NOTES2")) {
             ReadSmChart(more);
         } else if (more) {
@@ -121,14 +168,12 @@ private:
         }
     }
 
-    static std::vector<BeatValue> BeatValues(std::string_view list) {
-        std::vector<BeatValue> values;
+    static void AddBeatValues(std::string_view list, std::vector<BeatValue>& values) {
         ForEachListEntry(list, [&](const std::vector<std::string_view>& parts) {
             if (parts.size() != 2) return;
             const double value = ReadNumber(parts[1]);
             if (value != 0) values.push_back({ReadBeat(parts[0]), value});
         });
-        return values;
     }
 
     void ReadSmChart(bool more) {
@@ -155,7 +200,12 @@ private:
 
     ChartListing& List(std::string difficulty, int meter) {
         ChartListing chart;
-        chart.Key = difficulty + "(" + std::to_string(meter) + ")";
+        // Built piece by piece: g++ 12 warns falsely of overlapping copies
+        // in the one-expression form.
+        chart.Key = difficulty;
+        chart.Key += '(';
+        chart.Key += std::to_string(meter);
+        chart.Key += ')';
         const int seen = ++keysSeen_[chart.Key];
         if (seen > 1) chart.Key += "#" + std::to_string(seen);
         chart.Difficulty = std::move(difficulty);
@@ -197,18 +247,21 @@ private:
         if (is("OFFSET")) {
             timing.OffsetSeconds = ReadNumber(Parameter(more));
         } else if (is("BPMS")) {
-            AddSscBpms(Parameter(more), timing);
+            ForEachEntry(more, [&](std::string_view entry) { AddSscBpms(entry, timing); });
         } else if (is("STOPS")) {
-            AddSscStops(Parameter(more), timing);
+            ForEachEntry(more, [&](std::string_view entry) { AddSscStops(entry, timing); });
         } else if (is("DELAYS")) {
-            AddDelays(Parameter(more), timing);
+            ForEachEntry(more, [&](std::string_view entry) { AddDelays(entry, timing); });
         } else if (is("WARPS")) {
-            AddSscWarps(Parameter(more), version_ < kSplitTimingVersion, timing);
+            const bool endBeats = version_ < kSplitTimingVersion;
+            ForEachEntry(more, [&](std::string_view entry) { AddSscWarps(entry, endBeats, timing); });
         } else if (is("FAKES")) {
-            AddFakes(Parameter(more), timing);
+            ForEachEntry(more, [&](std::string_view entry) { AddFakes(entry, timing); });
         } else if (is("TIMESIGNATURES") || is("TICKCOUNTS") || is("COMBOS") || is("SPEEDS") || is("SCROLLS") ||
                    is("LABELS")) {
-            if (HasValidEntry(tag, Parameter(more))) timing.HasOtherSegments = true;
+            ForEachEntry(more, [&](std::string_view entry) {
+                if (HasValidEntry(tag, entry)) timing.HasOtherSegments = true;
+            });
         } else {
             return false;
         }
