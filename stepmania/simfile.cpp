@@ -207,7 +207,10 @@ private:
         chart.Key += std::to_string(meter);
         chart.Key += ')';
         const int seen = ++keysSeen_[chart.Key];
-        if (seen > 1) chart.Key += "#" + std::to_string(seen);
+        if (seen > 1) {
+            chart.Key += '#';
+            chart.Key += std::to_string(seen);
+        }
         chart.Difficulty = std::move(difficulty);
         chart.Meter = meter;
         simfile_.Charts.push_back(std::move(chart));
