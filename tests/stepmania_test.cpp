@@ -266,6 +266,8 @@ TEST(StepManiaInfo, ReadsTheHeaderAndCharts) {
          {"Hard(9)", "Hard(8)", "Easy(3)", "Challenge(12)", "Medium(5)", "Edit(10)", "Hard(9)#2", "Beginner(1)"}},
         {"escapes", "song.sm", "#TITLE:A\\:B\\;C;#SUBTITLE:;#ARTIST:x // y\n;#BPMS:0=1e2;", "A:B;C\r\nby x \n",
          "BPM:100", "Offset:0ms", {}},
+        // An escaped blank is a blank: the "#" still ends the title.
+        {"escaped_blank", "song.sm", "#TITLE:Song\n\\ #ARTIST:Me;", "Song\r\nby Me", "BPM:60", "Offset:0ms", {}},
         // .ssc: only the six names; a description names the difficulty from 0.74.
         {"ssc", "song.ssc",
          "#TITLE:Song;#ARTIST:Me;#OFFSET:-0.1;#BPMS:0=140;\n" + SscChart("", "", "challenge", "12") +
