@@ -200,6 +200,9 @@ TEST(StepManiaTiming, SscWarpsFakesAndChartTiming) {
          "A 500\nA 750\nA 1000\nA 1250\n"},
         // A stop on a warp's first row keeps it judged, and adds its time.
         {"warp_with_stop", "song.ssc", Ssc("#WARPS:1=1;\n#STOPS:1=0.5;", "", eighths), "A 500\nA 1000\nA 1250\nA 1500\n"},
+        // Only the warp starting last counts: an empty one at beat 2, listed
+        // first, ends the judging of the warp [0, 4), though not its time.
+        {"empty_warp_last", "song.ssc", Ssc("#WARPS:2=0.001,0=4;", "", N("0000 1000 0000 1000")), "A 0\n"},
         {"fakes", "song.ssc", Ssc("#FAKES:1=1;", "", eighths), "A 1000\nA 1250\nA 1500\n",
          {"Fake: A@500 beat=1", "Fake: A@750 beat=1.5", "A@1000 beat=2"}},
         {"song_timing", "song.ssc", Ssc(song, "", beats12), "A 500\nA 1500\n"},
