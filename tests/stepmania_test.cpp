@@ -293,5 +293,91 @@ TEST(StepManiaInfo, ReadsTheHeaderAndCharts) {
     }
 }
 
+fs::path SharedCharts() { return fs::path(STEPQUILL_SOURCE_DIR) / ".." / "shared" / "charts" / "sm"; }
+
+// Every dance-single chart of the shared .sm and .ssc charts converts, with
+// times that never go back; MANIFEST.md lists 156 in 40 files.
+TEST(StepManiaRealCharts, EveryDanceSingleChartConverts) {
+    std::vector<fs::path> charts;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(SharedCharts(), error))
+        if (entry.path().extension() == ".sm" || entry.path().extension() == ".ssc") charts.push_back(entry.path());
+    if (charts.empty()) GTEST_SKIP() << "no shared StepMania charts found";
+    ScratchFolder out;
+    int converted = 0;
+    for (const fs::path& chart : charts) {
+        SCOPED_TRACE(chart.filename().string());
+        ConverterState state;
+        ChartInfo info;
+        EXPECT_TRUE(ReadAnyChartInfo(chart.string(), state, info).Ok());
+        for (const std::string& key : info.Difficulties) {
+            SCOPED_TRACE(key);
+            RunSettings settings;
+            settings.OutputPath = (out / "out.kvt").string();
+            VectorLog log;
+            const RunOutcome outcome = ConvertChart(state, chart.string(), key, ArrowTokens{}, log, settings);
+            ASSERT_TRUE(outcome.Written) << outcome.StopReason;
+            std::istringstream records(ReadBytes(out / "out.kvt"));
+            std::string token;
+            long long ms = 0, last = -1'000'000;
+            int count = 0;
+            for (; records >> token >> ms; ++count, last = ms) EXPECT_GE(ms, last) << "record " << count;
+            EXPECT_GT(count, 0);
+            ++converted;
+        }
+    }
+    EXPECT_EQ(charts.size(), 40u);
+    EXPECT_EQ(converted, 156);
+}
+
+// First and last records worked out from the rules; Δ rows at b BPM take
+// Δ × 1250 / b ms, beat 0 lies at -OFFSET s.
+TEST(StepManiaRealCharts, FirstAndLastRecords) {
+    if (!fs::is_directory(SharedCharts())) GTEST_SKIP() << "no shared StepMania charts found";
+    const struct {
+        const char* chart;
+        const char* key;
+        const char* first;
+        const char* last;
+    } cases[] = {
+        // .sm, offset -0.005, 169.72 BPM, four stops of 0.355 s at beats 162 to 171.
+        // First: measure 4, line 0 "1000": 5 + 768 × 1250 / 169.72 = 5661.38.
+        // Last: measure 62, line 6 of 8 "1001", row 12048, after the four
+        // stops: 5 + 12048 × 1250 / 169.72 + 1420 = 90159.39.
+        {"thumbsy-simfiles__Guitar_Hero.sm", "Challenge(10)", "A 5661", "A 90159"},
+        // .ssc with CRLF lines, 158 BPM, 79 from beat 77, 158 from 109, a
+        // stop of 1.139 s at beat 12.
+        // First: measure 3, line 0 "1002" (the hold ends on the next line),
+        // beat 12, before its stop: 576 × 1250 / 158 = 4556.96.
+        // Last: measure 59, line 10 of 16 "0011", row 11448 (beat 238.5):
+        // 3696 × 1250 / 158 + 1536 × 1250 / 79 + 6216 × 1250 / 158 + 1139
+        // = 29240.51 + 24303.80 + 49177.22 + 1139 = 103860.52.
+        {"lmiller-stepfileanalyzer__bloodrush.ssc", "Challenge(12)", "A 4556", "Y 103860"},
+        // .ssc, offset -0.14, 145 BPM, a warp of 6 beats at beat 266.020833,
+        // rows [12769, 13057).
+        // First: measure 3, line 0, a hold: 140 + 576 × 1250 / 145 = 5105.52.
+        // Last: measure 90, line 2 of 4, a hold ended two measures on, row
+        // 17376: 140 + 12769 × 1250 / 145 + (17376 - 13057) × 1250 / 145
+        // = 147450.34.
+        {"hodobox-smsongs__TheFatRat_-_Xenogenesis_Outro_Song.ssc", "Challenge(9)", "A 5105", "A 147450"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.chart);
+        ScratchFolder out;
+        RunSettings settings;
+        settings.OutputPath = (out / "out.kvt").string();
+        ConverterState state;
+        VectorLog log;
+        ASSERT_TRUE(ConvertChart(state, (SharedCharts() / c.chart).string(), c.key, ArrowTokens{}, log, settings)
+                        .Written);
+        std::istringstream records(ReadBytes(out / "out.kvt"));
+        std::string first, record, last;
+        std::getline(records, first);
+        while (std::getline(records, record)) last = record;
+        EXPECT_EQ(first, c.first);
+        EXPECT_EQ(last, c.last);
+    }
+}
+
 }  // namespace
 }  // namespace stepquill
