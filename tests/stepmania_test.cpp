@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "chart_formats.h"
+#include "record_writer.h"
 #include "scratch_folder.h"
 
 namespace stepquill {
@@ -290,6 +291,37 @@ TEST(StepManiaInfo, ReadsTheHeaderAndCharts) {
         EXPECT_EQ(info.TempoCaption, c.tempo);
         EXPECT_EQ(info.OffsetCaption, c.offset);
         EXPECT_EQ(info.Difficulties, c.difficulties);
+    }
+}
+
+// Input no one should write: each converts, or stops with its reason and
+// writes nothing; none may hang.
+TEST(StepManiaTiming, BadInputConvertsOrStops) {
+    std::string manyTempos = "#BPMS:0=120";
+    std::string manyMeasures = "1000\n";
+    for (int beat = 1; beat < 100'000; ++beat) manyTempos += "," + std::to_string(beat) + "=120";
+    for (int measure = 1; measure <= 25'000; ++measure) manyMeasures += ",\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string records;  // none after a stop
+        std::string stop;
+    } cases[] = {
+        {"no_semicolons", "#BPMS:0=120\n#NOTES:dance-single::Hard:9::\n1000\n0100", "A 0\nX 1000\n", ""},
+        {"no_line_ends", "#BPMS:0=120;#NOTES:dance-single::Hard:9::1000,0100;", "A 0\nX 2000\n", ""},
+        // 100,000 tempo changes, one a beat; beat 100,000 at 100,000 × 500 ms.
+        {"many_tempos", manyTempos + ";" + SmChart(manyMeasures + "1000\n"),
+         "A 0\nA 50000000\n", ""},
+        {"empty_file", "", "", "the Hard(9) part was not found"},
+        {"time_beyond_file", "#OFFSET:-1e13;" + SmChart("1000\n"), "", kTimeBeyondTimingFile},
+        {"infinite_time", "#BPMS:0=1e-308;" + SmChart("0000\n1000\n"), "", "a time that is not finite"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Conversion run = Convert("song.sm", c.bytes, "Hard(9)");
+        EXPECT_EQ(run.Outcome.StopReason, c.stop);
+        EXPECT_EQ(run.Outcome.Written, c.stop.empty());
+        EXPECT_EQ(run.TimingFile, c.records);
     }
 }
 
