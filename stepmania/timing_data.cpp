@@ -31,14 +31,19 @@ void Settle(std::vector<Segment>& segments) {
 }
 
 // A warp or fake range of no rows covers nothing but removes what stood at
-// its row; it is kept only where it came first of its kind.
+// its row; it is kept only where it came first of its kind. Kept, it still
+// counts as the range that starts last at its row, so it ends the judging
+// of an earlier, longer range from there on.
 void SettleRanges(std::vector<RangeSegment>& ranges) {
     if (ranges.empty()) return;
-    const bool firstIsEmpty = ranges.front().Rows == 0;
-    const RangeSegment first = ranges.front();
+    // Marked, the first stays through the settling unless a later range at
+    // its row takes its place.
+    constexpr std::int64_t kKeptEmpty = -1;
+    if (ranges.front().Rows == 0) ranges.front().Rows = kKeptEmpty;
     Settle(ranges);
     std::erase_if(ranges, [](const RangeSegment& range) { return range.Rows == 0; });
-    if (firstIsEmpty && ranges.empty()) ranges.push_back(first);
+    for (RangeSegment& range : ranges)
+        if (range.Rows == kKeptEmpty) range.Rows = 0;
 }
 
 std::int64_t RowsOfBeats(double beats) { return RowOfBeat(beats); }

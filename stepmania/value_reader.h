@@ -118,7 +118,12 @@ ValueReader::End ValueReader::Scan(Sink& sink) {
                     break;
                 }
                 sink.Take(block_.get() + next_ + 1, 1);
-                lineHasText_ = block_[next_ + 1] != '\n' && block_[next_ + 1] != '\r';
+                // The escaped byte is text like any other: a line end starts
+                // a new line, a blank leaves the line as blank as it was.
+                if (block_[next_ + 1] == '\n' || block_[next_ + 1] == '\r')
+                    lineHasText_ = false;
+                else if (block_[next_ + 1] != ' ' && block_[next_ + 1] != '\t')
+                    lineHasText_ = true;
                 next_ += 2;
                 flagAt_ = next_;
                 break;
