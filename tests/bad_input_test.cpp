@@ -15,6 +15,7 @@
 #include "bad_charts.h"
 #include "chart_info.h"
 #include "child_process.h"
+#include "chart_formats.h"
 #include "conversion_run.h"
 #include "cut_chart.h"
 #include "run_checks.h"
@@ -117,6 +118,81 @@ TEST_P(BadChartThroughCore, WritesTheWholeFileOrNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Table, BadChartThroughCore, ::testing::ValuesIn(support::BadCharts()),
                          [](const auto& info) { return info.param.Name; });
+
+// StepMania charts a person would not write: each converts or stops with
+// its reason, leaving an old timing file as it was.
+struct BadSimfile {
+    const char* Name;
+    const char* FileName;  // song.sm or song.ssc
+    std::string Bytes;
+    std::string LastLogLine;
+    std::optional<std::string> TimingFile;  // none after a stop
+    std::optional<std::size_t> ReadableBytes = std::nullopt;
+};
+
+void PrintTo(const BadSimfile& chart, std::ostream* out) { *out << chart.Name; }
+
+std::vector<BadSimfile> BadSimfiles() {
+    const std::string header = "#TITLE:T;#OFFSET:0;#BPMS:0=120;\n#NOTES:dance-single::Hard:9::\n";
+    const std::string notFound = "Conversion stopped: the Hard(9) part was not found";
+    std::string manyTempos = "#TITLE:T;#BPMS:";
+    for (int beat = 0; beat < 100000; ++beat) manyTempos += std::to_string(beat) + "=120,";
+    manyTempos += ";\n#NOTES:dance-single::Hard:9::\n1000\n;";
+    return {
+        {"EmptyFile", "song.sm", "", notFound, std::nullopt},
+        {"NoChartOfDanceSingle", "song.sm", "#TITLE:T;#NOTES:dance-double::Hard:9::\n10000000\n;", notFound,
+         std::nullopt},
+        {"ChartWithoutNotes", "song.sm", "#TITLE:T;#NOTES:dance-single::Hard:9:", notFound, std::nullopt},
+        // Each "#" first on its line ends the value before it.
+        {"NoSemicolonAnywhere", "song.sm", "#TITLE:T\n#BPMS:0=120\n#NOTES:dance-single::Hard:9::\n1000\n0001\n",
+         "B@1000 beat=2", "A 0\nB 1000\n"},
+        // Without line ends a measure is one line: its first four characters.
+        {"NoLineEnds", "song.sm", header.substr(0, header.size() - 1) + "10000001,00010000;", "B@2000 beat=4",
+         "A 0\nB 2000\n"},
+        {"HundredThousandTempos", "song.sm", manyTempos, "A@0 beat=0", "A 0\n"},
+        {"MeasureOfManyLines", "song.sm", header + [] {
+             std::string lines;
+             for (int i = 0; i < 200000; ++i) lines += i == 199999 ? "0001\n" : "0000\n";
+             return lines;
+         }() + ";", "B@2000 beat=4", "B 2000\n"},
+        {"TempoTooSlowForTheFile", "song.ssc",
+         "#TITLE:T;#BPMS:0=0.000000000001;#NOTEDATA:;#STEPSTYPE:dance-single;#DIFFICULTY:Hard;#METER:9;"
+         "#NOTES:\n1000\n0000\n0000\n0000\n,\n1000\n;",
+         "Conversion stopped: a time beyond what the timing file can hold", std::nullopt},
+        {"ReadErrorInTheNotes", "song.sm", header + "1000\n0100\n0010\n0001\n;",
+         "Conversion stopped: the chart could not be read", std::nullopt, header.size() + 7},
+    };
+}
+
+class BadSimfileThroughCore : public ::testing::TestWithParam<BadSimfile> {};
+
+TEST_P(BadSimfileThroughCore, WritesTheWholeFileOrNothing) {
+    const BadSimfile& bad = GetParam();
+    for (bool withOldFile : {false, true}) {
+        SCOPED_TRACE(withOldFile ? "over an old timing file" : "without an old timing file");
+        Watchdog watchdog(10);
+        ScratchFolder folder;
+        const fs::path chart = folder.Write(bad.FileName, bad.Bytes);
+        std::optional<std::string> old;
+        if (withOldFile) old = ReadBytes(folder.Write("song.kvt", support::OldTimingFile()));
+
+        ConverterState state;
+        VectorLog log;
+        RunSettings settings;
+        std::optional<support::CutChart> cut;
+        if (bad.ReadableBytes) {
+            cut.emplace(bad.Bytes.substr(0, *bad.ReadableBytes));
+            settings.ChartBytes = &*cut;
+        }
+        const RunOutcome outcome = ConvertChart(state, chart.string(), "Hard(9)", ArrowTokens{}, log, settings);
+        EXPECT_EQ(log.Lines.empty() ? "" : log.Lines.back(), bad.LastLogLine);
+        EXPECT_EQ(outcome.Written, bad.TimingFile.has_value());
+        support::ExpectFolderAfterRun(folder, bad.FileName, bad.Bytes, "song.kvt", bad.TimingFile, old);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BadSimfileThroughCore, ::testing::ValuesIn(BadSimfiles()),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 // One line of 100 MB without a line end, read whole: the part's header and
 // its only arrow stand at its very end.
