@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "chart_formats.h"
 #include "chart_info.h"
 #include "conversion_run.h"
 #include "scratch_folder.h"
@@ -293,6 +294,57 @@ TEST_F(ConversionRun, StopsDuringTheSearchAndWalkWriteNothing) {
         EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "OLD") << c.name;
         EXPECT_EQ(ReadBytes(chart), c.chart) << c.name;
         EXPECT_EQ(Listing(), before) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace stepquill
+
+namespace stepquill {
+namespace {
+
+// A quiet run's log: it keeps no lines, so the walks build none for the
+// arrows; the lines it is still handed are counted.
+class QuietLog final : public ProgressLog {
+public:
+    void Clear() override {}
+    void Append(const std::string& line) override { Lines.push_back(line); }
+    bool KeepsLines() const override { return false; }
+    std::vector<std::string> Lines;
+};
+
+TEST(QuietRun, WritesTheSameFileAndBuildsNoLineOfAPress) {
+    const std::filesystem::path source = STEPQUILL_SOURCE_DIR;
+    const std::filesystem::path sm = source / "../shared/charts/sm";
+    const std::vector<std::pair<std::filesystem::path, std::string>> charts = {
+        {source / "examples/example.dwi", "MANIAC(7)"},
+        {sm / "garcia-simfile__backup.sm", "Hard(8)"},
+        {sm / "hodobox-smsongs__TheFatRat_-_Xenogenesis_Outro_Song.ssc", "Challenge(9)"},
+    };
+    for (const auto& [chart, part] : charts) {
+        SCOPED_TRACE(chart.filename().string());
+        support::ScratchFolder folder;
+        const std::string copy = folder.Write(chart.filename().string(), support::ReadBytes(chart)).string();
+        std::string written[2];
+        for (bool quiet : {false, true}) {
+            ConverterState state;
+            ChartInfo info;
+            ASSERT_TRUE(ReadAnyChartInfo(copy, state, info).Ok());
+            VectorLog loud;
+            QuietLog silent;
+            ProgressLog& log = quiet ? static_cast<ProgressLog&>(silent) : loud;
+            RunSettings settings;
+            settings.OutputPath = (folder / (quiet ? "quiet.kvt" : "loud.kvt")).string();
+            ASSERT_TRUE(ConvertChart(state, copy, part, ArrowTokens{}, log, settings).Written);
+            written[quiet] = support::ReadBytes(settings.OutputPath);
+            if (!quiet) {
+                EXPECT_TRUE(std::any_of(loud.Lines.begin(), loud.Lines.end(),
+                                        [](const std::string& line) { return line.find('@') != std::string::npos; }));
+            }
+            for (const std::string& line : silent.Lines) EXPECT_EQ(line.find('@'), std::string::npos) << line;
+        }
+        EXPECT_FALSE(written[0].empty());
+        EXPECT_EQ(written[0], written[1]);
     }
 }
 
