@@ -47,7 +47,21 @@ public:
     explicit NoteRows(Sink& sink) : sink_(sink) {}
 
     void Take(const char* bytes, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i) TakeByte(bytes[i]);
+        for (std::size_t i = 0; i < count;) {
+            // Nearly every line of a chart is four plain characters and its
+            // line end; such a line is taken whole, as the bytes one by one
+            // would take it, only faster.
+            if (!lineHasText_ && !inComment_ && !pendingSlash_) {
+                const std::size_t plain = PlainLineBytes(bytes + i, count - i);
+                if (plain != 0) {
+                    TakePlainLine(bytes + i);
+                    i += plain;
+                    continue;
+                }
+            }
+            TakeByte(bytes[i]);
+            ++i;
+        }
     }
     // The value reading trims a parameter whose ";" is missing; trailing
     // blanks change no row.
@@ -69,7 +83,7 @@ private:
         std::array<NoteKind, kPanels> Kinds;
     };
 
-    static NoteKind KindOf(char c) {
+    static constexpr NoteKind KindOf(char c) {
         switch (c) {
             case '1': return NoteKind::Tap;
             case '2': case '4': return NoteKind::HoldHead;
@@ -80,6 +94,44 @@ private:
             case 'F': return NoteKind::Fake;
             default: return NoteKind::None;
         }
+    }
+
+    // Each byte's kind, and kNotPlain for the bytes that may be more than a
+    // panel: the lines taken whole look every byte up once.
+    static constexpr std::uint8_t kNotPlain = 0x80;
+    static constexpr std::array<std::uint8_t, 256> kByteClass = [] {
+        std::array<std::uint8_t, 256> classes{};
+        for (int byte = 0; byte < 256; ++byte)
+            classes[static_cast<std::size_t>(byte)] = static_cast<std::uint8_t>(KindOf(static_cast<char>(byte)));
+        for (char c : {',', '/', '[', '\n', '\r', ' ', '\t'})
+            classes[static_cast<unsigned char>(c)] |= kNotPlain;
+        return classes;
+    }();
+
+    // The length of the plain line at `bytes`, or 0 where `bytes` starts
+    // no such line: four characters that are each one panel and nothing
+    // else wherever they stand (no blank to trim, no line or measure end,
+    // no comment, no keysound index), then LF or CR LF. A CR after the
+    // fourth panel is passed over like any character after it.
+    static std::size_t PlainLineBytes(const char* bytes, std::size_t count) {
+        if (count < 5) return 0;
+        const auto classOf = [&](std::size_t at) { return kByteClass[static_cast<unsigned char>(bytes[at])]; };
+        if (((classOf(0) | classOf(1) | classOf(2) | classOf(3)) & kNotPlain) != 0) return 0;
+        if (bytes[4] == '\n') return 5;
+        if (count >= 6 && bytes[4] == '\r' && bytes[5] == '\n') return 6;
+        return 0;
+    }
+
+    void TakePlainLine(const char* bytes) {
+        pieceHasBytes_ = true;
+        std::array<NoteKind, kPanels> kinds;
+        bool hasNotes = false;
+        for (std::size_t panel = 0; panel < kinds.size(); ++panel) {
+            kinds[panel] = static_cast<NoteKind>(kByteClass[static_cast<unsigned char>(bytes[panel])]);
+            hasNotes = hasNotes || kinds[panel] != NoteKind::None;
+        }
+        if (hasNotes) lines_.push_back({lineCount_, kinds});
+        ++lineCount_;
     }
 
     void TakeByte(char c) {

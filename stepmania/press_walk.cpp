@@ -1,6 +1,5 @@
 #include "press_walk.h"
 
-#include <bit>
 #include <cmath>
 
 #include "step_record.h"
@@ -35,6 +34,14 @@ char DwiArrowOf(unsigned panels) {
         case kLeft | kRight: return 'B';
         default: return ' ';
     }
+}
+
+// Whether a set of panels has at most two: such a set makes one record.
+// Plain bit arithmetic, as std::popcount is a library call where the
+// processor's own instruction may not be assumed.
+constexpr bool AtMostTwo(unsigned panels) {
+    const unsigned withoutLowest = panels & (panels - 1);
+    return (withoutLowest & (withoutLowest - 1)) == 0;
 }
 
 }  // namespace
@@ -136,7 +143,7 @@ void PressWalk::FinishRow() {
 }
 
 void PressWalk::WritePresses(unsigned panels, double ms) {
-    if (std::popcount(panels) <= 2) {
+    if (AtMostTwo(panels)) {
         WriteRecord(tokenOf_[panels], ms);
         return;
     }
@@ -177,7 +184,7 @@ void PressWalk::LogWithoutRecord(std::string_view reason, unsigned panels) {
     auto line = [&](unsigned set) {
         log_.Append(ArrowLine(reason, tokenOf_[set], time, Beat(), separator_, BeatStyle::BeatOnly));
     };
-    if (std::popcount(panels) <= 2) {
+    if (AtMostTwo(panels)) {
         line(panels);
         return;
     }
