@@ -10,8 +10,10 @@
 #include <unistd.h>
 
 #include "chart_info.h"
+#include "chart_formats.h"
 #include "chart_maker.h"
 #include "conversion_run.h"
+#include "sm_chart_maker.h"
 
 namespace stepquill::bench {
 namespace {
@@ -82,6 +84,47 @@ TEST(ChartMaker, ConvertsIntoTheCountedRecordsWithEveryTempoChangeAndStop) {
     EXPECT_GT(freezeEnds, 0u);
     EXPECT_EQ(tempoChanges, 7u);
     EXPECT_EQ(stops, 6u);
+    std::filesystem::remove_all(dir);
+}
+
+// The StepMania song: the same bytes for the same plan, five charts listed,
+// and a Challenge chart whose every head has its tail, so that its records
+// are the counted ones, with every tempo change and stop passed.
+TEST(ChartMaker, MakesAStepManiaSongThatConvertsIntoTheCountedRecords) {
+    SmChartSummary summary;
+    const std::string text = SmChartText({200'000, 0}, &summary);
+    EXPECT_EQ(SmChartText({200'000, 0}), text);
+    EXPECT_EQ(summary.Bytes, text.size());
+    EXPECT_GE(summary.NoteBytes, 200'000u);
+    EXPECT_LT(summary.NoteBytes, 201'000u);
+    for (const char* mark : {"\r\n1", "\r\n2", "\r\n4", "3\r\n", "M"}) EXPECT_GT(Count(text, mark), 10u) << mark;
+
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("sm-chart-maker-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string chart = (dir / "song.sm").string();
+    std::ofstream(chart, std::ios::binary) << text;
+    ConverterState state;
+    ChartInfo info;
+    ASSERT_TRUE(ReadAnyChartInfo(chart, state, info).Ok());
+    EXPECT_EQ(info.Difficulties, (std::vector<std::string>{"Beginner(2)", "Easy(4)", "Medium(7)", "Hard(10)",
+                                                           "Challenge(13)"}));
+    VectorLog log;
+    const RunOutcome run = ConvertChart(state, chart, std::string(kSmConvertedChart), ArrowTokens{}, log);
+    EXPECT_TRUE(run.Written) << run.StopReason;
+    std::size_t tempoChanges = 0, stops = 0, holdEnds = 0, openHeads = 0;
+    for (const auto& line : log.Lines) {
+        tempoChanges += line.rfind("BPM Change to ", 0) == 0;
+        stops += line.rfind("Stop ", 0) == 0;
+        holdEnds += line.rfind("Hold end: ", 0) == 0;
+        openHeads += line.rfind("Hold without its end: ", 0) == 0;
+    }
+    std::ifstream written(dir / "song.kvt", std::ios::binary);
+    EXPECT_EQ(Count(std::string(std::istreambuf_iterator<char>(written), {}), "\n"), summary.Records);
+    EXPECT_EQ(tempoChanges, 8u);  // the first tempo, at beat 0, is passed too
+    EXPECT_EQ(stops, 6u);
+    EXPECT_GT(holdEnds, 10u);
+    EXPECT_EQ(openHeads, 0u);
     std::filesystem::remove_all(dir);
 }
 

@@ -1,14 +1,12 @@
 #include "conversion_run_check.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <sstream>
 #include <vector>
 
 #include "chart_info.h"
 #include "conversion_run.h"
+#include "folder_listing.h"
 #include "fuzz_choices.h"
 #include "fuzz_input.h"
 #include "part_search.h"
@@ -22,45 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every file and folder under the scratch folder with its bytes.
-using Listing = std::map<std::string, std::string>;
-constexpr const char* kFolderMark = "<folder>";
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const fs::path& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-Listing ListFolder(const fs::path& folder) {
-    Listing listing;
-    std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(folder, error)) {
-        const std::string name = fs::relative(entry.path(), folder, error).string();
-        listing[name] = entry.is_directory() ? kFolderMark : ReadBytes(entry.path());
-    }
-    return listing;
-}
-
 bool SameNumber(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-// Empties the scratch folder when it goes, whichever check returned.
-class FolderEmptier {
-public:
-    explicit FolderEmptier(const fs::path& folder) : folder_(folder) {}
-    ~FolderEmptier() {
-        std::error_code error;
-        for (const auto& entry : fs::directory_iterator(folder_, error)) fs::remove_all(entry.path(), error);
-    }
-    FolderEmptier(const FolderEmptier&) = delete;
-    FolderEmptier& operator=(const FolderEmptier&) = delete;
-
-private:
-    fs::path folder_;
-};
 
 // Where the chart and the timing file go, chosen by one byte.
 struct Layout {
@@ -163,9 +123,9 @@ std::string CheckRun(const RunRecord& before, const RunRecord& after, const Layo
 // Puts the chart, and where the layout asks for them an earlier timing file
 // and a folder in the output's way, into the scratch folder.
 void PrepareFolder(const Layout& layout, std::string_view chartBytes, const fs::path& folder) {
-    if (!layout.ChartMissing) WriteBytes(layout.Chart, chartBytes);
+    if (!layout.ChartMissing) WriteFileBytes(layout.Chart, chartBytes);
     if (layout.OldTimingFile && layout.Target != layout.Chart)
-        WriteBytes(layout.Target, "an earlier timing file\n");
+        WriteFileBytes(layout.Target, "an earlier timing file\n");
     std::error_code error;
     if (layout.Settings.OutputPath == (folder / "sub").string()) fs::create_directory(folder / "sub", error);
 }

@@ -13,6 +13,7 @@
 #include "conversion_run_check.h"
 #include "part_walk_check.h"
 #include "scratch_folder.h"
+#include "stepmania_run_check.h"
 
 namespace stepquill {
 namespace {
@@ -43,6 +44,8 @@ TEST(FuzzRegression, KeptInputsHold) {
     const support::ScratchFolder folder;
     ReplayKept("conversion_run",
                [&](const std::string& bytes) { return CheckConversionRun(bytes, folder.Path()); });
+    ReplayKept("stepmania_run",
+               [&](const std::string& bytes) { return CheckStepManiaRun(bytes, folder.Path()); });
 }
 
 // Charts shaped to reach the odd corners: long lines, cut-off marks, a
