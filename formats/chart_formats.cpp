@@ -20,7 +20,10 @@ ReadOutcome ReadAnyChartInfoFor(const std::string& path, std::string_view wanted
                                 ChartInfo& info) {
     stepmania::SimfileFormat format;
     if (!stepmania::IsSimfilePath(path, format)) return ReadChartInfoFor(path, wanted, state, info);
-    return ReadAnyChartInfo(path, state, info);
+    std::optional<ChartFile> chart = OpenChart(path);
+    if (!chart) return {"the chart cannot be opened"};
+    (void)state;
+    return stepmania::ReadStepManiaInfoFor(*chart, format, wanted, info);
 }
 
 ReadOutcome GetChartInfo(ChartInfoControls& controls, ConverterState& state, std::string_view decimalSeparator) {

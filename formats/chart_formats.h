@@ -18,8 +18,9 @@ namespace stepquill {
 ReadOutcome ReadAnyChartInfo(const std::string& path, ConverterState& state, ChartInfo& info,
                              std::string_view decimalSeparator = ".");
 
-// The reading a conversion needs before it runs: a DWI chart is read only
-// as far as the part that `wanted` names.
+// The reading a conversion needs before it runs: a chart is read only as
+// far as the part that `wanted` names (for a StepMania chart, only its
+// difficulties are then filled in).
 ReadOutcome ReadAnyChartInfoFor(const std::string& path, std::string_view wanted, ConverterState& state,
                                 ChartInfo& info);
 

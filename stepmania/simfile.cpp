@@ -96,17 +96,24 @@ bool IsDanceSingle(std::string_view stepsType) { return AsciiLower(stepsType) ==
 class SimfileReading {
 public:
     SimfileReading(ChartSource& source, SimfileFormat format, Simfile& simfile, std::string_view wantedKey,
-                   const NotesReader& readWanted)
-        : values_(source), format_(format), simfile_(simfile), wantedKey_(wantedKey), readWanted_(readWanted) {}
+                   const NotesReader& readWanted, const ListedEnough& enough)
+        : values_(source),
+          format_(format),
+          simfile_(simfile),
+          wantedKey_(wantedKey),
+          readWanted_(readWanted),
+          enough_(enough) {}
 
     bool Read() {
         std::string tag;
         while (values_.NextValue()) {
             const bool more = values_.ReadParameter(tag, kTagBytes) == ValueReader::End::Parameter;
+            const std::size_t listed = simfile_.Charts.size();
             if (format_ == SimfileFormat::Sm)
                 ReadSmValue(tag, more);
             else
                 ReadSscValue(tag, more);
+            if (enough_ && simfile_.Charts.size() > listed && enough_(simfile_.Charts.back().Key)) break;
         }
         if (values_.Failed()) return false;
         FinishSongTiming();
@@ -329,6 +336,7 @@ private:
     Simfile& simfile_;
     std::string_view wantedKey_;
     const NotesReader& readWanted_;
+    const ListedEnough& enough_;
     std::map<std::string, int> keysSeen_;
     std::vector<BeatValue> smBpms_;
     std::vector<BeatValue> smStops_;
@@ -344,8 +352,8 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view ending) {
 }  // namespace
 
 bool ReadSimfile(ChartSource& source, SimfileFormat format, Simfile& simfile, std::string_view wantedKey,
-                 const NotesReader& readWanted) {
-    SimfileReading reading(source, format, simfile, wantedKey, readWanted);
+                 const NotesReader& readWanted, const ListedEnough& enough) {
+    SimfileReading reading(source, format, simfile, wantedKey, readWanted, enough);
     return reading.Read();
 }
 

@@ -41,11 +41,17 @@ enum class SimfileFormat { Sm, Ssc };
 // reads the parameter with StreamParameter and returns how it ended.
 using NotesReader = std::function<ValueReader::End(ValueReader&)>;
 
+// Whether the reading has listed enough once it has listed a chart with
+// this key.
+using ListedEnough = std::function<bool(const std::string& key)>;
+
 // Reads the title, the song's timing and the dance-single charts. The notes
 // of the chart whose key is `wantedKey` go to `readWanted`, those of every
-// other chart are passed over. False when the file could not be read.
+// other chart are passed over. With `enough`, the reading ends early once
+// it says so: the timing is then not the song's. False when the file could
+// not be read.
 bool ReadSimfile(ChartSource& source, SimfileFormat format, Simfile& simfile, std::string_view wantedKey = {},
-                 const NotesReader& readWanted = {});
+                 const NotesReader& readWanted = {}, const ListedEnough& enough = {});
 
 // Charts of .sm and .ssc files by their ending, in any case.
 bool IsSimfilePath(std::string_view path, SimfileFormat& format);

@@ -33,6 +33,19 @@ ReadOutcome ReadStepManiaInfo(ChartSource& chart, SimfileFormat format, Converte
     return {};
 }
 
+ReadOutcome ReadStepManiaInfoFor(ChartSource& chart, SimfileFormat format, std::string_view wanted, ChartInfo& info) {
+    Simfile simfile;
+    const ListedEnough enough = [wanted](const std::string& key) { return NamesDifficulty(key, wanted); };
+    try {
+        if (!ReadSimfile(chart, format, simfile, {}, {}, enough)) return {kUnreadableChart};
+    } catch (const std::bad_alloc&) {
+        return {"the chart does not fit in memory"};
+    }
+    info.Difficulties.clear();
+    for (const ChartListing& listed : simfile.Charts) info.Difficulties.push_back(listed.Key);
+    return {};
+}
+
 std::string StepManiaPartReader::TimingFileFor(const std::string& chartPath, std::string& reason) const {
     (void)reason;
     const std::size_t ending = chartPath.size() - (format_ == SimfileFormat::Sm ? 3 : 4);

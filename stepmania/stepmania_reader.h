@@ -17,6 +17,10 @@ namespace stepquill::stepmania {
 ReadOutcome ReadStepManiaInfo(ChartSource& chart, SimfileFormat format, ConverterState& state, ChartInfo& info,
                               std::string_view decimalSeparator = ".");
 
+// The reading a conversion needs: it ends once a chart that `wanted` names
+// ("Hard(9)", or "Hard") is listed, and fills only the difficulties.
+ReadOutcome ReadStepManiaInfoFor(ChartSource& chart, SimfileFormat format, std::string_view wanted, ChartInfo& info);
+
 // Converts the dance-single chart whose key a run is given. It reads the
 // file twice: once for its timing, which may stand after the notes, and
 // which hold heads have their tail; then the chart's notes for the presses.

@@ -107,7 +107,10 @@ bool TimeSweep::Covers(const std::vector<RangeSegment>& ranges, std::size_t& ind
 
 RowJudging TimeSweep::Judging(std::int64_t row) {
     if (judgesEveryRow_) return RowJudging::Judged;
-    const bool stopOrDelay = OnRow(timing_.Stops, judgedStop_, row) | OnRow(timing_.Delays, judgedDelay_, row);
+    // Both lists move on to the row, whatever the first finds.
+    const bool stopOnRow = OnRow(timing_.Stops, judgedStop_, row);
+    const bool delayOnRow = OnRow(timing_.Delays, judgedDelay_, row);
+    const bool stopOrDelay = stopOnRow || delayOnRow;
     if (Covers(timing_.Warps, judgedWarp_, row) && !stopOrDelay) return RowJudging::Warped;
     if (Covers(timing_.Fakes, judgedFake_, row)) return RowJudging::Faked;
     return RowJudging::Judged;
