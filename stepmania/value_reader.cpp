@@ -107,6 +107,15 @@ void ValueReader::CatchUpLine(std::size_t to) {
 }
 
 void ValueReader::SkipComment() {
+    // Most comments are a few words, "// measure 12": looked through byte by
+    // byte, cheaper than a call for each.
+    const std::size_t nearEnd = std::min(end_, next_ + 32);
+    for (std::size_t at = next_ + 2; at < nearEnd; ++at) {
+        if (block_[at] == '\n') {
+            next_ = flagAt_ = at;
+            return;
+        }
+    }
     for (;;) {
         const void* lineEnd = std::memchr(block_.get() + next_, '\n', end_ - next_);
         if (lineEnd != nullptr) {
