@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <optional>
@@ -22,6 +23,34 @@ bool SameFile(const std::string& a, const std::string& b) {
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
+
+// The timing file as a run's output: whole at its name or not at all.
+class FileOutput final : public TimingOutput {
+public:
+    explicit FileOutput(TimingFileWriter writer) : writer_(std::move(writer)) {}
+    std::size_t BlockBytes() const override { return writer_.BlockBytes(); }
+    bool Take(std::string_view records, std::string& reason) override { return writer_.Take(records, reason); }
+    bool Finish(std::string& reason) override { return writer_.Commit(reason); }
+
+private:
+    TimingFileWriter writer_;
+};
+
+// Counts the records on their way to the output: one line each.
+class CountedOutput final : public RecordSink {
+public:
+    explicit CountedOutput(TimingOutput& output) : output_(output) {}
+    std::size_t BlockBytes() const override { return output_.BlockBytes(); }
+    bool Take(std::string_view records, std::string& reason) override {
+        lines_ += static_cast<std::size_t>(std::count(records.begin(), records.end(), '\n'));
+        return output_.Take(records, reason);
+    }
+    std::size_t Lines() const { return lines_; }
+
+private:
+    TimingOutput& output_;
+    std::size_t lines_ = 0;
+};
 
 }  // namespace
 
@@ -53,18 +82,24 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     std::optional<ChartFile> chartFile = settings.ChartBytes ? std::nullopt : OpenChart(chartPath);
     if (!chartFile && !settings.ChartBytes) return stop("the chart cannot be opened");
 
-    std::string outputPath = settings.OutputPath;
-    if (outputPath.empty()) {
-        if (chartPath.size() < 3) return stop("the chart path is too short to name the output file");
-        outputPath = TimingFileName(chartPath);
-    }
-    // The chart as it was opened, whatever its path names by now.
-    if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(chartPath, outputPath))
-        return stop("the output file would replace the chart");
     std::string reason;
-    std::optional<TimingFileWriter> output = TimingFileWriter::Create(
-        outputPath, reason, settings.RecordBlockBytes, settings.UnnamedTemporaryFile);
-    if (!output) return stop(reason);
+    std::optional<FileOutput> file;
+    if (settings.Output == nullptr) {
+        std::string outputPath = settings.OutputPath;
+        if (outputPath.empty()) {
+            if (chartPath.size() < 3) return stop("the chart path is too short to name the output file");
+            outputPath = TimingFileName(chartPath);
+        }
+        // The chart as it was opened, whatever its path names by now.
+        if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(chartPath, outputPath))
+            return stop("the output file would replace the chart");
+        std::optional<TimingFileWriter> writer = TimingFileWriter::Create(
+            outputPath, reason, settings.RecordBlockBytes, settings.UnnamedTemporaryFile);
+        if (!writer) return stop(reason);
+        file.emplace(std::move(*writer));
+    }
+    TimingOutput& target = settings.Output ? *settings.Output : *file;
+    CountedOutput output(target);
 
     if (state.Bpm == 0) return stop("the tempo is 0");
     // A negative tempo would run time backwards, and one read as infinite
@@ -79,7 +114,7 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     if (bracket == std::string::npos) return stop("no difficulty chosen");
     state.PartName = difficultyText.substr(0, bracket);
 
-    state.CurrentMs = state.OffsetMs;
+    state.CurrentMs = state.OffsetMs + settings.ShiftMs;
     state.Beat = 0;
     log.Append("Searching " + state.PartName + " part.");
 
@@ -88,7 +123,7 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     // A chart line or a timing text too large for the memory left stops the
     // run like any other failure, instead of ending the program.
     try {
-        PartSearchResult part = FindPart(chart, state.PartName, lists, log);
+        PartSearchResult part = FindPart(chart, state.PartName, lists, log, settings.PartOccurrence);
         // A read error ends the search and the walk as the chart's end
         // would; what they gave then is not the chart's.
         if (chart.ReadFailed()) return stop(kUnreadableChart);
@@ -96,7 +131,7 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
         // The records go into the temporary file a block at a time; a stop
         // drops it with them.
         WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log,
-                                     settings.DecimalSeparator, &*output);
+                                     settings.DecimalSeparator, &output);
         if (chart.ReadFailed()) return stop(kUnreadableChart);
         if (!walk.Ok()) return stop(walk.StopReason);
     } catch (const std::bad_alloc&) {
@@ -106,11 +141,12 @@ RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath,
     chartFile.reset();
 
     // The last block, then the file in its place.
-    const bool written = output->Take(state.OutputBuffer, reason) && output->Commit(reason);
+    const bool written = output.Take(state.OutputBuffer, reason) && target.Finish(reason);
     state.OutputBuffer.clear();
     if (!written) return stop(reason);
     state.Bpm = readingBpm;
     outcome.Written = true;
+    outcome.Records = output.Lines();
     return outcome;
 }
 

@@ -22,7 +22,7 @@ void TakeList(std::string& line, std::size_t tagLength, std::string_view title,
 }  // namespace
 
 PartSearchResult FindPart(ChartStream& chart, const std::string& partName, TimingLists& lists,
-                          ProgressLog& log) {
+                          ProgressLog& log, std::size_t skip) {
     // Only a single-play header names the part: a title, a double-play part
     // or an SMANIAC part standing first must not be taken for it.
     const std::string header = "#SINGLE:" + partName + ":";
@@ -34,7 +34,9 @@ PartSearchResult FindPart(ChartStream& chart, const std::string& partName, Timin
         if (Contains(line, "#FREEZE"))
             TakeList(line, 8, "Freeze listing...", lists.Freezes, lists.FreezeIndex, log);
         std::size_t at = line.find(header);
-        if (at != std::string::npos) {
+        if (at != std::string::npos && skip > 0) {
+            --skip;
+        } else if (at != std::string::npos) {
             log.Append(partName + " part found.");
             result.PartFound = true;
             // The step data may begin on the header line, after the rating's ":".
