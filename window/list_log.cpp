@@ -19,7 +19,7 @@ void ListLog::Clear() {
 }
 
 void ListLog::Append(const std::string& line) {
-    pending_.append(DecodeChartText(line));
+    pending_.append(DecodeChartText(line, decoder_));
     if (pending_.size() >= kBatchLines) Flush();
 }
 

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "progress_log.h"
+#include "text_decoder.h"
 
 class LogModel;
 
@@ -13,7 +14,8 @@ class LogModel;
 // away, so the list shows every line once the handler ends.
 class ListLog final : public stepquill::ProgressLog {
 public:
-    explicit ListLog(LogModel& model) : model_(model) {}
+    // Lines that quote the chart are shown in the chart's encoding.
+    ListLog(LogModel& model, stepquill::TextDecoder& decoder) : model_(model), decoder_(decoder) {}
     ~ListLog() override;
     ListLog(const ListLog&) = delete;
     ListLog& operator=(const ListLog&) = delete;
@@ -25,5 +27,6 @@ private:
     void Flush();
 
     LogModel& model_;
+    stepquill::TextDecoder& decoder_;
     QStringList pending_;
 };

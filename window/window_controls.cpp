@@ -31,10 +31,15 @@ std::string PathBytes(const QString& path) {
 
 std::string WindowControls::PathText() { return PathBytes(path_.text()); }
 
-void WindowControls::ClearDifficulties() { difficulty_.clear(); }
+void WindowControls::ClearDifficulties() {
+    difficulty_.clear();
+    listed_.clear();
+}
 
 void WindowControls::AppendDifficulty(const std::string& text) {
-    difficulty_.addItem(DecodeChartText(text), ToBytes(text));
+    // Shown by ShowTexts, once the chart's encoding is known.
+    difficulty_.addItem(QString(), ToBytes(text));
+    listed_.push_back(text);
 }
 
 std::string WindowControls::DifficultyText() {
@@ -53,17 +58,24 @@ void WindowControls::SetDifficultyText(const std::string& text) {
 
 void WindowControls::ClearLog() { log_.Clear(); }
 
-void WindowControls::SetTitleCaption(const std::string& caption) {
-    // The caption separates title and artist with CR LF; a label wants one break.
-    QString text = DecodeChartText(caption);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    title_.setText(text);
-}
+void WindowControls::SetTitleCaption(const std::string& caption) { titleCaption_ = caption; }
 
+// Tempo and offset are numbers the reading wrote, with the regional separator.
 void WindowControls::SetTempoCaption(const std::string& caption) {
-    tempo_.setText(DecodeChartText(caption));
+    tempo_.setText(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
 }
 
 void WindowControls::SetOffsetCaption(const std::string& caption) {
-    offset_.setText(DecodeChartText(caption));
+    offset_.setText(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
+}
+
+void WindowControls::ShowTexts(stepquill::TextDecoder& decoder) {
+    if (titleCaption_) {
+        // The caption separates title and artist with CR LF; a label wants one break.
+        QString text = DecodeChartText(*titleCaption_, decoder);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        title_.setText(text);
+    }
+    for (int i = 0; i < difficulty_.count(); ++i)
+        difficulty_.setItemText(i, DecodeChartText(ItemBytes(difficulty_, i), decoder));
 }
