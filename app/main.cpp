@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <cstdio>
 #include <vector>
 
 #include "command_line.h"
+#include "display_check.h"
 #include "form1.h"
 
 namespace {
@@ -29,6 +31,10 @@ int main(int argc, char* argv[]) {
     // Returns only when Qt took the option for one of its own, as in
     // "-style --help"; the window then starts as usual.
     if (AsksOnlyForText(argc, argv)) AnswerInText(argc, argv);
+    if (!CanOpenDisplay(argc, argv)) {
+        std::fputs("stepquill: cannot open a display (set DISPLAY, or use stepquill-convert)\n", stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("stepquill"));
     const QString chart = ChartFromCommandLine(QCoreApplication::arguments());
