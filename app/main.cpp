@@ -1,10 +1,12 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "command_line.h"
+#include "display_check.h"
 #include "form1.h"
 #include "process_start.h"
 
@@ -32,6 +34,10 @@ int main(int argc, char* argv[]) {
     // Returns only when Qt took the option for one of its own, as in
     // "-style --help"; the window then starts as usual.
     if (AsksOnlyForText(argc, argv)) AnswerInText(argc, argv);
+    if (!CanOpenDisplay(argc, argv)) {
+        std::fputs("stepquill: cannot open a display (set DISPLAY, or use stepquill-convert)\n", stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("stepquill"));
     const QString chart = ChartFromCommandLine(QCoreApplication::arguments());

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <optional>
@@ -35,7 +36,7 @@ public:
 
     std::string ConvertPart(ChartSource& source, ConverterState& state, const std::string& difficultyText,
                             const ArrowTokens& tokens, ProgressLog& log, RecordSink& records,
-                            std::string_view decimalSeparator) override {
+                            const RunSettings& settings) override {
         if (state.Bpm == 0) return "the tempo is 0";
         // A negative tempo would run time backwards, and one read as infinite
         // (beyond the range of a double) would put every arrow at the offset.
@@ -49,21 +50,50 @@ public:
         if (bracket == std::string::npos) return "no difficulty chosen";
         state.PartName = difficultyText.substr(0, bracket);
 
-        state.CurrentMs = state.OffsetMs;
+        state.CurrentMs = state.OffsetMs + settings.ShiftMs;
         state.Beat = 0;
         log.Append("Searching " + state.PartName + " part.");
 
         ChartStream chart(source);
         TimingLists lists;
-        PartSearchResult part = FindPart(chart, state.PartName, lists, log);
+        PartSearchResult part = FindPart(chart, state.PartName, lists, log, settings.PartOccurrence);
         // A read error ends the search and the walk as the chart's end
         // would; what they gave then is not the chart's.
         if (chart.ReadFailed()) return kUnreadableChart;
         if (!part.PartFound) return "the " + state.PartName + " part was not found";
-        WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, tokens, log, decimalSeparator, &records);
+        WalkOutcome walk =
+            WalkSteps(part.HeaderRest, chart, state, lists, tokens, log, settings.DecimalSeparator, &records);
         if (chart.ReadFailed()) return kUnreadableChart;
         return walk.StopReason;
     }
+};
+
+// The timing file as a run's output: whole at its name or not at all.
+class FileOutput final : public TimingOutput {
+public:
+    explicit FileOutput(TimingFileWriter writer) : writer_(std::move(writer)) {}
+    std::size_t BlockBytes() const override { return writer_.BlockBytes(); }
+    bool Take(std::string_view records, std::string& reason) override { return writer_.Take(records, reason); }
+    bool Finish(std::string& reason) override { return writer_.Commit(reason); }
+
+private:
+    TimingFileWriter writer_;
+};
+
+// Counts the records on their way to the output: one line each.
+class CountedOutput final : public RecordSink {
+public:
+    explicit CountedOutput(TimingOutput& output) : output_(output) {}
+    std::size_t BlockBytes() const override { return output_.BlockBytes(); }
+    bool Take(std::string_view records, std::string& reason) override {
+        lines_ += static_cast<std::size_t>(std::count(records.begin(), records.end(), '\n'));
+        return output_.Take(records, reason);
+    }
+    std::size_t Lines() const { return lines_; }
+
+private:
+    TimingOutput& output_;
+    std::size_t lines_ = 0;
 };
 
 }  // namespace
@@ -96,25 +126,31 @@ RunOutcome RunConversion(PartReader& reader, ConverterState& state, const std::s
     std::optional<ChartFile> chartFile = settings.ChartBytes ? std::nullopt : OpenChart(chartPath);
     if (!chartFile && !settings.ChartBytes) return stop("the chart cannot be opened");
 
-    std::string outputPath = settings.OutputPath;
     std::string reason;
-    if (outputPath.empty()) {
-        outputPath = reader.TimingFileFor(chartPath, reason);
-        if (outputPath.empty()) return stop(reason);
+    std::optional<FileOutput> file;
+    if (settings.Output == nullptr) {
+        std::string outputPath = settings.OutputPath;
+        if (outputPath.empty()) {
+            outputPath = reader.TimingFileFor(chartPath, reason);
+            if (outputPath.empty()) return stop(reason);
+        }
+        // The chart as it was opened, whatever its path names by now.
+        if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(chartPath, outputPath))
+            return stop("the output file would replace the chart");
+        std::optional<TimingFileWriter> writer = TimingFileWriter::Create(
+            outputPath, reason, settings.RecordBlockBytes, settings.UnnamedTemporaryFile);
+        if (!writer) return stop(reason);
+        file.emplace(std::move(*writer));
     }
-    // The chart as it was opened, whatever its path names by now.
-    if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(chartPath, outputPath))
-        return stop("the output file would replace the chart");
-    std::optional<TimingFileWriter> output = TimingFileWriter::Create(
-        outputPath, reason, settings.RecordBlockBytes, settings.UnnamedTemporaryFile);
-    if (!output) return stop(reason);
+    TimingOutput& target = settings.Output ? *settings.Output : *file;
+    CountedOutput output(target);
 
     // A chart line or a timing text too large for the memory left stops the
     // run like any other failure, instead of ending the program. The records
     // go into the temporary file a block at a time; a stop drops it with them.
     try {
         reason = reader.ConvertPart(settings.ChartBytes ? *settings.ChartBytes : *chartFile, state, difficultyText,
-                                    tokens, log, *output, settings.DecimalSeparator);
+                                    tokens, log, output, settings);
         if (!reason.empty()) return stop(reason);
     } catch (const std::bad_alloc&) {
         std::string().swap(state.OutputBuffer);
@@ -126,11 +162,12 @@ RunOutcome RunConversion(PartReader& reader, ConverterState& state, const std::s
     chartFile.reset();
 
     // The last block, then the file in its place.
-    const bool written = output->Take(state.OutputBuffer, reason) && output->Commit(reason);
+    const bool written = output.Take(state.OutputBuffer, reason) && target.Finish(reason);
     state.OutputBuffer.clear();
     if (!written) return stop(reason);
     state.Bpm = readingBpm;
     outcome.Written = true;
+    outcome.Records = output.Lines();
     return outcome;
 }
 

@@ -72,7 +72,7 @@ bool ReadSearchedLine(ChartStream& chart, const std::string& header, std::string
 }  // namespace
 
 PartSearchResult FindPart(ChartStream& chart, const std::string& partName, TimingLists& lists,
-                          ProgressLog& log) {
+                          ProgressLog& log, std::size_t skip) {
     // Only a single-play header names the part: a title, a double-play part
     // or an SMANIAC part standing first must not be taken for it.
     const std::string header = "#SINGLE:" + partName + ":";
@@ -84,7 +84,9 @@ PartSearchResult FindPart(ChartStream& chart, const std::string& partName, Timin
         if (Contains(line, "#FREEZE"))
             TakeList(line, 8, "Freeze listing...", lists.Freezes, lists.FreezeIndex, log);
         std::size_t at = line.find(header);
-        if (at != std::string::npos) {
+        if (at != std::string::npos && skip > 0) {
+            --skip;
+        } else if (at != std::string::npos) {
             log.Append(partName + " part found.");
             result.PartFound = true;
             // The step data may begin on the header line, after the rating's ":".

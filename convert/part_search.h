@@ -25,8 +25,10 @@ struct PartSearchResult {
 };
 
 // Reads lines up to the single-play header line "#SINGLE:<partName>:",
-// collecting the #CHANGEBPM and #FREEZE lists met on the way.
+// collecting the #CHANGEBPM and #FREEZE lists met on the way. `skip` passes
+// over that many earlier headers of the name, for a chart that lists two
+// parts under one name.
 PartSearchResult FindPart(ChartStream& chart, const std::string& partName, TimingLists& lists,
-                          ProgressLog& log);
+                          ProgressLog& log, std::size_t skip = 0);
 
 }  // namespace stepquill

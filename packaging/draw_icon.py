@@ -5,8 +5,8 @@ copy of the same outline shifted down, on black.
     draw_icon.py [--scale N] [OUTPUT_ROOT]
     draw_icon.py --check [OUTPUT_ROOT]
 
-writes OUTPUT_ROOT/hicolor/<size>x<size>/apps/stepquill.png for sizes 16 and
-32 (OUTPUT_ROOT defaults to the icons folder beside this script). --scale
+writes OUTPUT_ROOT/hicolor/<size>x<size>/apps/stepquill.png for sizes 16, 32,
+48, 64, 128 and 256 (OUTPUT_ROOT defaults to the icons folder beside this script). --scale
 enlarges every pixel into an N by N block, for looking at the result.
 --check writes nothing and fails when the images there hold other pixels
 than this script draws.
@@ -47,6 +47,11 @@ DESIGNS = [
                 line_width=1, shadow_drop=1),
     ArrowDesign(size=32, tip_row=1, shaft_half_width=6, shaft_last_row=28,
                 line_width=2, shadow_drop=2),
+] + [
+    # The larger sizes follow the 32-pixel design, scaled.
+    ArrowDesign(size=size, tip_row=max(1, size // 32), shaft_half_width=size * 3 // 16,
+                shaft_last_row=size * 7 // 8, line_width=size // 16, shadow_drop=size // 16)
+    for size in (48, 64, 128, 256)
 ]
 
 
@@ -76,21 +81,24 @@ def outline_of(mask, line_width):
     staircase thick instead of doubling them.
     """
     size = len(mask)
-
-    def inside(x, y):
-        return 0 <= x < size and 0 <= y < size and mask[y][x]
-
-    outline = [[False] * size for _ in range(size)]
+    # Steps to the nearest pixel outside the shape (the image's edge counts
+    # as outside), in two sweeps, so large icons take no longer than a
+    # moment.
+    far = 2 * size
+    steps = [[0 if not mask[y][x] else far for x in range(size)] for y in range(size)]
     for y in range(size):
         for x in range(size):
-            if not mask[y][x]:
-                continue
-            for dy in range(-line_width, line_width + 1):
-                reach = line_width - abs(dy)
-                if any(not inside(x + dx, y + dy) for dx in range(-reach, reach + 1)):
-                    outline[y][x] = True
-                    break
-    return outline
+            if steps[y][x]:
+                up = steps[y - 1][x] if y > 0 else 0
+                left = steps[y][x - 1] if x > 0 else 0
+                steps[y][x] = min(steps[y][x], up + 1, left + 1)
+    for y in reversed(range(size)):
+        for x in reversed(range(size)):
+            if steps[y][x]:
+                down = steps[y + 1][x] if y + 1 < size else 0
+                right = steps[y][x + 1] if x + 1 < size else 0
+                steps[y][x] = min(steps[y][x], down + 1, right + 1)
+    return [[mask[y][x] and steps[y][x] <= line_width for x in range(size)] for y in range(size)]
 
 
 def draw(design):

@@ -44,9 +44,10 @@ char DwiArrowOf(unsigned panels) {
 
 }  // namespace
 
-PressWalk::PressWalk(const TimingData& timing, const std::vector<bool>& holdEnded, const ArrowTokens& tokens,
-                     ProgressLog& log, RecordSink& sink, std::string& outputBuffer, std::string_view decimalSeparator)
-    : sweep_(timing),
+PressWalk::PressWalk(const TimingData& timing, double shiftMs, const std::vector<bool>& holdEnded,
+                     const ArrowTokens& tokens, ProgressLog& log, RecordSink& sink, std::string& outputBuffer,
+                     std::string_view decimalSeparator)
+    : sweep_(timing, shiftMs),
       holdEnded_(holdEnded),
       log_(log),
       keepsLines_(log.KeepsLines()),

@@ -25,7 +25,8 @@ namespace stepquill::stepmania {
 // fake range covers give no record; the log says why for each.
 class PressWalk {
 public:
-    PressWalk(const TimingData& timing, const std::vector<bool>& holdEnded, const ArrowTokens& tokens,
+    // `shiftMs` moves every time, as an offset that much smaller would.
+    PressWalk(const TimingData& timing, double shiftMs, const std::vector<bool>& holdEnded, const ArrowTokens& tokens,
               ProgressLog& log, RecordSink& sink, std::string& outputBuffer, std::string_view decimalSeparator);
 
     void Note(std::int64_t row, int panel, NoteKind kind);

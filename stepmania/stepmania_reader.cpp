@@ -55,7 +55,7 @@ std::string StepManiaPartReader::TimingFileFor(const std::string& chartPath, std
 std::string StepManiaPartReader::ConvertPart(ChartSource& chart, ConverterState& state,
                                              const std::string& difficultyText, const ArrowTokens& tokens,
                                              ProgressLog& log, RecordSink& records,
-                                             std::string_view decimalSeparator) {
+                                             const RunSettings& settings) {
     state.PartName = difficultyText;
     log.Append("Searching " + difficultyText + " part.");
 
@@ -74,8 +74,8 @@ std::string StepManiaPartReader::ConvertPart(ChartSource& chart, ConverterState&
     if (wanted == nullptr) return "the " + difficultyText + " part was not found";
     log.Append(difficultyText + " part found.");
 
-    PressWalk walk(simfile.TimingOf(*wanted), holds.Ended, tokens, log, records, state.OutputBuffer,
-                   decimalSeparator);
+    PressWalk walk(simfile.TimingOf(*wanted), settings.ShiftMs, holds.Ended, tokens, log, records,
+                   state.OutputBuffer, settings.DecimalSeparator);
     // A chart whose value ends before its notes has none: its timing file is empty.
     if (wanted->HasNotes) {
         ValueReader values(chart);

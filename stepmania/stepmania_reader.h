@@ -32,7 +32,7 @@ public:
     std::string TimingFileFor(const std::string& chartPath, std::string& reason) const override;
     std::string ConvertPart(ChartSource& chart, ConverterState& state, const std::string& difficultyText,
                             const ArrowTokens& tokens, ProgressLog& log, RecordSink& records,
-                            std::string_view decimalSeparator) override;
+                            const RunSettings& settings) override;
 
 private:
     SimfileFormat format_;

@@ -15,10 +15,10 @@ std::int64_t Beyond(std::int64_t row, std::int64_t rows) {
 
 }  // namespace
 
-TimeSweep::TimeSweep(const TimingData& timing)
+TimeSweep::TimeSweep(const TimingData& timing, double shiftMs)
     : timing_(timing),
       judgesEveryRow_(timing.Warps.empty() && timing.Fakes.empty()),
-      ms_(-(timing.OffsetSeconds * 1000)),
+      ms_(-(timing.OffsetSeconds * 1000) + shiftMs),
       bpm_(timing.Bpms.front().Bpm) {
     FindNextEvent();
 }

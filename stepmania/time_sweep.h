@@ -32,8 +32,9 @@ struct PassedSegment {
 // split in two would round differently.
 class TimeSweep {
 public:
-    // `timing` is settled and tidied, and outlives the sweep.
-    explicit TimeSweep(const TimingData& timing);
+    // `timing` is settled and tidied, and outlives the sweep. Beat 0 lies at
+    // -offset, moved by `shiftMs`.
+    explicit TimeSweep(const TimingData& timing, double shiftMs = 0);
 
     // The time of `row`, which is no lower than the rows asked for before.
     double TimeAt(std::int64_t row);

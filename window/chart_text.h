@@ -4,10 +4,11 @@
 
 #include <QString>
 
-// The core keeps chart bytes as they are; the window shows them as UTF-8 when
-// they are valid UTF-8, and otherwise as Windows-1252, one character per
-// byte, which is how charts written on Windows spell their accents and quotes.
-QString DecodeChartText(const std::string& bytes);
+#include "text_decoder.h"
+
+// The core keeps chart bytes as they are; the window shows them in the
+// chart's encoding, decided once per chart, as the converter prints them.
+QString DecodeChartText(const std::string& bytes, stepquill::TextDecoder& decoder);
 
 // A label shows at most this many characters of a text: a title of
 // megabytes, word-wrapped, would keep the window from answering for minutes.

@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -16,6 +17,7 @@
 #include <QShortcut>
 #include <QUrl>
 
+#include "chart_encoding.h"
 #include "chart_info.h"
 #include "chart_formats.h"
 #include "list_log.h"
@@ -98,7 +100,8 @@ QString FolderOfPath(const QString& path) {
 Form1::Form1(ChartChooser chooseChart, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::CustomizeWindowHint),
-      chooseChart_(std::move(chooseChart)) {
+      chooseChart_(std::move(chooseChart)),
+      chartText_(*stepquill::TextDecoder::Open("UTF-8")) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Stepquill 1.3b by Vantrel"));
     setFont(DialogFont());
@@ -113,7 +116,10 @@ Form1::Form1(ChartChooser chooseChart, QWidget* parent)
 
     connect(text2_, &QLineEdit::textChanged, this, &Form1::ReadChart);
     connect(command1_, &QPushButton::clicked, this, &Form1::OnConvertClicked);
+    // Enter where the chart and its part are chosen converts, as "Convert" does.
+    connect(text2_, &QLineEdit::returnPressed, this, &Form1::OnConvertClicked);
     text2_->installEventFilter(this);
+    combo1_->installEventFilter(this);
     auto* open = new QShortcut(QKeySequence::Open, this);
     connect(open, &QShortcut::activated, this, &Form1::OnOpenShortcut);
 
@@ -180,6 +186,8 @@ void Form1::BuildControls() {
     QLabel* label1 = AddLabel(this, "Label1", QStringLiteral("Internals:"), {6, 264, 49, 13});
 
     log_ = new LogModel(this);
+    // Lines that quote the chart are shown in the chart's encoding.
+    log_->SetDecoder(&chartText_);
     list1_ = new QListView(this);
     list1_->setObjectName(QStringLiteral("List1"));
     list1_->setModel(log_);
@@ -216,6 +224,11 @@ void Form1::ReadChart() {
     WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
     // A failed reading leaves the window as the reading left it, with no message.
     stepquill::GetChartInfo(controls, state_, DecimalSeparator());
+    stepquill::ChartInfo listed;
+    listed.Difficulties = controls.ListedDifficulties();
+    if (auto decoder = stepquill::ChartTextDecoder(stepquill::ChartHeaderBytes(state_, listed)))
+        chartText_ = std::move(*decoder);
+    controls.ShowTexts(chartText_);
 }
 
 void Form1::OpenChart(const QString& path) {
@@ -248,6 +261,15 @@ void Form1::OnConvertClicked() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == combo1_ && event->type() == QEvent::KeyPress) {
+        // A closed chooser takes no Enter of its own; an open one keeps it
+        // for picking an item and never passes it here.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnConvertClicked();
+            return true;
+        }
+    }
     if (watched != text2_) return QWidget::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::DragEnter:

@@ -4,6 +4,7 @@
 
 #include "chart_dialog.h"
 #include "converter_state.h"
+#include "text_decoder.h"
 
 class QComboBox;
 class QLabel;
@@ -39,6 +40,8 @@ private:
 
     stepquill::ConverterState state_;
     ChartChooser chooseChart_;
+    // The encoding of the chart last read, for its captions and its log.
+    stepquill::TextDecoder chartText_;
 
     QLineEdit* text2_ = nullptr;
     QComboBox* combo1_ = nullptr;

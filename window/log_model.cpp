@@ -19,7 +19,9 @@ int LogModel::rowCount(const QModelIndex& parent) const {
 QVariant LogModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || std::size_t(index.row()) >= shown_) return {};
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    return DecodeChartText(std::string(lines_.Line(std::size_t(index.row()))));
+    const std::string line(lines_.Line(std::size_t(index.row())));
+    if (decoder_ == nullptr) return QString::fromUtf8(line.data(), qsizetype(line.size()));
+    return DecodeChartText(line, *decoder_);
 }
 
 void LogModel::Clear() {

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "log_lines.h"
+#include "text_decoder.h"
 
 // The lines of the progress log. Lines are only ever appended at the end or
 // all removed; appending a whole batch at once keeps a conversion of a large
@@ -25,6 +26,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
+    // The encoding the lines are shown in, the chart's; none: UTF-8.
+    void SetDecoder(stepquill::TextDecoder* decoder) { decoder_ = decoder; }
     void Clear();
     void Append(const LogLines& batch);
     // Ends the log with the line that says it was cut; later lines are dropped.
@@ -34,6 +37,7 @@ public:
 private:
     void Show();
 
+    stepquill::TextDecoder* decoder_ = nullptr;
     LogLines lines_;
     std::size_t shown_ = 0;  // the lines the view knows of
     bool cut_ = false;

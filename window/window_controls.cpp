@@ -31,10 +31,15 @@ std::string PathBytes(const QString& path) {
 
 std::string WindowControls::PathText() { return PathBytes(path_.text()); }
 
-void WindowControls::ClearDifficulties() { difficulty_.clear(); }
+void WindowControls::ClearDifficulties() {
+    difficulty_.clear();
+    listed_.clear();
+}
 
 void WindowControls::AppendDifficulty(const std::string& text) {
-    difficulty_.addItem(DecodeChartText(text), ToBytes(text));
+    // Shown by ShowTexts, once the chart's encoding is known.
+    difficulty_.addItem(QString(), ToBytes(text));
+    listed_.push_back(text);
 }
 
 std::string WindowControls::DifficultyText() {
@@ -53,20 +58,28 @@ void WindowControls::SetDifficultyText(const std::string& text) {
 
 void WindowControls::ClearLog() { log_.Clear(); }
 
-void WindowControls::SetTitleCaption(const std::string& caption) {
-    // The caption separates title and artist with CR LF; a label wants one break.
-    QString text = DecodeChartText(caption);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    // Title and artist each shortened, so a long title leaves the artist shown.
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString& line : lines) line = LabelText(line);
-    title_.setText(lines.join(QLatin1Char('\n')));
-}
+void WindowControls::SetTitleCaption(const std::string& caption) { titleCaption_ = caption; }
 
+// Tempo and offset are numbers the reading wrote, with the regional separator.
 void WindowControls::SetTempoCaption(const std::string& caption) {
-    tempo_.setText(LabelText(DecodeChartText(caption)));
+    tempo_.setText(LabelText(QString::fromUtf8(caption.data(), qsizetype(caption.size()))));
 }
 
 void WindowControls::SetOffsetCaption(const std::string& caption) {
-    offset_.setText(LabelText(DecodeChartText(caption)));
+    offset_.setText(LabelText(QString::fromUtf8(caption.data(), qsizetype(caption.size()))));
+}
+
+void WindowControls::ShowTexts(stepquill::TextDecoder& decoder) {
+    if (titleCaption_) {
+        // The caption separates title and artist with CR LF; a label wants one
+        // break. Title and artist each shortened, so a long title leaves the
+        // artist shown.
+        QString text = DecodeChartText(*titleCaption_, decoder);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QStringList lines = text.split(QLatin1Char('\n'));
+        for (QString& line : lines) line = LabelText(line);
+        title_.setText(lines.join(QLatin1Char('\n')));
+    }
+    for (int i = 0; i < difficulty_.count(); ++i)
+        difficulty_.setItemText(i, DecodeChartText(ItemBytes(difficulty_, i), decoder));
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <QString>
 
 #include "chart_info.h"
+#include "text_decoder.h"
 
 class QComboBox;
 class QLabel;
@@ -12,7 +15,8 @@ class QLineEdit;
 class LogModel;
 
 // The window's controls as the chart reading sees them. Texts cross here
-// between the core's bytes and Qt's strings.
+// between the core's bytes and Qt's strings: they are kept as bytes while the
+// reading runs, and shown once ShowTexts knows the chart's encoding.
 class WindowControls final : public stepquill::ChartInfoControls {
 public:
     WindowControls(QLineEdit& path, QComboBox& difficulty, LogModel& log,
@@ -31,6 +35,11 @@ public:
     void SetTempoCaption(const std::string& caption) override;
     void SetOffsetCaption(const std::string& caption) override;
 
+    // The difficulties this reading listed, as the chart writes them.
+    const std::vector<std::string>& ListedDifficulties() const { return listed_; }
+    // Shows the title and the difficulties of this reading in the encoding.
+    void ShowTexts(stepquill::TextDecoder& decoder);
+
 private:
     QLineEdit& path_;
     QComboBox& difficulty_;
@@ -38,6 +47,8 @@ private:
     QLabel& title_;
     QLabel& tempo_;
     QLabel& offset_;
+    std::optional<std::string> titleCaption_;
+    std::vector<std::string> listed_;
 };
 
 // The file system's bytes for a path shown in the window.

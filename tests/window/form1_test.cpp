@@ -1,6 +1,8 @@
 // The window driven through its controls, headless.
 #include <QApplication>
 #include <QComboBox>
+#include <QFileSystemModel>
+#include <QCompleter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QDir>
@@ -173,13 +175,11 @@ private slots:
         for (auto it = forward.crbegin(); it != forward.crend(); ++it) backward << *it;
         QCOMPARE(visited, backward);
 
-        // Enter presses the button only while it has the focus; Escape presses nothing.
+        // Escape presses nothing; Enter on the button converts.
         const QString chart = Write(dir_, "song.dwi", kChart);
         Get<QLineEdit>("Text2")->setText(chart);
         Get<QLineEdit>("Text2")->setFocus();
-        QTest::keyClick(Get<QLineEdit>("Text2"), Qt::Key_Return);
         QTest::keyClick(Get<QLineEdit>("Text2"), Qt::Key_Escape);
-        QVERIFY(!QFile::exists(dir_.filePath("song.kvt")));
         QVERIFY(form_->isVisible());
         Get<QPushButton>("Command1")->setFocus();
         QTest::keyClick(Get<QPushButton>("Command1"), Qt::Key_Escape);
@@ -187,6 +187,87 @@ private slots:
         QTest::keyClick(Get<QPushButton>("Command1"), Qt::Key_Return);
         QVERIFY(QFile::exists(dir_.filePath("song.kvt")));
         QVERIFY(form_->isVisible());
+    }
+
+    // Enter where the chart and its part are chosen does what "Convert" does.
+    void enterConverts_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("key");
+        QTest::newRow("path, Return") << "Text2" << int(Qt::Key_Return);
+        QTest::newRow("path, keypad Enter") << "Text2" << int(Qt::Key_Enter);
+        QTest::newRow("difficulty, Return") << "Combo1" << int(Qt::Key_Return);
+        QTest::newRow("difficulty, keypad Enter") << "Combo1" << int(Qt::Key_Enter);
+    }
+    void enterConverts() {
+        QFETCH(QString, control);
+        QFETCH(int, key);
+        Get<QLineEdit>("Text2")->setText(Write(dir_, "song.dwi", kChart));
+        Get<QComboBox>("Combo1")->setCurrentIndex(1);
+        QWidget* target = Get<QWidget>(control.toLatin1().constData());
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key));
+        QVERIFY(QFile::exists(dir_.filePath("song.kvt")));
+        QCOMPARE(LogLines().value(1), QStringLiteral("Searching MANIAC part."));
+    }
+
+    // The pop-up offers folders and charts only, whole, and closes once the
+    // typed text names a file, so the first click on "Convert" converts.
+    void completionOffersChartsAndClosesOnAWholePath() {
+        for (const char* name : {"a.dwi", "B.DWI", "c.sm", "d.SSC", "e.kvt", "f.txt", "g.dwi.bak"})
+            QVERIFY(!Write(dir_, name, kChart).isEmpty());
+        QVERIFY(QDir(dir_.path()).mkdir("sub"));
+        auto* path = Get<QLineEdit>("Text2");
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        path->setFocus();
+        QTest::keyClicks(path, dir_.path() + "/");
+        QCompleter* completer = path->completer();
+        // The folder is listed on a thread of its own; the pop-up opens once
+        // the offers are there when the text is completed again.
+        auto* model = qobject_cast<QFileSystemModel*>(completer->model());
+        QTRY_VERIFY((model->rowCount(model->index(dir_.path())) > 0 && (completer->complete(), true) &&
+                     completer->popup()->isVisible()));
+        QStringList offered;
+        for (int row = 0; row < completer->completionCount(); ++row) {
+            completer->setCurrentRow(row);
+            offered << QFileInfo(completer->currentCompletion()).fileName();
+        }
+        offered.sort();
+        QCOMPARE(offered, (QStringList{"B.DWI", "a.dwi", "c.sm", "d.SSC", "sub"}));
+        QCOMPARE(qobject_cast<QListView*>(completer->popup())->textElideMode(), Qt::ElideNone);
+
+        QTest::keyClicks(path, "B.DWI");
+        QVERIFY(!completer->popup()->isVisible());
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QVERIFY(QFile::exists(dir_.filePath("B.kvt")));
+    }
+
+    // Titles in their own script, decided once per chart as the converter
+    // decides them.
+    void chartTexts_data() {
+        QTest::addColumn<QByteArray>("title");
+        QTest::addColumn<QByteArray>("artist");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTF-8") << QByteArray("Caf\xC3\xA9 \xE2\x98\x86") << QByteArray("A")
+                               << QStringLiteral("Caf\u00E9 \u2606\nby A");
+        QTest::newRow("Windows-1252") << QByteArray("\x93Hi\x94 \x80\x85") << QByteArray("Caf\xE9")
+                                      << QStringLiteral("\u201CHi\u201D \u20AC\u2026\nby Caf\u00E9");
+        QTest::newRow("Windows-1252 at the end") << QByteArray("Beyonc\xE9") << QByteArray("A")
+                                                 << QStringLiteral("Beyonc\u00E9\nby A");
+        QTest::newRow("Shift-JIS") << QByteArray("\x8D\xF7\x82\xCC\x89\xCC") << QByteArray("A")
+                                   << QStringLiteral("\u685C\u306E\u6B4C\nby A");
+        QTest::newRow("once per chart") << QByteArray("\x82\xCC\x89\xCC") << QByteArray("Beyonc\xE9")
+                                        << QStringLiteral("\u201A\u00CC\u2030\u00CC\nby Beyonc\u00E9");
+    }
+    void chartTexts() {
+        QFETCH(QByteArray, title);
+        QFETCH(QByteArray, artist);
+        QFETCH(QString, shown);
+        Get<QLineEdit>("Text2")->setText(
+            Write(dir_, "chart.dwi", "#TITLE:" + title + ";\n#ARTIST:" + artist + ";\n#BPM:120;\n#GAP:0;\n"
+                                     "#SINGLE:BASIC:3:\n8;\n"));
+        QCOMPARE(Get<QLabel>("Label5")->text(), shown);
+        QCOMPARE(Items("Combo1"), QStringList{"BASIC(3)"});
     }
 
     void geometry_data() {
@@ -465,21 +546,6 @@ private slots:
         field->setText(chart);
         QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
         QCOMPARE(ReadBytes(dir_.filePath("song.kvt")).left(4), QByteArray("X 0\n"));
-    }
-
-    void windows1252Captions() {
-        // Not valid UTF-8: curly quotes and the euro sign of Windows-1252.
-        const QString chart = Write(dir_, "quotes.dwi",
-                                    "#TITLE:\x93Hi\x94 \x80\x85;\n#ARTIST:Caf\xE9;\n#BPM:120;\n"
-                                    "#GAP:0;\n#SINGLE:BASIC:3:\n8;\n");
-        Get<QLineEdit>("Text2")->setText(chart);
-        QCOMPARE(Get<QLabel>("Label5")->text(),
-                 QStringLiteral("\u201CHi\u201D \u20AC\u2026\nby Caf\u00E9"));
-        // Valid UTF-8 stays UTF-8.
-        Get<QLineEdit>("Text2")->setText(Write(dir_, "utf8.dwi",
-                                               "#TITLE:Caf\xC3\xA9;\n#ARTIST:\xE2\x82\xAC;\n"
-                                               "#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:3:\n8;\n"));
-        QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Caf\u00E9\nby \u20AC"));
     }
 
     void regionalSeparatorAndLatin1Title() {

@@ -1,0 +1,74 @@
+#include "chart_input.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace stepquill {
+
+namespace {
+
+// A chart held in memory, read from its start by each reading.
+class MemoryChart final : public ChartSource {
+public:
+    explicit MemoryChart(std::string_view bytes) : bytes_(bytes) {}
+    std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+        const std::size_t count = std::min(size, bytes_.size() - at_);
+        std::memcpy(buffer, bytes_.data() + at_, count);
+        at_ += count;
+        return static_cast<std::ptrdiff_t>(count);
+    }
+    bool Seek(std::uint64_t offset) override {
+        if (offset > bytes_.size()) return false;
+        at_ = static_cast<std::size_t>(offset);
+        return true;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t at_ = 0;
+};
+
+}  // namespace
+
+std::optional<ChartInput> ReadChartFromStandardInput(std::string& reason) {
+    ChartInput chart{"-", std::string()};
+    std::string& bytes = *chart.Bytes;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) {
+            reason = "the chart could not be read from standard input (" + std::string(std::strerror(errno)) + ")";
+            return std::nullopt;
+        }
+        if (count == 0) return chart;
+        if (bytes.size() + static_cast<std::size_t>(count) > kLargestPipedChart) {
+            reason = "the chart on standard input is larger than " + std::to_string(kLargestPipedChart >> 20) +
+                     " MiB";
+            return std::nullopt;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+ReadOutcome ReadChart(const ChartInput& chart, std::string_view wanted, ConverterState& state,
+                      ChartInfo& info) {
+    if (chart.Bytes) {
+        MemoryChart bytes(*chart.Bytes);
+        return ReadAnyChartInfo(bytes, FormatOfBytes(*chart.Bytes), state, info);
+    }
+    return wanted.empty() ? ReadAnyChartInfo(chart.Path, state, info)
+                          : ReadAnyChartInfoFor(chart.Path, wanted, state, info);
+}
+
+RunOutcome ConvertPart(const ChartInput& chart, ConverterState& state, const std::string& displayText,
+                       const ArrowTokens& tokens, ProgressLog& log, RunSettings settings) {
+    std::optional<MemoryChart> bytes;
+    if (chart.Bytes) settings.ChartBytes = &bytes.emplace(*chart.Bytes);
+    const ChartFormat format = chart.Bytes ? FormatOfBytes(*chart.Bytes) : FormatOfPath(chart.Path);
+    return ConvertChart(format, state, chart.Path, displayText, tokens, log, settings);
+}
+
+}  // namespace stepquill

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "arrow_mapping.h"
+#include "chart_formats.h"
+#include "chart_info.h"
+#include "chart_source.h"
+#include "conversion_run.h"
+#include "converter_state.h"
+#include "progress_log.h"
+
+namespace stepquill {
+
+// The most of a chart that standard input may hand over: a pipe cannot be
+// read twice, so the chart is kept in memory for the reading and the run.
+inline constexpr std::size_t kLargestPipedChart = std::size_t{256} << 20;
+
+// The chart named on the command line: a file by its path, or "-" for the
+// bytes read whole from standard input.
+struct ChartInput {
+    std::string Path;
+    std::optional<std::string> Bytes;
+    bool FromStandardInput() const { return Bytes.has_value(); }
+};
+
+// Reads standard input to its end for the chart "-"; none, with the reason,
+// when it cannot be read or holds more than kLargestPipedChart bytes.
+std::optional<ChartInput> ReadChartFromStandardInput(std::string& reason);
+
+// Reads the chart's information: all of it for an empty `wanted`, otherwise
+// only as far as a conversion of `wanted` needs.
+ReadOutcome ReadChart(const ChartInput& chart, std::string_view wanted, ConverterState& state,
+                      ChartInfo& info);
+
+// Converts the part with the display text `displayText`.
+RunOutcome ConvertPart(const ChartInput& chart, ConverterState& state, const std::string& displayText,
+                       const ArrowTokens& tokens, ProgressLog& log, RunSettings settings);
+
+}  // namespace stepquill

@@ -1,0 +1,90 @@
+#include "part_choice.h"
+
+#include <algorithm>
+#include <map>
+
+#include "chart_info.h"
+
+namespace stepquill {
+
+namespace {
+
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
+std::size_t OccurrenceAt(const std::vector<std::string>& difficulties, std::size_t index) {
+    const std::string name = PartNameOf(difficulties[index]);
+    return static_cast<std::size_t>(std::count_if(difficulties.begin(), difficulties.begin() + index,
+                                                  [&](const std::string& d) { return PartNameOf(d) == name; }));
+}
+
+// A part name as a piece of a file name: no folder separators, no control
+// characters, never empty.
+std::string FileNamePiece(const std::string& name) {
+    std::string piece = name;
+    for (char& c : piece)
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
+    return piece.empty() ? "part" : piece;
+}
+
+}  // namespace
+
+std::string PartNameOf(std::string_view displayText) {
+    return std::string(displayText.substr(0, displayText.find('(')));
+}
+
+std::optional<PartChoice> ChoosePart(const std::vector<std::string>& difficulties, const std::string& wanted,
+                                     std::string& reason) {
+    for (std::size_t i = 0; i < difficulties.size(); ++i)
+        if (NamesDifficulty(difficulties[i], wanted)) return PartChoice{difficulties[i], OccurrenceAt(difficulties, i)};
+
+    // Without regard to case, a spelling the chart lists stands for what
+    // `wanted` means only when it is the one such spelling; it is then
+    // taken as if written exactly so.
+    const std::string upperWanted = Upper(wanted);
+    std::vector<std::string> spellings;
+    for (const auto& difficulty : difficulties) {
+        for (const std::string& candidate : {difficulty, PartNameOf(difficulty)}) {
+            if (Upper(candidate) == upperWanted &&
+                std::find(spellings.begin(), spellings.end(), candidate) == spellings.end())
+                spellings.push_back(candidate);
+        }
+    }
+    if (spellings.size() == 1) return ChoosePart(difficulties, spellings.front(), reason);
+
+    std::string listed;
+    for (const auto& d : (spellings.empty() ? difficulties : spellings)) listed += " " + d;
+    if (spellings.empty())
+        reason = "the chart lists no difficulty " + wanted + " (it lists:" +
+                 (listed.empty() ? std::string(" none") : listed) + ")";
+    else
+        reason = "the difficulty " + wanted + " could name several parts (" + listed.substr(1) + ")";
+    return std::nullopt;
+}
+
+std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::string& folder,
+                                    const std::vector<std::string>& difficulties) {
+    const std::size_t slash = chartPath.rfind('/');
+    const std::string chartFolder = slash == std::string::npos ? std::string() : chartPath.substr(0, slash + 1);
+    std::string stem = slash == std::string::npos ? chartPath : chartPath.substr(slash + 1);
+    const std::size_t dot = stem.rfind('.');
+    if (dot != std::string::npos && dot > 0) stem.resize(dot);
+    std::string target = folder.empty() ? chartFolder : folder;
+    if (!target.empty() && target.back() != '/') target += '/';
+
+    std::vector<PartFile> files;
+    std::map<std::string, std::size_t> named;  // files made so far under each name
+    for (std::size_t i = 0; i < difficulties.size(); ++i) {
+        const std::string piece = FileNamePiece(PartNameOf(difficulties[i]));
+        const std::size_t count = ++named[piece];
+        const std::string suffix = count == 1 ? std::string() : "-" + std::to_string(count);
+        files.push_back({{difficulties[i], OccurrenceAt(difficulties, i)}, target + stem + "." + piece + suffix + ".kvt"});
+    }
+    return files;
+}
+
+}  // namespace stepquill

@@ -1,0 +1,259 @@
+// stepquill-convert's options, run for real, through a shell where a case
+// needs its redirections: what the run writes, where, and what it says.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "chart_info.h"
+#include "child_process.h"
+#include "scratch_folder.h"
+
+namespace stepquill {
+namespace {
+
+namespace fs = std::filesystem;
+using support::ChildRun;
+using support::ReadBytes;
+using support::ScratchFolder;
+
+const fs::path kRealCharts = fs::path(STEPQUILL_SOURCE_DIR) / ".." / "shared" / "charts" / "real";
+const fs::path kParanoia = kRealCharts / "noahm-simfileparser__PARANOiA_Rebirth.dwi";
+
+// Runs a shell command in `folder`, where $C is the converter.
+ChildRun Shell(const ScratchFolder& folder, const std::string& command, unsigned seconds = 20) {
+    support::ChildOptions options;
+    options.WorkingFolder = folder.Path();
+    options.TimeLimitSeconds = seconds;
+    return support::RunProgram({"/bin/sh", "-c", "C='" STEPQUILL_CONVERTER "'; " + command}, options);
+}
+
+std::string Lines(std::size_t count) { return std::to_string(count); }
+
+// A chart of the given header whose MANIAC part is two arrows long.
+std::string SmallChart(const std::string& title, const std::string& artist = "A", const std::string& gap = "0") {
+    return "#TITLE:" + title + ";\n#ARTIST:" + artist + ";\n#BPM:120;\n#GAP:" + gap +
+           ";\n#SINGLE:MANIAC:9:\n2080\n;\n";
+}
+
+struct StreamCase {
+    const char* Name;
+    const char* Command;
+    int Exit;
+    // The file whose bytes must equal the timing file ("" for none), and the
+    // last line of standard error.
+    const char* Holds;
+    const char* LastError;
+};
+
+// What the single run wrote, what it said about it, and where its records
+// went when standard output was named.
+TEST(ConverterStreams, RecordsGoWhereTheyAreNamedAndTheRunSaysSo) {
+    const std::string kWrote = "stepquill-convert: wrote 433 records to ";
+    const std::string kNoSpace = "stepquill-convert: cannot write to standard output (No space left on device)";
+    const std::vector<StreamCase> cases = {
+        {"beside the chart", "$C chart.dwi MANIAC >/dev/null", 0, "chart.kvt", "chart.kvt"},
+        {"named", "$C chart.dwi MANIAC -o out.kvt >/dev/null", 0, "out.kvt", "out.kvt"},
+        {"quiet", "$C chart.dwi MANIAC -q", 0, "chart.kvt", ""},
+        {"dash", "$C chart.dwi MANIAC -o - >seen 2>/dev/null; $C chart.dwi MANIAC -o - 2>&1 >/dev/null | tail -n 1 >&2",
+         0, "seen", "standard output"},
+        {"from a pipe", "$C - MANIAC -q <chart.dwi >seen", 0, "seen", ""},
+        {"appended", "printf 'old\\n' >log; $C chart.dwi MANIAC -q -o /dev/stdout >>log; sed 1d log >seen", 0, "seen",
+         ""},
+        {"by descriptor", "$C chart.dwi MANIAC -q -o /proc/self/fd/1 >seen", 0, "seen", ""},
+        {"full, information", "$C chart.dwi >/dev/full", 1, "", kNoSpace.c_str()},
+        {"full, log", "$C chart.dwi MANIAC >/dev/full", 1, "chart.kvt", kNoSpace.c_str()},
+        {"full, records", "$C chart.dwi MANIAC -o - >/dev/full", 1, "", kNoSpace.c_str()},
+        {"pipe too large", "head -c 268435457 /dev/zero | $C - MANIAC", 1, "",
+         "stepquill-convert: the chart on standard input is larger than 256 MiB"},
+    };
+    ScratchFolder reference;
+    fs::copy_file(kParanoia, reference / "chart.dwi");
+    ASSERT_EQ(Shell(reference, "$C chart.dwi MANIAC -q").Ending(), "exit 0");
+    const std::string records = ReadBytes(reference / "chart.kvt");
+    ASSERT_EQ(std::count(records.begin(), records.end(), '\n'), 433);
+
+    for (const StreamCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ScratchFolder folder;
+        fs::copy_file(kParanoia, folder / "chart.dwi");
+        const ChildRun run = Shell(folder, c.Command);
+        EXPECT_EQ(run.Ending(), "exit " + std::to_string(c.Exit)) << run.Errors;
+        std::string errors = run.Errors;
+        if (!errors.empty() && errors.back() == '\n') errors.pop_back();
+        const std::string last = errors.substr(errors.rfind('\n') == std::string::npos ? 0 : errors.rfind('\n') + 1);
+        const std::string expected = c.LastError;
+        if (expected.empty() || expected.rfind("stepquill-convert: ", 0) == 0)
+            EXPECT_EQ(last, expected);
+        else
+            EXPECT_EQ(last, kWrote + expected);
+        if (*c.Holds) {
+            EXPECT_TRUE(ReadBytes(folder / c.Holds) == records) << c.Holds;
+        }
+    }
+}
+
+// Every part of every real chart, each file as a single run of that part
+// writes it; a chart listing two parts of one name gives the second its own.
+TEST(ConverterAll, EveryPartEqualsItsSingleRun) {
+    std::vector<fs::path> charts;
+    for (const auto& entry : fs::directory_iterator(kRealCharts))
+        if (entry.path().extension() == ".dwi") charts.push_back(entry.path());
+    ASSERT_FALSE(charts.empty());
+    ScratchFolder twice;
+    twice.Write("twice.dwi", SmallChart("T") + "#SINGLE:MANIAC:10:\n8000\n;\n");
+    charts.push_back(twice / "twice.dwi");
+
+    for (const fs::path& chart : charts) {
+        SCOPED_TRACE(chart.filename().string());
+        ScratchFolder folder;
+        fs::create_directory(folder / "all");
+        const ChildRun all = Shell(folder, "$C '" + chart.string() + "' --all -q -o all");
+        EXPECT_EQ(all.Ending(), "exit 0") << all.Errors;
+        const ChildRun listed = Shell(folder, "$C '" + chart.string() + "' --json");
+        const auto parts = nlohmann::json::parse(listed.Output)["difficulties"];
+        std::map<std::string, int> seen;
+        for (const auto& part : parts) {
+            const std::string name = part["name"];
+            const int count = ++seen[name];
+            const std::string file = chart.stem().string() + "." + name + (count > 1 ? "-" + Lines(count) : "") + ".kvt";
+            const std::string text = part["text"];
+            ASSERT_EQ(Shell(folder, "$C '" + chart.string() + "' '" + text + "' -q -o single.kvt").Ending(), "exit 0");
+            EXPECT_TRUE(ReadBytes(folder / "all" / file) == ReadBytes(folder / "single.kvt")) << file;
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder / "all"), fs::directory_iterator()),
+                  static_cast<long>(parts.size()));
+    }
+    ASSERT_EQ(Shell(twice, "$C twice.dwi --all -q").Ending(), "exit 0");
+    EXPECT_NE(ReadBytes(twice / "twice.MANIAC.kvt"), ReadBytes(twice / "twice.MANIAC-2.kvt"));
+}
+
+// A shift is the arithmetic of a chart whose #GAP is that much larger, in
+// the timing file and in the log alike.
+TEST(ConverterShift, EqualsALargerGap) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"0", "39"}, {"12", "51"}, {"-12.5", "26.5"}, {"-1000", "-961"}};
+    const std::string chart = ReadBytes(kParanoia);
+    for (const auto& [shift, gap] : cases) {
+        SCOPED_TRACE(shift);
+        ScratchFolder folder;
+        folder.Write("shifted.dwi", chart);
+        std::string moved = chart;
+        moved.replace(moved.find("#GAP:39;"), 8, "#GAP:" + gap + ";");
+        folder.Write("gap.dwi", moved);
+        const ChildRun shifted = Shell(folder, "$C shifted.dwi MANIAC --shift " + shift);
+        const ChildRun larger = Shell(folder, "$C gap.dwi MANIAC");
+        EXPECT_EQ(shifted.Ending(), "exit 0") << shifted.Errors;
+        EXPECT_EQ(shifted.Output, larger.Output);
+        EXPECT_TRUE(ReadBytes(folder / "shifted.kvt") == ReadBytes(folder / "gap.kvt"));
+    }
+}
+
+// Spellings that can mean one thing only are taken; the rest is a usage
+// error in one line, and a chart that cannot be read gives its reason alone.
+TEST(ConverterCommandLine, OneMeaningIsTakenAndEveryErrorIsOneLine) {
+    struct Case {
+        const char* Arguments;
+        int Exit;
+        const char* Error;  // a pattern for the whole of standard error
+    };
+    const std::string usage = "stepquill-convert: [^\n]+\\. Run with --help for more information\\.\n";
+    const std::vector<Case> cases = {
+        {"chart.dwi maniac -q", 0, ""},
+        {"chart.dwi 'Maniac(9)' -q --up-left a --down-right x", 0, ""},
+        {"chart.dwi --bogus", 2, usage.c_str()},
+        {"chart.dwi MANIAC --up-left q", 2, usage.c_str()},
+        {"chart.dwi MANIAC --all", 2, usage.c_str()},
+        {"chart.dwi --json MANIAC", 2, usage.c_str()},
+        {"chart.dwi MANIAC --shift 1e3", 2, usage.c_str()},
+        {"chart.dwi MANIAC --encoding NO-SUCH", 2, usage.c_str()},
+        {"- --all", 2, usage.c_str()},
+        {"", 2, usage.c_str()},
+        {"missing.dwi", 1, "stepquill-convert: the chart cannot be opened\n"},
+        {"missing.dwi --json", 1, "stepquill-convert: the chart cannot be opened\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Arguments);
+        ScratchFolder folder;
+        fs::copy_file(kParanoia, folder / "chart.dwi");
+        const ChildRun run = Shell(folder, std::string("$C ") + c.Arguments + " </dev/null");
+        EXPECT_EQ(run.Ending(), "exit " + std::to_string(c.Exit));
+        EXPECT_TRUE(std::regex_match(run.Errors, std::regex(c.Error))) << run.Errors;
+        if (c.Exit != 0) {
+            EXPECT_EQ(run.Output, "");
+        }
+    }
+    ScratchFolder folder;
+    fs::copy_file(kParanoia, folder / "chart.dwi");
+    Shell(folder, "$C chart.dwi MANIAC -q -o exact.kvt --down-right X; $C chart.dwi 'Maniac(9)' -q --up-left a "
+                  "--down-right x");
+    EXPECT_TRUE(ReadBytes(folder / "chart.kvt") == ReadBytes(folder / "exact.kvt"));
+}
+
+// Titles in their own script, decided once per chart, in the information,
+// in JSON and in the log; an encoding named on the command line wins.
+TEST(ConverterEncoding, TitlesArePrintedInUtf8) {
+    struct Case {
+        const char* Name;
+        std::string Title;
+        std::string Artist;
+        const char* Option;
+        std::string Shown;
+    };
+    const std::vector<Case> cases = {
+        {"UTF-8", "Caf\xC3\xA9 \xE2\x98\x86", "A", "", "Caf\xC3\xA9 \xE2\x98\x86"},
+        {"Windows-1252", "Caf\xE9", "A", "", "Caf\xC3\xA9"},
+        {"Windows-1252 at the end", "Beyonc\xE9", "A", "", "Beyonc\xC3\xA9"},
+        {"Shift-JIS", "\x8D\xF7\x82\xCC\x89\xCC", "A", "", "\xE6\xA1\x9C\xE3\x81\xAE\xE6\xAD\x8C"},
+        // Decided for the chart, not per field: a Latin-1 artist makes the
+        // title Latin-1 too.
+        {"once per chart", "\x82\xCC\x89\xCC", "Beyonc\xE9", "", "\xE2\x80\x9A\xC3\x8C\xE2\x80\xB0\xC3\x8C"},
+        {"named", "Caf\xE9", "A", " --encoding ISO-8859-15", "Caf\xC3\xA9"},
+        {"named over a guess", "\x82\xCC\x89\xCC", "A", " --encoding CP1252", "\xE2\x80\x9A\xC3\x8C\xE2\x80\xB0\xC3\x8C"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ScratchFolder folder;
+        folder.Write("chart.dwi", SmallChart(c.Title, c.Artist));
+        const ChildRun info = Shell(folder, std::string("$C chart.dwi") + c.Option);
+        EXPECT_EQ(info.Output.substr(0, info.Output.find('\n')), "Title: " + c.Shown);
+        const ChildRun json = Shell(folder, std::string("$C chart.dwi --json") + c.Option);
+        EXPECT_EQ(nlohmann::json::parse(json.Output)["title"], c.Shown);
+    }
+}
+
+// Every real chart's title and artist come out as the reading finds them.
+TEST(ConverterEncoding, RealTitlesAreUnchanged) {
+    for (const auto& entry : fs::directory_iterator(kRealCharts)) {
+        if (entry.path().extension() != ".dwi") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        ConverterState state;
+        ChartInfo info;
+        ASSERT_TRUE(ReadChartInfo(entry.path().string(), state, info).Ok());
+        ScratchFolder folder;
+        const auto json = nlohmann::json::parse(Shell(folder, "$C '" + entry.path().string() + "' --json").Output);
+        EXPECT_EQ(json["title"], state.Title);
+        EXPECT_EQ(json["artist"], state.Artist);
+    }
+}
+
+// The JSON holds what the information text holds, with numbers as numbers.
+TEST(ConverterJson, HoldsTheChartInformation) {
+    ScratchFolder folder;
+    const ChildRun run = Shell(folder, "$C '" + kParanoia.string() + "' --json");
+    ASSERT_EQ(run.Ending(), "exit 0");
+    EXPECT_EQ(std::count(run.Output.begin(), run.Output.end(), '\n'), 1);
+    const auto expected = nlohmann::json::parse(R"json({"title": "PARANOiA Rebirth", "artist": "190'", "bpm": 189.99,
+        "offset_ms": 39, "difficulties": [
+          {"text": "BEGINNER(2)", "name": "BEGINNER", "rating": 2}, {"text": "BASIC(6)", "name": "BASIC", "rating": 6},
+          {"text": "ANOTHER(7)", "name": "ANOTHER", "rating": 7}, {"text": "MANIAC(9)", "name": "MANIAC", "rating": 9}]})json");
+    EXPECT_EQ(nlohmann::json::parse(run.Output), expected);
+}
+
+}  // namespace
+}  // namespace stepquill

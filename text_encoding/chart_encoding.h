@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "chart_info.h"
+#include "converter_state.h"
+#include "text_decoder.h"
+
+namespace stepquill {
+
+// The encoding a chart's texts are written in, by the C library's name:
+// "UTF-8" when the bytes are valid UTF-8; "CP932" (Shift-JIS as Windows
+// writes it) when they are valid there and hold at least one two-byte
+// character; otherwise "CP1252", which gives every byte a character.
+std::string GuessChartEncoding(std::string_view headerBytes);
+
+// The header texts a reading found, all together, so that one chart is
+// decided once and its title and artist never disagree.
+std::string ChartHeaderBytes(const ConverterState& state, const ChartInfo& info);
+
+// The decoder for the guessed encoding, or for `encoding` when not empty;
+// none when the C library knows no such encoding.
+std::optional<TextDecoder> ChartTextDecoder(std::string_view headerBytes, const std::string& encoding = {});
+
+}  // namespace stepquill
