@@ -150,15 +150,21 @@ private:
         if (end == ValueReader::End::Parameter) SkipRest();
     }
 
+    // The texts shown to the player, read the same way in both formats;
+    // false for any other tag.
+    bool ReadShownText(const std::string& tag, bool more) {
+        std::string* text = EqualsIgnoringCase(tag, "TITLE")      ? &simfile_.Title
+                            : EqualsIgnoringCase(tag, "SUBTITLE") ? &simfile_.Subtitle
+                            : EqualsIgnoringCase(tag, "ARTIST")   ? &simfile_.Artist
+                                                                  : nullptr;
+        if (text != nullptr) *text = Parameter(more, kShownTextBytes);
+        return text != nullptr;
+    }
+
     void ReadSmValue(const std::string& tag, bool more) {
         auto is = [&](std::string_view name) { return EqualsIgnoringCase(tag, name); };
-        if (is("TITLE")) {
-            simfile_.Title = Parameter(more, kShownTextBytes);
-        } else if (is("SUBTITLE")) {
-            simfile_.Subtitle = Parameter(more, kShownTextBytes);
-        } else if (is("ARTIST")) {
-            simfile_.Artist = Parameter(more, kShownTextBytes);
-        } else if (is("OFFSET")) {
+        if (ReadShownText(tag, more)) return;
+        if (is("OFFSET")) {
             simfile_.SongTiming.OffsetSeconds = ReadNumber(Parameter(more));
         } else if (is("BPMS")) {
             smBpms_.clear();
@@ -235,13 +241,8 @@ private:
             return;
         }
         TimingData& song = simfile_.SongTiming;
-        if (is("TITLE")) {
-            simfile_.Title = Parameter(more, kShownTextBytes);
-        } else if (is("SUBTITLE")) {
-            simfile_.Subtitle = Parameter(more, kShownTextBytes);
-        } else if (is("ARTIST")) {
-            simfile_.Artist = Parameter(more, kShownTextBytes);
-        } else if (is("NOTEDATA")) {
+        if (ReadShownText(tag, more)) return;
+        if (is("NOTEDATA")) {
             inChart_ = true;
             chart_ = SscChart();
             chart_.Timing.OffsetSeconds = song.OffsetSeconds;

@@ -15,15 +15,22 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The longest number at the start of `text`, in the given precision.
-template <typename Number>
-Number ReadLeading(std::string_view text) {
+// Where a number's digits start: after C white space and one sign.
+std::size_t SkipSpaceAndSign(std::string_view text, bool& negative) {
     std::size_t at = 0;
     while (at < text.size() && IsCSpace(text[at])) ++at;
-    bool negative = false;
+    negative = false;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
         negative = text[at] == '-';
         ++at;
     }
+    return at;
+}
+
+template <typename Number>
+Number ReadLeading(std::string_view text) {
+    bool negative;
+    std::size_t at = SkipSpaceAndSign(text, negative);
     // from_chars takes neither a "+" nor a "0x", and reads the rest exactly
     // as the C library does in the "C" locale.
     std::chars_format format = std::chars_format::general;
@@ -68,13 +75,8 @@ double ReadNumber(std::string_view text) { return ReadLeading<double>(text); }
 float ReadSinglePrecision(std::string_view text) { return ReadLeading<float>(text); }
 
 int ReadInteger(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && IsCSpace(text[at])) ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        negative = text[at] == '-';
-        ++at;
-    }
+    bool negative;
+    std::size_t at = SkipSpaceAndSign(text, negative);
     std::int64_t value = 0;
     std::size_t digits = 0;
     for (; at < text.size() && IsDigit(text[at]); ++at, ++digits) {
