@@ -48,8 +48,11 @@ ReadOutcome ReadStepManiaInfoFor(ChartSource& chart, SimfileFormat format, std::
 
 std::string StepManiaPartReader::TimingFileFor(const std::string& chartPath, std::string& reason) const {
     (void)reason;
-    const std::size_t ending = chartPath.size() - (format_ == SimfileFormat::Sm ? 3 : 4);
-    return chartPath.substr(0, ending) + ".kvt";
+    // A chart whose format was told by its tags, not its ending, keeps its
+    // whole name.
+    SimfileFormat named;
+    const std::size_t ending = IsSimfilePath(chartPath, named) ? (named == SimfileFormat::Sm ? 3 : 4) : 0;
+    return chartPath.substr(0, chartPath.size() - ending) + ".kvt";
 }
 
 std::string StepManiaPartReader::ConvertPart(ChartSource& chart, ConverterState& state,
