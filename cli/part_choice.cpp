@@ -81,8 +81,17 @@ std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::str
     for (std::size_t i = 0; i < difficulties.size(); ++i) {
         const std::string piece = FileNamePiece(PartNameOf(difficulties[i]));
         const std::size_t count = ++named[piece];
-        const std::string suffix = count == 1 ? std::string() : "-" + std::to_string(count);
-        files.push_back({{difficulties[i], OccurrenceAt(difficulties, i)}, target + stem + "." + piece + suffix + ".kvt"});
+        // Built piece by piece: g++ 12 warns falsely of overlapping copies in
+        // the one-expression form.
+        std::string path = target + stem;
+        path += '.';
+        path += piece;
+        if (count > 1) {
+            path += '-';
+            path += std::to_string(count);
+        }
+        path += ".kvt";
+        files.push_back({{difficulties[i], OccurrenceAt(difficulties, i)}, path});
     }
     return files;
 }
