@@ -58,6 +58,7 @@ inline constexpr int kPanels = 4;
 template <typename Sink>
 class NoteRows {
 public:
+    static constexpr bool kKeepsText = true;
     explicit NoteRows(Sink& sink) : sink_(sink) {}
 
     void Take(const char* bytes, std::size_t count) {

@@ -65,6 +65,7 @@ std::string TidyDifficulty(std::string difficulty, std::string_view description,
 template <typename TakeEntry>
 class ListEntrySink {
 public:
+    static constexpr bool kKeepsText = true;
     explicit ListEntrySink(TakeEntry& take) : take_(take) {}
     void Take(const char* bytes, std::size_t count) {
         for (const char* end = bytes + count; bytes != end;) {

@@ -14,6 +14,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 class TextSink {
 public:
+    static constexpr bool kKeepsText = true;
     TextSink(std::string& text, std::size_t keep) : text_(text), keep_(keep) { text_.clear(); }
     void Take(const char* bytes, std::size_t count) {
         if (text_.size() < keep_) text_.append(bytes, std::min(count, keep_ - text_.size()));
@@ -29,6 +30,7 @@ private:
 };
 
 struct NoSink {
+    static constexpr bool kKeepsText = false;
     void Take(const char*, std::size_t) {}
     void TrimEnd() {}
 };
@@ -70,14 +72,17 @@ std::size_t ValueReader::FindSpecial(std::size_t from, bool inValue) const {
     const __m128i hash = _mm_set1_epi8('#');
     const __m128i slash = _mm_set1_epi8('/');
     const __m128i backslash = _mm_set1_epi8('\\');
-    const __m128i colon = _mm_set1_epi8(inValue ? ':' : '#');
-    const __m128i semicolon = _mm_set1_epi8(inValue ? ';' : '#');
+    // ":" and ";" differ in their lowest bit only: one comparison finds
+    // both. Outside a value neither counts: no byte with its lowest bit set
+    // equals 0xFE.
+    const __m128i lowestBit = _mm_set1_epi8(1);
+    const __m128i colonOrSemicolon = _mm_set1_epi8(inValue ? ';' : static_cast<char>(0xFE));
     for (; end_ - from >= 16; from += 16) {
         const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + from));
         const __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(here, hash), _mm_cmpeq_epi8(here, slash)),
-                         _mm_cmpeq_epi8(here, backslash)),
-            _mm_or_si128(_mm_cmpeq_epi8(here, colon), _mm_cmpeq_epi8(here, semicolon)));
+            _mm_or_si128(_mm_cmpeq_epi8(here, hash), _mm_cmpeq_epi8(here, slash)),
+            _mm_or_si128(_mm_cmpeq_epi8(here, backslash),
+                         _mm_cmpeq_epi8(_mm_or_si128(here, lowestBit), colonOrSemicolon)));
         const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         if (mask != 0) return from + static_cast<std::size_t>(__builtin_ctz(mask));
     }
@@ -87,6 +92,19 @@ std::size_t ValueReader::FindSpecial(std::size_t from, bool inValue) const {
         if (c == '#' || c == '/' || c == '\\' || (inValue && (c == ':' || c == ';'))) return from;
     }
     return from;
+}
+
+std::size_t ValueReader::FindSpecialPastComments(std::size_t from) {
+    for (;;) {
+        from = FindSpecial(from, true);
+        if (from + 1 >= end_ || block_[from] != '/' || block_[from + 1] != '/') return from;
+        // A comment ends before its line feed; one that runs past the block
+        // is left to the byte-by-byte rules.
+        std::size_t lineEnd = from + 2;
+        while (lineEnd < end_ && block_[lineEnd] != '\n') ++lineEnd;
+        if (lineEnd == end_) return from;
+        from = flagAt_ = lineEnd;
+    }
 }
 
 void ValueReader::CatchUpLine(std::size_t to) {

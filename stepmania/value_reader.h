@@ -37,7 +37,8 @@ public:
     End ReadParameter(std::string& text, std::size_t keep = std::string::npos);
     End SkipParameter();
     // Hands the next parameter's text to `sink.Take(bytes, count)` in pieces
-    // as it is read, so that a parameter of any length is never held.
+    // as it is read, so that a parameter of any length is never held. The
+    // sink says with kKeepsText whether it wants the text at all.
     template <typename Sink>
     End StreamParameter(Sink& sink);
 
@@ -56,6 +57,9 @@ private:
     bool Have(std::size_t count);
     // The first of from..end_ that may change the reading's course.
     std::size_t FindSpecial(std::size_t from, bool inValue) const;
+    // The same inside a value whose text is passed over: whole comments
+    // within the block are passed over too, without stopping at each.
+    std::size_t FindSpecialPastComments(std::size_t from);
     // Brings lineHasText_ up to date for the text from flagAt_ to `to`.
     void CatchUpLine(std::size_t to);
     void SkipComment();
@@ -91,7 +95,7 @@ ValueReader::End ValueReader::Scan(Sink& sink) {
     flagAt_ = next_;
     for (;;) {
         if (next_ == end_ && !Have(1)) return End::Value;  // the file ended the value
-        const std::size_t special = FindSpecial(next_, true);
+        const std::size_t special = Sink::kKeepsText ? FindSpecial(next_, true) : FindSpecialPastComments(next_);
         if (special > next_) sink.Take(block_.get() + next_, special - next_);
         next_ = special;
         if (next_ == end_) continue;
