@@ -337,6 +337,27 @@ private slots:
         QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
     }
 
+    void aStepManiaChartReadsAndConverts() {
+        // Typed like any chart: its charts are listed as difficulty and
+        // meter, its subtitle follows the title, and "Convert" converts the
+        // chosen one beside it, the jump taking the up-down chooser's token.
+        const QString chart = Write(dir_, "song.ssc",
+                                    "#TITLE:Song;#SUBTITLE:(Mix);#ARTIST:Band;#OFFSET:-0.5;#BPMS:0=120;\n"
+                                    "#NOTEDATA:;#STEPSTYPE:dance-single;#DIFFICULTY:Hard;#METER:9;#NOTES:\n"
+                                    "1000\n0110\n0000\n0000\n;\n"
+                                    "#NOTEDATA:;#STEPSTYPE:dance-single;#DIFFICULTY:Hard;#METER:9;#NOTES:\n"
+                                    "0001\n;\n");
+        Get<QLineEdit>("Text2")->setText(chart);
+        QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song (Mix)\nby Band"));
+        QCOMPARE(Get<QLabel>("Label4")->text(), QStringLiteral("Offset:500ms"));
+        QCOMPARE(Items("Combo1"), (QStringList{"Hard(9)", "Hard(9)#2"}));
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir_.filePath("song.kvt")), QByteArray("A 500\nY 1000\n"));
+        Get<QComboBox>("Combo1")->setCurrentIndex(1);
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir_.filePath("song.kvt")), QByteArray("B 500\n"));
+    }
+
     void emptyPathClickDoesNothing() {
         const QString before = QDir::currentPath();
         QDir::setCurrent(dir_.path());
