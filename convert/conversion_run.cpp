@@ -134,6 +134,7 @@ RunOutcome RunConversion(PartReader& reader, ConverterState& state, const std::s
             outputPath = reader.TimingFileFor(chartPath, reason);
             if (outputPath.empty()) return stop(reason);
         }
+        outcome.OutputPath = outputPath;
         // The chart as it was opened, whatever its path names by now.
         if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(chartPath, outputPath))
             return stop("the output file would replace the chart");

@@ -45,6 +45,7 @@ struct RunOutcome {
     bool Written = false;  // the timing file was written whole
     std::string StopReason;
     std::size_t Records = 0;  // lines of the timing file, once written
+    std::string OutputPath;   // the timing file the run writes; empty for a run's own output
 };
 
 // What a chart format brings to a run: where its timing file goes by
