@@ -53,22 +53,20 @@ std::optional<ChartInput> ReadChartFromStandardInput(std::string& reason) {
     }
 }
 
-ReadOutcome ReadChart(const ChartInput& chart, std::string_view wanted, ConverterState& state,
-                      ChartInfo& info) {
+ChartReading ReadChart(const ChartInput& chart, std::string_view wanted) {
     if (chart.Bytes) {
         MemoryChart bytes(*chart.Bytes);
-        return ReadAnyChartInfo(bytes, FormatOfBytes(*chart.Bytes), state, info);
+        return ReadChart(bytes, FormatOfBytes(*chart.Bytes));
     }
-    return wanted.empty() ? ReadAnyChartInfo(chart.Path, state, info)
-                          : ReadAnyChartInfoFor(chart.Path, wanted, state, info);
+    return ReadChart(chart.Path, wanted);
 }
 
-RunOutcome ConvertPart(const ChartInput& chart, ConverterState& state, const std::string& displayText,
-                       const ArrowTokens& tokens, ProgressLog& log, RunSettings settings) {
+RunOutcome ConvertPart(const ChartInput& chart, ConversionRequest request, ProgressLog& log) {
     std::optional<MemoryChart> bytes;
-    if (chart.Bytes) settings.ChartBytes = &bytes.emplace(*chart.Bytes);
+    if (chart.Bytes) request.ChartBytes = &bytes.emplace(*chart.Bytes);
+    request.ChartPath = chart.Path;
     const ChartFormat format = chart.Bytes ? FormatOfBytes(*chart.Bytes) : FormatOfPath(chart.Path);
-    return ConvertChart(format, state, chart.Path, displayText, tokens, log, settings);
+    return ConvertChart(format, request, log);
 }
 
 }  // namespace stepquill

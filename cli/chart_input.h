@@ -5,12 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "arrow_mapping.h"
 #include "chart_formats.h"
 #include "chart_info.h"
 #include "chart_source.h"
 #include "conversion_run.h"
-#include "converter_state.h"
 #include "progress_log.h"
 
 namespace stepquill {
@@ -33,11 +31,10 @@ std::optional<ChartInput> ReadChartFromStandardInput(std::string& reason);
 
 // Reads the chart's information: all of it for an empty `wanted`, otherwise
 // only as far as a conversion of `wanted` needs.
-ReadOutcome ReadChart(const ChartInput& chart, std::string_view wanted, ConverterState& state,
-                      ChartInfo& info);
+ChartReading ReadChart(const ChartInput& chart, std::string_view wanted = {});
 
-// Converts the part with the display text `displayText`.
-RunOutcome ConvertPart(const ChartInput& chart, ConverterState& state, const std::string& displayText,
-                       const ArrowTokens& tokens, ProgressLog& log, RunSettings settings);
+// Converts the part the request names; the chart's path and bytes come
+// from `chart`.
+RunOutcome ConvertPart(const ChartInput& chart, ConversionRequest request, ProgressLog& log);
 
 }  // namespace stepquill

@@ -4,18 +4,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "part_choice.h"
 
 namespace stepquill {
 
 namespace {
 
-nlohmann::ordered_json Rating(const std::string& displayText) {
-    const std::size_t open = displayText.find('(');
-    const std::size_t close = displayText.find(')', open);
-    if (open == std::string::npos || close == std::string::npos) return nullptr;
-    const char* first = displayText.data() + open + 1;
-    const char* last = displayText.data() + close;
+nlohmann::ordered_json Rating(const std::string& text) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
     long long rating = 0;
     const auto [end, error] = std::from_chars(first, last, rating);
     if (error != std::errc() || end != last || first == last) return nullptr;
@@ -24,19 +20,19 @@ nlohmann::ordered_json Rating(const std::string& displayText) {
 
 }  // namespace
 
-std::string ChartJson(const ConverterState& state, const ChartInfo& info, TextDecoder& decoder) {
+std::string ChartJson(const ChartInfo& info, TextDecoder& decoder) {
     nlohmann::ordered_json difficulties = nlohmann::ordered_json::array();
-    for (const auto& difficulty : info.Difficulties) {
+    for (const Difficulty& difficulty : info.Difficulties) {
         nlohmann::ordered_json part;
-        part["text"] = decoder.ToUtf8(difficulty);
-        part["name"] = decoder.ToUtf8(PartNameOf(difficulty));
-        part["rating"] = Rating(difficulty);
+        part["text"] = decoder.ToUtf8(difficulty.DisplayText);
+        part["name"] = decoder.ToUtf8(difficulty.Name);
+        part["rating"] = Rating(difficulty.Rating);
         difficulties.push_back(std::move(part));
     }
-    const nlohmann::ordered_json chart = {{"title", decoder.ToUtf8(state.Title)},
-                                  {"artist", decoder.ToUtf8(state.Artist)},
-                                  {"bpm", state.Bpm},
-                                  {"offset_ms", state.OffsetMs},
+    const nlohmann::ordered_json chart = {{"title", decoder.ToUtf8(FullTitle(info))},
+                                  {"artist", decoder.ToUtf8(info.Artist)},
+                                  {"bpm", info.Bpm},
+                                  {"offset_ms", info.OffsetMs},
                                   {"difficulties", std::move(difficulties)}};
     return chart.dump() + "\n";
 }

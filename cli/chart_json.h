@@ -3,7 +3,6 @@
 #include <string>
 
 #include "chart_info.h"
-#include "converter_state.h"
 #include "text_decoder.h"
 
 namespace stepquill {
@@ -12,6 +11,6 @@ namespace stepquill {
 // {"title", "artist", "bpm", "offset_ms", "difficulties": [{"text", "name",
 // "rating"}]}, texts in UTF-8. A rating that is not a whole number is null;
 // the display text keeps it as the chart writes it.
-std::string ChartJson(const ConverterState& state, const ChartInfo& info, TextDecoder& decoder);
+std::string ChartJson(const ChartInfo& info, TextDecoder& decoder);
 
 }  // namespace stepquill

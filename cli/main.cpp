@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "arrow_mapping.h"
+#include "arrow_tokens.h"
 #include "chart_encoding.h"
 #include "chart_input.h"
 #include "chart_json.h"
@@ -140,34 +140,36 @@ std::optional<double> ParseShift(const std::string& text) {
 }
 
 int PrintInformation(Streams& streams, const Options& options, const ChartInput& chart) {
-    ConverterState state;
-    ChartInfo info;
-    const ReadOutcome reading = ReadChart(chart, {}, state, info);
-    if (!reading.Ok()) return streams.Finish(streams.Fail(reading.FailureReason));
-    std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(state, info), options.Encoding);
+    const ChartReading reading = ReadChart(chart);
+    if (!reading.Ok()) return streams.Finish(streams.Fail(reading.StopReason));
+    const ChartInfo& info = reading.Info;
+    std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(info), options.Encoding);
     if (options.Json) {
-        streams.Out.Write(ChartJson(state, info, *decoder));
+        streams.Out.Write(ChartJson(info, *decoder));
     } else {
-        streams.Out.Write("Title: " + decoder->ToUtf8(state.Title) + "\nArtist: " + decoder->ToUtf8(state.Artist) +
-                          "\nBPM: " + FormatNumber(state.Bpm) + "\nOffset: " + FormatNumber(state.OffsetMs) +
+        streams.Out.Write("Title: " + decoder->ToUtf8(FullTitle(info)) + "\nArtist: " + decoder->ToUtf8(info.Artist) +
+                          "\nBPM: " + FormatNumber(info.Bpm) + "\nOffset: " + FormatNumber(info.OffsetMs) +
                           "ms\nDifficulties:\n");
-        for (const auto& difficulty : info.Difficulties) streams.Out.Write("  " + decoder->ToUtf8(difficulty) + "\n");
+        for (const Difficulty& difficulty : info.Difficulties)
+            streams.Out.Write("  " + decoder->ToUtf8(difficulty.DisplayText) + "\n");
     }
     return streams.Finish(EXIT_SUCCESS);
 }
 
-RunSettings SettingsFor(const Options& options) {
-    RunSettings settings;
-    settings.ShiftMs = options.ShiftMs;
-    return settings;
+// What every conversion of this run is asked, besides its part and output.
+ConversionRequest RequestFor(const Options& options, const ChartInfo& reading) {
+    ConversionRequest request;
+    request.Reading = reading;
+    request.Tokens = options.Tokens;
+    request.ShiftMs = options.ShiftMs;
+    return request;
 }
 
 int ConvertOnePart(Streams& streams, const Options& options, const ChartInput& chart) {
-    ConverterState state;
-    ChartInfo info;
     // A conversion of a file reads the chart only as far as the part it converts.
-    const ReadOutcome reading = ReadChart(chart, options.Difficulty, state, info);
-    if (!reading.Ok()) return streams.Finish(streams.Fail(reading.FailureReason));
+    const ChartReading reading = ReadChart(chart, options.Difficulty);
+    if (!reading.Ok()) return streams.Finish(streams.Fail(reading.StopReason));
+    const ChartInfo& info = reading.Info;
     std::string reason;
     const std::optional<PartChoice> part = ChoosePart(info.Difficulties, options.Difficulty, reason);
     if (!part) return streams.Finish(streams.Fail(reason));
@@ -178,20 +180,19 @@ int ConvertOnePart(Streams& streams, const Options& options, const ChartInput& c
     if (toStandardOutput && !chart.FromStandardInput() && StandardOutputIsChart(chart.Path))
         return streams.Finish(streams.Fail("the output file would replace the chart"));
 
-    std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(state, info), options.Encoding);
+    std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(info), options.Encoding);
     StreamLog log(toStandardOutput ? streams.Errors : streams.Out, *decoder, options.Quiet);
     StandardOutputRecords records(streams);
-    RunSettings settings = SettingsFor(options);
-    settings.OutputPath = options.Output;
-    settings.PartOccurrence = part->Occurrence;
-    if (toStandardOutput) settings.Output = &records;
-    const RunOutcome run = ConvertPart(chart, state, part->DisplayText, options.Tokens, log, settings);
+    ConversionRequest request = RequestFor(options, info);
+    request.Part = part->DisplayText;
+    request.PartOccurrence = part->Occurrence;
+    request.OutputPath = options.Output;
+    if (toStandardOutput) request.Output = &records;
+    const RunOutcome run = ConvertPart(chart, request, log);
     streams.Out.Flush();
     streams.Errors.Flush();
     if (!run.Written) return streams.Finish(streams.Fail(run.StopReason));
-    TellWritten(streams, options, run,
-                toStandardOutput ? "standard output"
-                                 : (options.Output.empty() ? TimingFileName(chart.Path) : options.Output));
+    TellWritten(streams, options, run, toStandardOutput ? "standard output" : run.OutputPath);
     return streams.Finish(EXIT_SUCCESS);
 }
 
@@ -201,22 +202,20 @@ int ConvertEveryPart(Streams& streams, const Options& options, const ChartInput&
         if (::stat(options.Output.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
             return streams.Finish(streams.Fail("the output folder " + options.Output + " is not a folder"));
     }
-    ConverterState read;
-    ChartInfo info;
-    const ReadOutcome reading = ReadChart(chart, {}, read, info);
-    if (!reading.Ok()) return streams.Finish(streams.Fail(reading.FailureReason));
+    const ChartReading reading = ReadChart(chart);
+    if (!reading.Ok()) return streams.Finish(streams.Fail(reading.StopReason));
+    const ChartInfo& info = reading.Info;
     if (info.Difficulties.empty()) return streams.Finish(streams.Fail("the chart lists no single-play part"));
 
-    std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(read, info), options.Encoding);
+    std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(info), options.Encoding);
     StreamLog log(streams.Out, *decoder, options.Quiet);
     int status = EXIT_SUCCESS;
     for (const PartFile& file : PlanPartFiles(chart.Path, options.Output, info.Difficulties)) {
-        // Each part starts from the reading, as a run of its own would.
-        ConverterState state = read;
-        RunSettings settings = SettingsFor(options);
-        settings.OutputPath = file.Path;
-        settings.PartOccurrence = file.Part.Occurrence;
-        const RunOutcome run = ConvertPart(chart, state, file.Part.DisplayText, options.Tokens, log, settings);
+        ConversionRequest request = RequestFor(options, info);
+        request.Part = file.Part.DisplayText;
+        request.PartOccurrence = file.Part.Occurrence;
+        request.OutputPath = file.Path;
+        const RunOutcome run = ConvertPart(chart, request, log);
         streams.Out.Flush();
         if (run.Written) {
             TellWritten(streams, options, run, file.Path);

@@ -16,10 +16,10 @@ std::string Upper(std::string_view text) {
     return upper;
 }
 
-std::size_t OccurrenceAt(const std::vector<std::string>& difficulties, std::size_t index) {
-    const std::string name = PartNameOf(difficulties[index]);
+std::size_t OccurrenceAt(const std::vector<Difficulty>& difficulties, std::size_t index) {
+    const std::string& name = difficulties[index].Name;
     return static_cast<std::size_t>(std::count_if(difficulties.begin(), difficulties.begin() + index,
-                                                  [&](const std::string& d) { return PartNameOf(d) == name; }));
+                                                  [&](const Difficulty& d) { return d.Name == name; }));
 }
 
 // A part name as a piece of a file name: no folder separators, no control
@@ -33,14 +33,11 @@ std::string FileNamePiece(const std::string& name) {
 
 }  // namespace
 
-std::string PartNameOf(std::string_view displayText) {
-    return std::string(displayText.substr(0, displayText.find('(')));
-}
-
-std::optional<PartChoice> ChoosePart(const std::vector<std::string>& difficulties, const std::string& wanted,
+std::optional<PartChoice> ChoosePart(const std::vector<Difficulty>& difficulties, const std::string& wanted,
                                      std::string& reason) {
     for (std::size_t i = 0; i < difficulties.size(); ++i)
-        if (NamesDifficulty(difficulties[i], wanted)) return PartChoice{difficulties[i], OccurrenceAt(difficulties, i)};
+        if (NamesDifficulty(difficulties[i], wanted))
+            return PartChoice{difficulties[i].DisplayText, OccurrenceAt(difficulties, i)};
 
     // Without regard to case, a spelling the chart lists stands for what
     // `wanted` means only when it is the one such spelling; it is then
@@ -48,7 +45,7 @@ std::optional<PartChoice> ChoosePart(const std::vector<std::string>& difficultie
     const std::string upperWanted = Upper(wanted);
     std::vector<std::string> spellings;
     for (const auto& difficulty : difficulties) {
-        for (const std::string& candidate : {difficulty, PartNameOf(difficulty)}) {
+        for (const std::string& candidate : {difficulty.DisplayText, difficulty.Name}) {
             if (Upper(candidate) == upperWanted &&
                 std::find(spellings.begin(), spellings.end(), candidate) == spellings.end())
                 spellings.push_back(candidate);
@@ -57,7 +54,8 @@ std::optional<PartChoice> ChoosePart(const std::vector<std::string>& difficultie
     if (spellings.size() == 1) return ChoosePart(difficulties, spellings.front(), reason);
 
     std::string listed;
-    for (const auto& d : (spellings.empty() ? difficulties : spellings)) listed += " " + d;
+    for (const auto& d : (spellings.empty() ? DisplayTexts(ChartInfo{.Difficulties = difficulties}) : spellings))
+        listed += " " + d;
     if (spellings.empty())
         reason = "the chart lists no difficulty " + wanted + " (it lists:" +
                  (listed.empty() ? std::string(" none") : listed) + ")";
@@ -67,7 +65,7 @@ std::optional<PartChoice> ChoosePart(const std::vector<std::string>& difficultie
 }
 
 std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::string& folder,
-                                    const std::vector<std::string>& difficulties) {
+                                    const std::vector<Difficulty>& difficulties) {
     const std::size_t slash = chartPath.rfind('/');
     const std::string chartFolder = slash == std::string::npos ? std::string() : chartPath.substr(0, slash + 1);
     std::string stem = slash == std::string::npos ? chartPath : chartPath.substr(slash + 1);
@@ -79,7 +77,7 @@ std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::str
     std::vector<PartFile> files;
     std::map<std::string, std::size_t> named;  // files made so far under each name
     for (std::size_t i = 0; i < difficulties.size(); ++i) {
-        const std::string piece = FileNamePiece(PartNameOf(difficulties[i]));
+        const std::string piece = FileNamePiece(difficulties[i].Name);
         const std::size_t count = ++named[piece];
         // Built piece by piece: g++ 12 warns falsely of overlapping copies in
         // the one-expression form.
@@ -91,7 +89,7 @@ std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::str
             path += std::to_string(count);
         }
         path += ".kvt";
-        files.push_back({{difficulties[i], OccurrenceAt(difficulties, i)}, path});
+        files.push_back({{difficulties[i].DisplayText, OccurrenceAt(difficulties, i)}, path});
     }
     return files;
 }

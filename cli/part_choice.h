@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "chart_info.h"
+
 namespace stepquill {
 
 // One of the parts a chart lists: its display text ("MANIAC(9)") and how
@@ -15,14 +17,10 @@ struct PartChoice {
     std::size_t Occurrence = 0;
 };
 
-// The part's name in its display text: "MANIAC(9)" gives "MANIAC", and
-// "Edit(10)#2" gives "Edit".
-std::string PartNameOf(std::string_view displayText);
-
 // The part that `wanted` names, as the list shows it ("MANIAC(9)") or bare
 // ("MANIAC"): the first exact match, else the one part it names without
 // regard to case. None, with the reason, when it names none or several.
-std::optional<PartChoice> ChoosePart(const std::vector<std::string>& difficulties, const std::string& wanted,
+std::optional<PartChoice> ChoosePart(const std::vector<Difficulty>& difficulties, const std::string& wanted,
                                      std::string& reason);
 
 // A part with the timing file it goes into.
@@ -35,6 +33,6 @@ struct PartFile {
 // folder), named after the chart and the part: "song.dwi" gives
 // "song.MANIAC.kvt", and a second MANIAC part "song.MANIAC-2.kvt".
 std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::string& folder,
-                                    const std::vector<std::string>& difficulties);
+                                    const std::vector<Difficulty>& difficulties);
 
 }  // namespace stepquill

@@ -64,4 +64,11 @@ std::optional<ChartFile> OpenChart(const std::string& path) {
     return chart;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
 }  // namespace stepquill

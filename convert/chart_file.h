@@ -28,6 +28,9 @@ public:
 
 private:
     friend std::optional<ChartFile> OpenChart(const std::string& path);
+
+// Whether two paths name one file, by device and inode.
+bool SameFile(const std::string& a, const std::string& b);
     ChartFile(int descriptor, const struct stat& status);
 
     int descriptor_ = -1;
@@ -42,5 +45,8 @@ private:
 // non-blocking: a read that would wait (as /proc/kmsg's does until the
 // kernel logs something) fails instead of hanging the program.
 std::optional<ChartFile> OpenChart(const std::string& path);
+
+// Whether two paths name one file, by device and inode.
+bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace stepquill

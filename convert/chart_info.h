@@ -1,49 +1,67 @@
 #pragma once
 
-#include <istream>
-#include <optional>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "chart_source.h"
-#include "converter_state.h"
-
 namespace stepquill {
 
+// A part as a chart lists it: "MANIAC(9)" is the part MANIAC rated 9, and a
+// second part of one name and rating in a StepMania chart reads
+// "Edit(10)#2".
+struct Difficulty {
+    std::string DisplayText;
+    std::string Name;
+    std::string Rating;  // as the chart writes it
+};
+
+// What a reading found of a chart, whatever its format.
 struct ChartInfo {
-    std::optional<std::string> TitleCaption;   // title, CR LF, "by ", artist
-    std::optional<std::string> TempoCaption;   // "BPM:150"
-    std::optional<std::string> OffsetCaption;  // "Offset:-120ms"
-    std::vector<std::string> Difficulties;     // "BASIC(5)", in chart order
+    std::string Title;
+    std::string Subtitle;  // empty where the format has none
+    std::string Artist;
+    double Bpm = 0;
+    double OffsetMs = 0;
+    std::vector<Difficulty> Difficulties;
+    // How far the reading came: the captions it can show. A reading that
+    // stops shows what it had read, and the values it did not reach are
+    // those it started from.
+    bool HasTitle = false;
+    bool HasTempo = false;
+    bool HasOffset = false;
+    // False for a reading that ended once the part it looked for was listed.
     bool ReachedEnd = false;
 };
 
-// Success is an empty FailureReason.
-struct ReadOutcome {
-    std::string FailureReason;
-    bool Ok() const { return FailureReason.empty(); }
+// A reading's value, with the reason it stopped ("" when it read the chart).
+struct ChartReading {
+    ChartInfo Info;
+    std::string StopReason;
+    bool Ok() const { return StopReason.empty(); }
 };
 
-// Reads the header values into `state` and fills `info`. After a failure both
-// keep what was written into them before it.
-ReadOutcome ReadChartInfo(ChartSource& chart, ConverterState& state, ChartInfo& info,
-                          std::string_view decimalSeparator = ".");
-ReadOutcome ReadChartInfo(std::istream& chart, ConverterState& state, ChartInfo& info,
-                          std::string_view decimalSeparator = ".");
-ReadOutcome ReadChartInfo(const std::string& path, ConverterState& state, ChartInfo& info,
-                          std::string_view decimalSeparator = ".");
+// Where a reading starts: the values of `before`, with nothing read yet.
+ChartInfo StartingFrom(const ChartInfo& before);
 
-// Whether a display text is the part that `wanted` names, written as the
-// list shows it ("MANIAC(9)") or as a bare name ("MANIAC").
-bool NamesDifficulty(std::string_view displayText, std::string_view wanted);
+// The title with its subtitle, as both programs show it.
+std::string FullTitle(const ChartInfo& info);
+// The captions of the window: the title, CR LF, "by " and the artist;
+// "BPM:150"; "Offset:-120ms".
+std::string TitleCaption(const ChartInfo& info);
+std::string TempoCaption(const ChartInfo& info, std::string_view decimalSeparator = ".");
+std::string OffsetCaption(const ChartInfo& info, std::string_view decimalSeparator = ".");
 
-// The reading that a conversion needs: it ends as soon as the four header
-// tags are found and a part that `wanted` names is listed, so a long chart
-// is not read through before it is converted. ReachedEnd stays false then,
-// and a failure that only the rest of the chart would give is not met.
-ReadOutcome ReadChartInfoFor(const std::string& path, std::string_view wanted, ConverterState& state,
-                             ChartInfo& info);
+// The display texts in chart order.
+std::vector<std::string> DisplayTexts(const ChartInfo& info);
+
+// The part's name in its display text: "MANIAC(9)" gives "MANIAC", and
+// "Edit(10)#2" gives "Edit".
+std::string PartNameOf(std::string_view displayText);
+
+// Whether a part is the one that `wanted` names, written as the list shows
+// it ("MANIAC(9)") or as a bare name ("MANIAC").
+bool NamesDifficulty(const Difficulty& difficulty, std::string_view wanted);
 
 // The controls that a reading fills, so the same reading serves any front end.
 class ChartInfoControls {
@@ -62,14 +80,13 @@ public:
     virtual void SetOffsetCaption(const std::string& caption) = 0;
 };
 
-// A reading of the chart a path names, as ReadChartInfo reads a DWI chart.
-using ChartInfoReading = ReadOutcome (*)(const std::string& path, ConverterState& state, ChartInfo& info,
-                                         std::string_view decimalSeparator);
+// Reads the chart a path names, starting from what the last reading found.
+using ChartInfoReading = std::function<ChartReading(const std::string& path, const ChartInfo& before)>;
 
 // Clears the chooser and the log, reads the chart named by the path text
-// (with `read`, a DWI chart's reading where none is given) and shows what
-// was read, selecting the first difficulty after a whole reading.
-ReadOutcome GetDWIInfo(ChartInfoControls& controls, ConverterState& state,
-                       std::string_view decimalSeparator = ".", ChartInfoReading read = nullptr);
+// and shows what was read, selecting the first difficulty after a whole
+// reading. Returns the reading.
+ChartReading GetDWIInfo(ChartInfoControls& controls, const ChartInfoReading& read, const ChartInfo& before,
+                        std::string_view decimalSeparator = ".");
 
 }  // namespace stepquill

@@ -3,70 +3,16 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 #include <optional>
 
 #include "chart_file.h"
-#include "chart_stream.h"
-#include "part_search.h"
-#include "step_walk.h"
+#include "messages.h"
 #include "timing_file.h"
 
 namespace stepquill {
 
 namespace {
-
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-class DwiPartReader final : public PartReader {
-public:
-    std::string TimingFileFor(const std::string& chartPath, std::string& reason) const override {
-        if (chartPath.size() < 3) {
-            reason = "the chart path is too short to name the output file";
-            return {};
-        }
-        return TimingFileName(chartPath);
-    }
-
-    std::string ConvertPart(ChartSource& source, ConverterState& state, const std::string& difficultyText,
-                            const ArrowTokens& tokens, ProgressLog& log, RecordSink& records,
-                            const RunSettings& settings) override {
-        if (state.Bpm == 0) return "the tempo is 0";
-        // A negative tempo would run time backwards, and one read as infinite
-        // (beyond the range of a double) would put every arrow at the offset.
-        if (state.Bpm < 0) return "the tempo is negative";
-        if (!std::isfinite(state.Bpm)) return "the tempo is too large to read";
-        state.StepMs = 60 / state.Bpm * 1000 / 2;
-        if (!std::isfinite(state.StepMs)) return "the step length is not finite";
-
-        // The name is the display text up to its "(": "MANIAC(10)" gives "MANIAC".
-        std::size_t bracket = difficultyText.find('(');
-        if (bracket == std::string::npos) return "no difficulty chosen";
-        state.PartName = difficultyText.substr(0, bracket);
-
-        state.CurrentMs = state.OffsetMs + settings.ShiftMs;
-        state.Beat = 0;
-        log.Append("Searching " + state.PartName + " part.");
-
-        ChartStream chart(source);
-        TimingLists lists;
-        PartSearchResult part = FindPart(chart, state.PartName, lists, log, settings.PartOccurrence);
-        // A read error ends the search and the walk as the chart's end
-        // would; what they gave then is not the chart's.
-        if (chart.ReadFailed()) return kUnreadableChart;
-        if (!part.PartFound) return "the " + state.PartName + " part was not found";
-        WalkOutcome walk =
-            WalkSteps(part.HeaderRest, chart, state, lists, tokens, log, settings.DecimalSeparator, &records);
-        if (chart.ReadFailed()) return kUnreadableChart;
-        return walk.StopReason;
-    }
-};
 
 // The timing file as a run's output: whole at its name or not at all.
 class FileOutput final : public TimingOutput {
@@ -98,84 +44,67 @@ private:
 
 }  // namespace
 
-std::string TimingFileName(const std::string& chartPath) {
-    return chartPath.substr(0, chartPath.size() - 3) + "kvt";
-}
-
-RunOutcome RunConversion(PartReader& reader, ConverterState& state, const std::string& chartPath,
-                         const std::string& difficultyText, const ArrowTokens& tokens, ProgressLog& log,
-                         const RunSettings& settings) {
+RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& request, ProgressLog& log) {
     RunOutcome outcome;
-    if (chartPath.empty()) return outcome;
+    if (request.ChartPath.empty()) return outcome;
     outcome.Ran = true;
 
-    // Tempo changes of this run must not carry into the next one: every run
-    // starts from the tempo of the last reading.
-    const double readingBpm = state.Bpm;
     auto stop = [&](const std::string& reason) {
         log.Append("Conversion stopped: " + reason);
-        state.Bpm = readingBpm;
         outcome.StopReason = reason;
         return outcome;
     };
 
     log.Clear();
-    state.OutputBuffer.clear();
     log.Append("Cleared file buffer");
 
-    std::optional<ChartFile> chartFile = settings.ChartBytes ? std::nullopt : OpenChart(chartPath);
-    if (!chartFile && !settings.ChartBytes) return stop("the chart cannot be opened");
+    std::optional<ChartFile> chartFile = request.ChartBytes ? std::nullopt : OpenChart(request.ChartPath);
+    if (!chartFile && !request.ChartBytes) return stop(kChartCannotBeOpened);
 
     std::string reason;
     std::optional<FileOutput> file;
-    if (settings.Output == nullptr) {
-        std::string outputPath = settings.OutputPath;
+    if (request.Output == nullptr) {
+        std::string outputPath = request.OutputPath;
         if (outputPath.empty()) {
-            outputPath = reader.TimingFileFor(chartPath, reason);
+            outputPath = reader.TimingFileFor(request.ChartPath, reason);
             if (outputPath.empty()) return stop(reason);
         }
         outcome.OutputPath = outputPath;
         // The chart as it was opened, whatever its path names by now.
-        if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(chartPath, outputPath))
-            return stop("the output file would replace the chart");
+        if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(request.ChartPath, outputPath))
+            return stop(kOutputWouldReplaceChart);
         std::optional<TimingFileWriter> writer = TimingFileWriter::Create(
-            outputPath, reason, settings.RecordBlockBytes, settings.UnnamedTemporaryFile);
+            outputPath, reason, request.RecordBlockBytes, request.UnnamedTemporaryFile);
         if (!writer) return stop(reason);
         file.emplace(std::move(*writer));
     }
-    TimingOutput& target = settings.Output ? *settings.Output : *file;
+    TimingOutput& target = request.Output ? *request.Output : *file;
     CountedOutput output(target);
 
     // A chart line or a timing text too large for the memory left stops the
     // run like any other failure, instead of ending the program. The records
     // go into the temporary file a block at a time; a stop drops it with them.
+    std::string lastRecords;
     try {
-        reason = reader.ConvertPart(settings.ChartBytes ? *settings.ChartBytes : *chartFile, state, difficultyText,
-                                    tokens, log, output, settings);
+        NoteWriter notes(&output, lastRecords, request.Tokens, log, request.DecimalSeparator,
+                         reader.NotesNotation());
+        reason = reader.ConvertPart(request.ChartBytes ? *request.ChartBytes : *chartFile, request, notes, log);
+        if (reason.empty()) reason = notes.StopReason();
         if (!reason.empty()) return stop(reason);
+        notes.Finish();
     } catch (const std::bad_alloc&) {
-        std::string().swap(state.OutputBuffer);
-        return stop("the chart does not fit in memory");
+        return stop(kChartTooLargeForMemory);
     }
     // A chart cut short or rewritten while it was read gave records that
     // belong to no version of it.
-    if (chartFile && chartFile->ChangedSinceOpened()) return stop("the chart changed while it was read");
+    if (chartFile && chartFile->ChangedSinceOpened()) return stop(kChartChangedWhileRead);
     chartFile.reset();
 
     // The last block, then the file in its place.
-    const bool written = output.Take(state.OutputBuffer, reason) && target.Finish(reason);
-    state.OutputBuffer.clear();
-    if (!written) return stop(reason);
-    state.Bpm = readingBpm;
+    if (!output.Take(lastRecords, reason) || !target.Finish(reason)) return stop(reason);
     outcome.Written = true;
     outcome.Records = output.Lines();
     return outcome;
-}
-
-RunOutcome ConvertDWI(ConverterState& state, const std::string& chartPath, const std::string& difficultyText,
-                      const ArrowTokens& tokens, ProgressLog& log, const RunSettings& settings) {
-    DwiPartReader reader;
-    return RunConversion(reader, state, chartPath, difficultyText, tokens, log, settings);
 }
 
 }  // namespace stepquill

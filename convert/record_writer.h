@@ -6,14 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "messages.h"
 #include "record_sink.h"
 #include "step_record.h"
 #include "whole_number.h"
 
 namespace stepquill {
-
-// Why a run stops when a press falls where no record can say when.
-inline constexpr const char* kTimeBeyondTimingFile = "a time beyond what the timing file can hold";
 
 // What became of a press handed to the record writer.
 enum class RecordOutcome {

@@ -1,78 +1,89 @@
 #include "chart_formats.h"
 
+#include <array>
 #include <optional>
 
 #include "chart_file.h"
-#include "simfile_text.h"
+#include "dwi_reader.h"
+#include "messages.h"
 #include "stepmania_reader.h"
+#include "text.h"
 
 namespace stepquill {
 
 namespace {
 
-stepmania::SimfileFormat SimfileFormatOf(ChartFormat format) {
-    return format == ChartFormat::Sm ? stepmania::SimfileFormat::Sm : stepmania::SimfileFormat::Ssc;
+// Whether the bytes hold the tag, in any case.
+bool HoldsTag(std::string_view bytes, std::string_view tag) {
+    for (std::size_t at = bytes.find('#'); at != std::string_view::npos; at = bytes.find('#', at + 1))
+        if (EqualsIgnoringCase(bytes.substr(at, tag.size()), tag)) return true;
+    return false;
 }
 
-bool HoldsIgnoringCase(std::string_view bytes, std::string_view tag) {
-    for (std::size_t at = bytes.find('#'); at != std::string_view::npos; at = bytes.find('#', at + 1))
-        if (stepmania::EqualsIgnoringCase(bytes.substr(at, tag.size()), tag)) return true;
-    return false;
+struct FormatRow {
+    ChartFormat Format;
+    std::string_view Name;
+    std::string_view Ending;  // none: every path the other rows leave
+    std::string_view Tag;     // what its bytes hold; none: any bytes the other rows leave
+    std::unique_ptr<ChartFormatReader> (*MakeReader)();
+};
+
+// In the order they are asked: a .ssc chart holds "#NOTES" too.
+const std::array<FormatRow, 3> kFormats = {{
+    {ChartFormat::Ssc, "ssc", ".ssc", "#NOTEDATA",
+     [] { return std::unique_ptr<ChartFormatReader>(new stepmania::StepManiaReader(stepmania::SimfileFormat::Ssc)); }},
+    {ChartFormat::Sm, "sm", ".sm", "#NOTES",
+     [] { return std::unique_ptr<ChartFormatReader>(new stepmania::StepManiaReader(stepmania::SimfileFormat::Sm)); }},
+    {ChartFormat::Dwi, "dwi", {}, {}, [] { return std::unique_ptr<ChartFormatReader>(new DwiReader); }},
+}};
+
+const FormatRow& RowOf(ChartFormat format) {
+    for (const FormatRow& row : kFormats)
+        if (row.Format == format) return row;
+    return kFormats.back();
 }
 
 }  // namespace
 
 ChartFormat FormatOfPath(std::string_view path) {
-    stepmania::SimfileFormat format;
-    if (!stepmania::IsSimfilePath(path, format)) return ChartFormat::Dwi;
-    return format == stepmania::SimfileFormat::Sm ? ChartFormat::Sm : ChartFormat::Ssc;
-}
-
-ChartFormat FormatOfBytes(std::string_view bytes) {
-    if (HoldsIgnoringCase(bytes, "#NOTEDATA")) return ChartFormat::Ssc;
-    if (HoldsIgnoringCase(bytes, "#NOTES")) return ChartFormat::Sm;
+    for (const FormatRow& row : kFormats)
+        if (row.Ending.empty() || EndsWithIgnoringCase(path, row.Ending)) return row.Format;
     return ChartFormat::Dwi;
 }
 
-ReadOutcome ReadAnyChartInfo(const std::string& path, ConverterState& state, ChartInfo& info,
-                             std::string_view decimalSeparator) {
-    const ChartFormat format = FormatOfPath(path);
-    if (format == ChartFormat::Dwi) return ReadChartInfo(path, state, info, decimalSeparator);
+ChartFormat FormatOfBytes(std::string_view bytes) {
+    for (const FormatRow& row : kFormats)
+        if (row.Tag.empty() || HoldsTag(bytes, row.Tag)) return row.Format;
+    return ChartFormat::Dwi;
+}
+
+std::string_view FormatName(ChartFormat format) { return RowOf(format).Name; }
+
+std::unique_ptr<ChartFormatReader> ReaderFor(ChartFormat format) { return RowOf(format).MakeReader(); }
+
+ChartReading ReadChart(const std::string& path, std::string_view wanted, const ChartInfo& before) {
     std::optional<ChartFile> chart = OpenChart(path);
-    if (!chart) return {"the chart cannot be opened"};
-    return ReadAnyChartInfo(*chart, format, state, info, decimalSeparator);
+    if (!chart) return {StartingFrom(before), kChartCannotBeOpened};
+    return ReadChart(*chart, FormatOfPath(path), wanted, before);
 }
 
-ReadOutcome ReadAnyChartInfo(ChartSource& chart, ChartFormat format, ConverterState& state, ChartInfo& info,
-                             std::string_view decimalSeparator) {
-    if (format == ChartFormat::Dwi) return ReadChartInfo(chart, state, info, decimalSeparator);
-    return stepmania::ReadStepManiaInfo(chart, SimfileFormatOf(format), state, info, decimalSeparator);
+ChartReading ReadChart(ChartSource& chart, ChartFormat format, std::string_view wanted, const ChartInfo& before) {
+    return ReaderFor(format)->ReadInfo(chart, wanted, before);
 }
 
-ReadOutcome ReadAnyChartInfoFor(const std::string& path, std::string_view wanted, ConverterState& state,
-                                ChartInfo& info) {
-    const ChartFormat format = FormatOfPath(path);
-    if (format == ChartFormat::Dwi) return ReadChartInfoFor(path, wanted, state, info);
-    std::optional<ChartFile> chart = OpenChart(path);
-    if (!chart) return {"the chart cannot be opened"};
-    return stepmania::ReadStepManiaInfoFor(*chart, SimfileFormatOf(format), wanted, info);
+ChartReading GetChartInfo(ChartInfoControls& controls, const ChartInfo& before, std::string_view decimalSeparator) {
+    const ChartInfoReading read = [](const std::string& path, const ChartInfo& last) {
+        return ReadChart(path, {}, last);
+    };
+    return GetDWIInfo(controls, read, before, decimalSeparator);
 }
 
-ReadOutcome GetChartInfo(ChartInfoControls& controls, ConverterState& state, std::string_view decimalSeparator) {
-    return GetDWIInfo(controls, state, decimalSeparator, ReadAnyChartInfo);
+RunOutcome ConvertChart(const ConversionRequest& request, ProgressLog& log) {
+    return ConvertChart(FormatOfPath(request.ChartPath), request, log);
 }
 
-RunOutcome ConvertChart(ConverterState& state, const std::string& chartPath, const std::string& difficultyText,
-                        const ArrowTokens& tokens, ProgressLog& log, const RunSettings& settings) {
-    return ConvertChart(FormatOfPath(chartPath), state, chartPath, difficultyText, tokens, log, settings);
-}
-
-RunOutcome ConvertChart(ChartFormat format, ConverterState& state, const std::string& chartPath,
-                        const std::string& difficultyText, const ArrowTokens& tokens, ProgressLog& log,
-                        const RunSettings& settings) {
-    if (format == ChartFormat::Dwi) return ConvertDWI(state, chartPath, difficultyText, tokens, log, settings);
-    stepmania::StepManiaPartReader reader(SimfileFormatOf(format));
-    return RunConversion(reader, state, chartPath, difficultyText, tokens, log, settings);
+RunOutcome ConvertChart(ChartFormat format, const ConversionRequest& request, ProgressLog& log) {
+    return RunConversion(*ReaderFor(format), request, log);
 }
 
 }  // namespace stepquill

@@ -1,49 +1,45 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
-#include "arrow_mapping.h"
+#include "chart_format.h"
 #include "chart_info.h"
 #include "chart_source.h"
 #include "conversion_run.h"
-#include "converter_state.h"
-#include "progress_log.h"
 
 namespace stepquill {
 
-// The one place that chooses a chart's reader, by the ending of its path:
-// ".sm" and ".ssc" (in any case) are StepMania charts, every other path a
-// DWI chart. The window and the converter read and convert through these.
-
+// The chart formats Stepquill reads, a row each in chart_formats.cpp: its
+// name, the endings of its files, how to tell it from its bytes, and its
+// reader. The window and the converter read and convert through these.
 enum class ChartFormat { Dwi, Sm, Ssc };
 
+// By the path's ending, in any case: ".sm" and ".ssc" are StepMania charts,
+// every other path a DWI chart.
 ChartFormat FormatOfPath(std::string_view path);
 // A chart with no name to tell its format by, such as one read from
-// standard input: a StepMania chart holds "#NOTES" (an .ssc chart also
-// "#NOTEDATA"), a DWI chart neither.
+// standard input: a .ssc chart holds "#NOTEDATA", an .sm chart "#NOTES", a
+// DWI chart neither.
 ChartFormat FormatOfBytes(std::string_view bytes);
+std::string_view FormatName(ChartFormat format);
 
-ReadOutcome ReadAnyChartInfo(const std::string& path, ConverterState& state, ChartInfo& info,
-                             std::string_view decimalSeparator = ".");
-ReadOutcome ReadAnyChartInfo(ChartSource& chart, ChartFormat format, ConverterState& state, ChartInfo& info,
-                             std::string_view decimalSeparator = ".");
+std::unique_ptr<ChartFormatReader> ReaderFor(ChartFormat format);
 
-// The reading a conversion needs before it runs: a chart is read only as
-// far as the part that `wanted` names (for a StepMania chart, only its
-// difficulties are then filled in).
-ReadOutcome ReadAnyChartInfoFor(const std::string& path, std::string_view wanted, ConverterState& state,
-                                ChartInfo& info);
+// Reads the chart's information, starting from `before`; with `wanted`
+// only as far as a conversion of that part needs.
+ChartReading ReadChart(const std::string& path, std::string_view wanted = {}, const ChartInfo& before = {});
+ChartReading ReadChart(ChartSource& chart, ChartFormat format, std::string_view wanted = {},
+                       const ChartInfo& before = {});
 
 // Fills the window's controls from the chart its path names.
-ReadOutcome GetChartInfo(ChartInfoControls& controls, ConverterState& state, std::string_view decimalSeparator = ".");
+ChartReading GetChartInfo(ChartInfoControls& controls, const ChartInfo& before,
+                          std::string_view decimalSeparator = ".");
 
-RunOutcome ConvertChart(ConverterState& state, const std::string& chartPath, const std::string& difficultyText,
-                        const ArrowTokens& tokens, ProgressLog& log, const RunSettings& settings = {});
-// The same for a chart of a known format, whose bytes may come from
-// settings.ChartBytes.
-RunOutcome ConvertChart(ChartFormat format, ConverterState& state, const std::string& chartPath,
-                        const std::string& difficultyText, const ArrowTokens& tokens, ProgressLog& log,
-                        const RunSettings& settings = {});
+// Converts the part the request names, of the format its path tells or of
+// `format`, whose bytes may come from the request's ChartBytes.
+RunOutcome ConvertChart(const ConversionRequest& request, ProgressLog& log);
+RunOutcome ConvertChart(ChartFormat format, const ConversionRequest& request, ProgressLog& log);
 
 }  // namespace stepquill

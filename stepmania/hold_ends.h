@@ -28,15 +28,15 @@ public:
             here.Row = row;
         }
         if (kind == NoteKind::Tail) {
-            if (here.Before.Kind == NoteKind::HoldHead && here.Before.Open) {
+            if (IsHead(here.Before.Kind) && here.Before.Open) {
                 Ended[here.Before.Head] = true;
                 here.Before.Open = false;
             }
             return;
         }
         // A later note on the same row and panel replaces the one there.
-        here.AtRow = {kind, kind == NoteKind::HoldHead, Ended.size()};
-        if (kind == NoteKind::HoldHead) Ended.push_back(false);
+        here.AtRow = {kind, IsHead(kind), Ended.size()};
+        if (IsHead(kind)) Ended.push_back(false);
     }
 
     // One entry per head, in file order: whether its tail ended it.

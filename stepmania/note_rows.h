@@ -5,18 +5,20 @@
 #include <cstdint>
 #include <vector>
 
+#include "note_event.h"
+
 namespace stepquill::stepmania {
 
-// The rows of a beat: a note's row is its place in 1/48 beats, a measure
-// being 4 beats.
-inline constexpr std::int64_t kRowsPerBeat = 48;
-inline constexpr std::int64_t kRowsPerMeasure = 192;
+// A note's row is its place in 1/48 beats (kRowsPerBeat), a measure being
+// 4 beats.
+inline constexpr std::int64_t kRowsPerMeasure = 4 * kRowsPerBeat;
 
 // What a note character puts on its panel.
 enum class NoteKind : std::uint8_t {
     None,      // "0" and every character without a meaning: erases nothing
     Tap,       // "1"
-    HoldHead,  // "2", and "4", a roll, which is pressed the same way
+    HoldHead,  // "2"
+    RollHead,  // "4": pressed as a hold is, and tapped until its tail
     Tail,      // "3": ends a hold, is no note of its own
     Mine,      // "M"
     Keysound,  // "K"
@@ -24,11 +26,14 @@ enum class NoteKind : std::uint8_t {
     Fake,      // "F"
 };
 
+constexpr bool IsHead(NoteKind kind) { return kind == NoteKind::HoldHead || kind == NoteKind::RollHead; }
+
 // What a note character stands for.
 constexpr NoteKind NoteKindOf(char c) {
     switch (c) {
         case '1': return NoteKind::Tap;
-        case '2': case '4': return NoteKind::HoldHead;
+        case '2': return NoteKind::HoldHead;
+        case '4': return NoteKind::RollHead;
         case '3': return NoteKind::Tail;
         case 'M': return NoteKind::Mine;
         case 'K': return NoteKind::Keysound;

@@ -347,28 +347,12 @@ private:
     SscChart chart_;
 };
 
-bool EndsWithIgnoringCase(std::string_view text, std::string_view ending) {
-    return text.size() >= ending.size() && EqualsIgnoringCase(text.substr(text.size() - ending.size()), ending);
-}
-
 }  // namespace
 
 bool ReadSimfile(ChartSource& source, SimfileFormat format, Simfile& simfile, std::string_view wantedKey,
                  const NotesReader& readWanted, const ListedEnough& enough) {
     SimfileReading reading(source, format, simfile, wantedKey, readWanted, enough);
     return reading.Read();
-}
-
-bool IsSimfilePath(std::string_view path, SimfileFormat& format) {
-    if (EndsWithIgnoringCase(path, ".sm")) {
-        format = SimfileFormat::Sm;
-        return true;
-    }
-    if (EndsWithIgnoringCase(path, ".ssc")) {
-        format = SimfileFormat::Ssc;
-        return true;
-    }
-    return false;
 }
 
 }  // namespace stepquill::stepmania

@@ -53,7 +53,4 @@ using ListedEnough = std::function<bool(const std::string& key)>;
 bool ReadSimfile(ChartSource& source, SimfileFormat format, Simfile& simfile, std::string_view wantedKey = {},
                  const NotesReader& readWanted = {}, const ListedEnough& enough = {});
 
-// Charts of .sm and .ssc files by their ending, in any case.
-bool IsSimfilePath(std::string_view path, SimfileFormat& format);
-
 }  // namespace stepquill::stepmania

@@ -57,13 +57,6 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    return true;
-}
-
 std::string AsciiLower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower) c = LowerAscii(c);

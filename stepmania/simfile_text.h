@@ -4,12 +4,12 @@
 #include <string_view>
 #include <vector>
 
+#include "text.h"
+
 namespace stepquill::stepmania {
 
 // Without CR, LF, TAB and SPACE at both ends.
 std::string_view Trim(std::string_view text);
-// ASCII letters compared without regard to case; other bytes exactly.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 std::string AsciiLower(std::string_view text);
 
 // The number a text begins with, as the game reads it: C white space

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "chart_stream.h"
 #include "hold_ends.h"
+#include "messages.h"
 #include "note_rows.h"
 #include "press_walk.h"
 #include "text.h"
@@ -11,56 +11,66 @@
 
 namespace stepquill::stepmania {
 
-ReadOutcome ReadStepManiaInfo(ChartSource& chart, SimfileFormat format, ConverterState& state, ChartInfo& info,
-                              std::string_view decimalSeparator) {
+namespace {
+
+// A time is taken down to whole milliseconds, but the doubles of a sum of
+// stretches land just under a whole millisecond now and then
+// (16027.999999999998 for 16028): this much above the computed time takes
+// the exact time's floor on every press of the charts the rules were held
+// against, where the plain floor misses hundreds.
+constexpr double kFloorTolerance = 1e-6;
+
+}  // namespace
+
+ChartReading StepManiaReader::ReadInfo(ChartSource& chart, std::string_view wanted, const ChartInfo& before) {
+    ChartReading reading{StartingFrom(before), {}};
     Simfile simfile;
+    ListedEnough enough;
+    if (!wanted.empty())
+        enough = [wanted](const std::string& key) {
+            const std::size_t bracket = key.find('(');
+            return key == wanted || std::string_view(key).substr(0, bracket) == wanted;
+        };
     try {
-        if (!ReadSimfile(chart, format, simfile)) return {kUnreadableChart};
+        if (!ReadSimfile(chart, format_, simfile, {}, {}, enough)) {
+            reading.StopReason = kUnreadableChart;
+            return reading;
+        }
     } catch (const std::bad_alloc&) {
-        return {"the chart does not fit in memory"};
+        reading.StopReason = kChartTooLargeForMemory;
+        return reading;
     }
-    state.Title = simfile.Subtitle.empty() ? simfile.Title : simfile.Title + " " + simfile.Subtitle;
-    state.Artist = simfile.Artist;
-    state.Bpm = simfile.SongTiming.Bpms.front().Bpm;
+    ChartInfo& info = reading.Info;
+    info.Title = simfile.Title;
+    info.Subtitle = simfile.Subtitle;
+    info.Artist = simfile.Artist;
+    for (const ChartListing& listed : simfile.Charts)
+        info.Difficulties.push_back({listed.Key, listed.Difficulty, std::to_string(listed.Meter)});
+    // A reading that ended early has not read the song's timing.
+    const bool whole = wanted.empty() || simfile.Charts.empty() || !enough(simfile.Charts.back().Key);
+    if (!whole || simfile.SongTiming.Bpms.empty()) return reading;
+    info.Bpm = simfile.SongTiming.Bpms.front().Bpm;
     // Beat 0 lies at -OFFSET seconds; "+ 0" makes an offset of 0 read "0", not "-0".
-    state.OffsetMs = -(simfile.SongTiming.OffsetSeconds * 1000) + 0.0;
-    info.TitleCaption = state.Title + "\r\nby " + state.Artist;
-    info.TempoCaption = "BPM:" + FormatNumber(state.Bpm, decimalSeparator);
-    info.OffsetCaption = "Offset:" + FormatNumber(state.OffsetMs, decimalSeparator) + "ms";
-    info.Difficulties.clear();
-    for (const ChartListing& listed : simfile.Charts) info.Difficulties.push_back(listed.Key);
+    info.OffsetMs = -(simfile.SongTiming.OffsetSeconds * 1000) + 0.0;
+    info.HasTitle = info.HasTempo = info.HasOffset = true;
     info.ReachedEnd = true;
-    return {};
+    return reading;
 }
 
-ReadOutcome ReadStepManiaInfoFor(ChartSource& chart, SimfileFormat format, std::string_view wanted, ChartInfo& info) {
-    Simfile simfile;
-    const ListedEnough enough = [wanted](const std::string& key) { return NamesDifficulty(key, wanted); };
-    try {
-        if (!ReadSimfile(chart, format, simfile, {}, {}, enough)) return {kUnreadableChart};
-    } catch (const std::bad_alloc&) {
-        return {"the chart does not fit in memory"};
-    }
-    info.Difficulties.clear();
-    for (const ChartListing& listed : simfile.Charts) info.Difficulties.push_back(listed.Key);
-    return {};
-}
-
-std::string StepManiaPartReader::TimingFileFor(const std::string& chartPath, std::string& reason) const {
+std::string StepManiaReader::TimingFileFor(const std::string& chartPath, std::string& reason) const {
     (void)reason;
-    // A chart whose format was told by its tags, not its ending, keeps its
-    // whole name.
-    SimfileFormat named;
-    const std::size_t ending = IsSimfilePath(chartPath, named) ? (named == SimfileFormat::Sm ? 3 : 4) : 0;
+    const std::size_t ending = EndsWithIgnoringCase(chartPath, ".sm")    ? 3
+                               : EndsWithIgnoringCase(chartPath, ".ssc") ? 4
+                                                                         : 0;
     return chartPath.substr(0, chartPath.size() - ending) + ".kvt";
 }
 
-std::string StepManiaPartReader::ConvertPart(ChartSource& chart, ConverterState& state,
-                                             const std::string& difficultyText, const ArrowTokens& tokens,
-                                             ProgressLog& log, RecordSink& records,
-                                             const RunSettings& settings) {
-    state.PartName = difficultyText;
-    log.Append("Searching " + difficultyText + " part.");
+Notation StepManiaReader::NotesNotation() const { return {BeatStyle::BeatOnly, kFloorTolerance, "Hold end: "}; }
+
+std::string StepManiaReader::ConvertPart(ChartSource& chart, const ConversionRequest& request, NoteWriter& notes,
+                                         ProgressLog& log) {
+    const std::string& part = request.Part;
+    log.Append(SearchingPartLine(part));
 
     Simfile simfile;
     HoldEnds holds;
@@ -70,15 +80,14 @@ std::string StepManiaPartReader::ConvertPart(ChartSource& chart, ConverterState&
         rows.Finish();
         return end;
     };
-    if (!ReadSimfile(chart, format_, simfile, difficultyText, findHoldEnds)) return kUnreadableChart;
+    if (!ReadSimfile(chart, format_, simfile, part, findHoldEnds)) return kUnreadableChart;
     const ChartListing* wanted = nullptr;
     for (const ChartListing& listed : simfile.Charts)
-        if (listed.Key == difficultyText) wanted = &listed;
-    if (wanted == nullptr) return "the " + difficultyText + " part was not found";
-    log.Append(difficultyText + " part found.");
+        if (listed.Key == part) wanted = &listed;
+    if (wanted == nullptr) return PartNotFound(part);
+    log.Append(part + " part found.");
 
-    PressWalk walk(simfile.TimingOf(*wanted), settings.ShiftMs, holds.Ended, tokens, log, records,
-                   state.OutputBuffer, settings.DecimalSeparator);
+    PressWalk walk(simfile.TimingOf(*wanted), request.ShiftMs, holds.Ended, notes, log, request.DecimalSeparator);
     // A chart whose value ends before its notes has none: its timing file is empty.
     if (wanted->HasNotes) {
         ValueReader values(chart);
@@ -89,7 +98,7 @@ std::string StepManiaPartReader::ConvertPart(ChartSource& chart, ConverterState&
         if (values.Failed()) return kUnreadableChart;
     }
     walk.Finish();
-    return walk.StopReason();
+    return notes.StopReason();
 }
 
 }  // namespace stepquill::stepmania

@@ -28,9 +28,9 @@ std::string GuessChartEncoding(std::string_view headerBytes) {
     return "CP1252";
 }
 
-std::string ChartHeaderBytes(const ConverterState& state, const ChartInfo& info) {
-    std::string bytes = state.Title + "\n" + state.Artist;
-    for (const auto& difficulty : info.Difficulties) bytes += "\n" + difficulty;
+std::string ChartHeaderBytes(const ChartInfo& info) {
+    std::string bytes = FullTitle(info) + "\n" + info.Artist;
+    for (const Difficulty& difficulty : info.Difficulties) bytes += "\n" + difficulty.DisplayText;
     return bytes;
 }
 

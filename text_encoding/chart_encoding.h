@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "chart_info.h"
-#include "converter_state.h"
 #include "text_decoder.h"
 
 namespace stepquill {
@@ -17,7 +16,7 @@ std::string GuessChartEncoding(std::string_view headerBytes);
 
 // The header texts a reading found, all together, so that one chart is
 // decided once and its title and artist never disagree.
-std::string ChartHeaderBytes(const ConverterState& state, const ChartInfo& info);
+std::string ChartHeaderBytes(const ChartInfo& info);
 
 // The decoder for the guessed encoding, or for `encoding` when not empty;
 // none when the C library knows no such encoding.

@@ -223,10 +223,8 @@ std::string Form1::DecimalSeparator() const { return QLocale().decimalPoint().to
 void Form1::ReadChart() {
     WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
     // A failed reading leaves the window as the reading left it, with no message.
-    stepquill::GetChartInfo(controls, state_, DecimalSeparator());
-    stepquill::ChartInfo listed;
-    listed.Difficulties = controls.ListedDifficulties();
-    if (auto decoder = stepquill::ChartTextDecoder(stepquill::ChartHeaderBytes(state_, listed)))
+    shown_ = stepquill::GetChartInfo(controls, shown_, DecimalSeparator()).Info;
+    if (auto decoder = stepquill::ChartTextDecoder(stepquill::ChartHeaderBytes(shown_)))
         chartText_ = std::move(*decoder);
     controls.ShowTexts(chartText_);
 }
@@ -246,18 +244,20 @@ void Form1::OnOpenShortcut() {
 
 void Form1::OnConvertClicked() {
     WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
-    stepquill::ArrowTokens tokens;
+    stepquill::ConversionRequest request;
+    request.ChartPath = controls.PathText();
+    request.Reading = shown_;
+    request.Part = controls.DifficultyText();
+    stepquill::ArrowTokens& tokens = request.Tokens;
     tokens.UpLeft = combo2_->currentText().toStdString();
     tokens.UpRight = combo3_->currentText().toStdString();
     tokens.DownLeft = combo4_->currentText().toStdString();
     tokens.DownRight = combo5_->currentText().toStdString();
     tokens.UpDown = combo6_->currentText().toStdString();
     tokens.LeftRight = combo7_->currentText().toStdString();
+    request.DecimalSeparator = DecimalSeparator();
     ListLog log(*log_);
-    stepquill::RunSettings settings;
-    settings.DecimalSeparator = DecimalSeparator();
-    stepquill::ConvertChart(state_, controls.PathText(), controls.DifficultyText(), tokens, log,
-                          settings);
+    stepquill::ConvertChart(request, log);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "chart_dialog.h"
-#include "converter_state.h"
+#include "chart_info.h"
 #include "text_decoder.h"
 
 class QComboBox;
@@ -38,7 +38,9 @@ private:
     void OnOpenShortcut();
     std::string DecimalSeparator() const;
 
-    stepquill::ConverterState state_;
+    // What the last reading found: a conversion starts from its tempo and
+    // offset, and the next reading from its values.
+    stepquill::ChartInfo shown_;
     ChartChooser chooseChart_;
     // The encoding of the chart last read, for its captions and its log.
     stepquill::TextDecoder chartText_;

@@ -31,15 +31,11 @@ std::string PathBytes(const QString& path) {
 
 std::string WindowControls::PathText() { return PathBytes(path_.text()); }
 
-void WindowControls::ClearDifficulties() {
-    difficulty_.clear();
-    listed_.clear();
-}
+void WindowControls::ClearDifficulties() { difficulty_.clear(); }
 
 void WindowControls::AppendDifficulty(const std::string& text) {
     // Shown by ShowTexts, once the chart's encoding is known.
     difficulty_.addItem(QString(), ToBytes(text));
-    listed_.push_back(text);
 }
 
 std::string WindowControls::DifficultyText() {

@@ -35,8 +35,6 @@ public:
     void SetTempoCaption(const std::string& caption) override;
     void SetOffsetCaption(const std::string& caption) override;
 
-    // The difficulties this reading listed, as the chart writes them.
-    const std::vector<std::string>& ListedDifficulties() const { return listed_; }
     // Shows the title and the difficulties of this reading in the encoding.
     void ShowTexts(stepquill::TextDecoder& decoder);
 
@@ -48,7 +46,6 @@ private:
     QLabel& tempo_;
     QLabel& offset_;
     std::optional<std::string> titleCaption_;
-    std::vector<std::string> listed_;
 };
 
 // The file system's bytes for a path shown in the window.

@@ -3,12 +3,11 @@
 #include <string>
 #include <string_view>
 
-#include "arrow_mapping.h"
 #include "chart_stream.h"
 #include "converter_state.h"
+#include "note_writer.h"
 #include "part_search.h"
 #include "progress_log.h"
-#include "record_sink.h"
 
 namespace stepquill {
 
@@ -20,11 +19,12 @@ struct WalkOutcome {
 
 // Walks the part's step data: `firstLine` (the rest of the header line), then
 // the chart's lines, up to the first ";" examined or the end of the chart.
-// The records go to `sink` a block at a time; those of the last block, or
-// all of them without a sink, are added to OutputBuffer, which must be empty
-// when a sink is given.
+// Every arrow, freeze end and arrow passed over goes to `notes`, which
+// holds the last records once the walk is over.
 WalkOutcome WalkSteps(const std::string& firstLine, ChartStream& chart, ConverterState& state,
-                      TimingLists& lists, const ArrowTokens& tokens, ProgressLog& log,
-                      std::string_view decimalSeparator = ".", RecordSink* sink = nullptr);
+                      TimingLists& lists, NoteWriter& notes, ProgressLog& log);
+
+// How a DWI chart's records and log lines read.
+Notation DwiNotation();
 
 }  // namespace stepquill

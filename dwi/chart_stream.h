@@ -7,12 +7,10 @@
 #include <string_view>
 
 #include "chart_source.h"
+#include "messages.h"
 
 namespace stepquill {
 
-// What a reading or a run gives as its reason when the chart's bytes could
-// not be read.
-inline constexpr const char* kUnreadableChart = "the chart could not be read";
 
 // Sequential reading of a chart's bytes as lines or fields. A line ends at
 // CR LF, CR or LF; the terminator belongs to no line. A UTF-8 byte-order mark

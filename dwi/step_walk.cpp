@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "record_writer.h"
+#include "dwi_text.h"
+#include "messages.h"
+#include "step_characters.h"
 #include "step_line_pieces.h"
-#include "step_record.h"
-#include "text.h"
 
 namespace stepquill {
 
@@ -21,7 +21,6 @@ namespace {
 // The beat is counted in rows of 1/48 beat, a whole number, so that the
 // steps of every note length add up exactly and an entry's position is met
 // on the very step that reaches it. A quarter beat is twelve rows.
-constexpr std::int64_t kRowsPerBeat = 48;
 constexpr double kRowsPerQuarterBeat = 12;
 
 // A tempo-change or stop entry, "position=value", read once. Reading it at
@@ -59,30 +58,13 @@ std::vector<TimingEntry> ReadEntries(const std::vector<std::string>& list) {
     return entries;
 }
 
-// The token of every character, asked of the mapping once per walk rather
-// than once per arrow.
-std::array<std::string, 256> TokenTable(const ArrowTokens& tokens) {
-    std::array<std::string, 256> table;
-    std::string step(1, ' ');
-    for (int c = 0; c < 256; ++c) {
-        step.assign(1, static_cast<char>(c));
-        table[static_cast<std::size_t>(c)] = GetStep2x(step, tokens);
-    }
-    return table;
-}
-
 constexpr double kNever = std::numeric_limits<double>::infinity();
-
-std::size_t LongestToken(const std::array<std::string, 256>& tokenOf) {
-    std::size_t longest = 0;
-    for (const std::string& token : tokenOf) longest = std::max(longest, token.size());
-    return longest;
-}
 
 // The panels of every character, looked up once per arrow.
 std::array<unsigned char, 256> PanelTable() {
     std::array<unsigned char, 256> table{};
-    for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = static_cast<unsigned char>(PanelsOf(static_cast<char>(c)));
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<std::size_t>(c)] = static_cast<unsigned char>(PanelsOfStep(static_cast<char>(c)));
     return table;
 }
 
@@ -110,12 +92,10 @@ bool IsChordArrow(char c) { return c != '0' && c != '5' && MakesStep(c); }
 
 class Walker {
 public:
-    Walker(ConverterState& state, TimingLists& lists, const ArrowTokens& tokens, ProgressLog& log,
-           std::string_view decimalSeparator, RecordSink* sink)
-        : state_(state), lists_(lists), tokenOf_(TokenTable(tokens)), log_(log), separator_(decimalSeparator),
-          records_(sink, state.OutputBuffer, LongestToken(tokenOf_)), bpmChanges_(ReadEntries(lists.BpmChanges)),
+    Walker(ConverterState& state, TimingLists& lists, NoteWriter& notes, ProgressLog& log)
+        : state_(state), lists_(lists), log_(log), notes_(notes), bpmChanges_(ReadEntries(lists.BpmChanges)),
           freezes_(ReadEntries(lists.Freezes)), rows_(std::llround(state.Beat * kRowsPerBeat)),
-          keepsLines_(log.KeepsLines()), panelsOf_(PanelTable()) {}
+          keepsLines_(notes.KeepsLines()), panelsOf_(PanelTable()) {}
 
     // True when the part ended on this line or the walk had to stop.
     bool WalkLine(std::string_view text) {
@@ -163,8 +143,8 @@ public:
 
     // Hands on the records of the block.
     void Spill() {
-        std::string reason;
-        if (!records_.Spill(reason)) Stop(reason);
+        notes_.Spill();
+        if (notes_.Stopped()) Stop(notes_.StopReason());
     }
 
     // CurrentChar is only read once the walk is over, so the walk keeps the
@@ -172,7 +152,7 @@ public:
     void Finish() {
         SetBeat(rows_);
         if (current_ >= 0) state_.CurrentChar.assign(1, static_cast<char>(current_));
-        records_.Finish();
+        notes_.Finish();
     }
 
 private:
@@ -198,7 +178,7 @@ private:
 
     [[gnu::always_inline]] Running Take() const {
         return {state_.CurrentMs,  state_.StepMs,      rows_,  rowStep_, dueRows_,
-                records_.Next(), records_.LastMs(), held_, current_,  stopped_};
+                notes_.Next(), notes_.LastMs(), held_, current_,  stopped_};
     }
 
     [[gnu::always_inline]] void Hand(const Running& run) {
@@ -207,7 +187,7 @@ private:
         rows_ = run.rows;
         rowStep_ = run.rowStep;
         dueRows_ = run.dueRows;
-        records_.Keep(run.next, run.lastRecordMs);
+        notes_.Keep(run.next, run.lastRecordMs);
         held_ = run.held;
         current_ = run.current;
         stopped_ = run.stopped;
@@ -241,7 +221,7 @@ private:
     // "!" makes the arrow before it a freeze on the panels of the character
     // after it; the freeze lasts until the next arrow on those panels.
     [[gnu::always_inline]] void Hold(Running& run, std::string_view line, std::size_t i) const {
-        if (i < line.size()) run.held |= panelsOf_[static_cast<unsigned char>(line[i])];
+        if (i < line.size()) run.held |= panelsOf_[static_cast<unsigned char>(line[i])] & ~kNoPanel;
     }
 
     // The arrow `step`. An arrow that ends a freeze is the moment the
@@ -250,45 +230,35 @@ private:
     // gets a record, so the timing file holds exactly the presses, in order.
     [[gnu::always_inline]] void Arrow(Running& run, char step) {
         if (run.stopped) return;
-        std::string_view token = TokenOf(step);
+        unsigned panels = panelsOf_[static_cast<unsigned char>(step)];
         if (run.held != 0) {
-            const unsigned panels = panelsOf_[static_cast<unsigned char>(step)];
             const unsigned released = panels & run.held;
             if (released != 0) {
                 run.held &= ~panels;
                 if (released == panels) {
-                    if (keepsLines_) OutOfLine(run, [&] { LogArrowWithoutRecord("Freeze end: ", token); });
+                    OutOfLine(run, [&] { Note(NoteKind::Tail, panels); });
                     return;
                 }
-                token = TokenOf(StepOfPanel(panels & ~released));
+                OutOfLine(run, [&] { Note(NoteKind::TailInJump, released); });
+                panels &= ~released;
             }
         }
         char* const record = run.next;
-        switch (records_.Write(run.next, run.lastRecordMs, token, run.currentMs)) {
+        switch (notes_.WritePress(run.next, run.lastRecordMs, panels, run.currentMs)) {
             case RecordOutcome::Written: break;
             case RecordOutcome::WarpedOver:
-                if (keepsLines_) OutOfLine(run, [&] { LogArrowWithoutRecord("Warped over: ", token); });
+                if (keepsLines_) OutOfLine(run, [&] { Note(NoteKind::WarpedOver, panels); });
                 return;
             case RecordOutcome::BeyondLimit:
                 OutOfLine(run, [&] { Stop(kTimeBeyondTimingFile); });
                 return;
         }
-        if (keepsLines_) {
-            const std::string_view time = RecordWriter::TimeText(record, token.size(), run.next);
-            OutOfLine(run, [&] {
-                SetBeat(rows_);
-                log_.Append(ArrowLine({}, token, time, state_.Beat, separator_));
-            });
-        }
-        if (records_.Full(run.next)) OutOfLine(run, [&] { Spill(); });
+        if (keepsLines_) OutOfLine(run, [&] { notes_.LogPress(record, run.next, panels, rows_); });
+        if (notes_.Full(run.next)) OutOfLine(run, [&] { Spill(); });
     }
 
-    void LogArrowWithoutRecord(std::string_view reason, std::string_view token) {
-        SetBeat(rows_);
-        log_.Append(ArrowLine(reason, token, FormatNumber(std::floor(state_.CurrentMs)), state_.Beat, separator_));
-    }
-
-    std::string_view TokenOf(char step) const { return tokenOf_[static_cast<unsigned char>(step)]; }
+    // A note that makes no record, at the walk's time and place.
+    void Note(NoteKind kind, unsigned panels) { notes_.Take({panels, kind, state_.CurrentMs, rows_}); }
 
     [[gnu::always_inline]] void SetNoteLength(Running& run, int k) {
         noteDivisor_ = k;
@@ -382,10 +352,8 @@ private:
 
     ConverterState& state_;
     TimingLists& lists_;
-    const std::array<std::string, 256> tokenOf_;
     ProgressLog& log_;
-    std::string_view separator_;
-    RecordWriter records_;
+    NoteWriter& notes_;
     std::vector<TimingEntry> bpmChanges_;
     std::vector<TimingEntry> freezes_;
     std::int64_t rows_;                      // the beat, in rows
@@ -405,10 +373,9 @@ private:
 }  // namespace
 
 WalkOutcome WalkSteps(const std::string& firstLine, ChartStream& chart, ConverterState& state,
-                      TimingLists& lists, const ArrowTokens& tokens, ProgressLog& log,
-                      std::string_view decimalSeparator, RecordSink* sink) {
+                      TimingLists& lists, NoteWriter& notes, ProgressLog& log) {
     if (firstLine.empty() && chart.AtEnd()) return {"no step data after the part's header"};
-    Walker walker(state, lists, tokens, log, decimalSeparator, sink);
+    Walker walker(state, lists, notes, log);
     if (!walker.WalkLine(firstLine)) {
         // A line of any length, a piece at a time.
         StepLinePieces pieces(chart);
@@ -426,5 +393,7 @@ WalkOutcome WalkSteps(const std::string& firstLine, ChartStream& chart, Converte
     walker.Finish();
     return {walker.StopReason()};
 }
+
+Notation DwiNotation() { return {BeatStyle::BeatAndQuarterBeats, 0, "Freeze end: "}; }
 
 }  // namespace stepquill

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "text.h"
+#include "dwi_text.h"
 
 namespace stepquill {
 

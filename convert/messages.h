@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace stepquill {
+
+// The reasons a reading or a run gives when it stops, the same for every
+// chart format.
+inline constexpr const char* kChartCannotBeOpened = "the chart cannot be opened";
+inline constexpr const char* kUnreadableChart = "the chart could not be read";
+inline constexpr const char* kChartTooLargeForMemory = "the chart does not fit in memory";
+inline constexpr const char* kTimeBeyondTimingFile = "a time beyond what the timing file can hold";
+inline constexpr const char* kChartChangedWhileRead = "the chart changed while it was read";
+inline constexpr const char* kOutputWouldReplaceChart = "the output file would replace the chart";
+
+// The log line of a run that starts looking for its part, and the reason
+// it gives when the chart has none of that name.
+inline std::string SearchingPartLine(std::string_view name) { return "Searching " + std::string(name) + " part."; }
+inline std::string PartNotFound(std::string_view name) { return "the " + std::string(name) + " part was not found"; }
+
+}  // namespace stepquill
