@@ -14,6 +14,9 @@
 
 #include "bad_charts.h"
 #include "chart_info.h"
+#include "conversion_requests.h"
+#include "dwi_info.h"
+#include "dwi_reader.h"
 #include "child_process.h"
 #include "chart_formats.h"
 #include "conversion_run.h"
@@ -42,7 +45,7 @@ public:
 };
 
 struct CoreRun {
-    ReadOutcome Reading;
+    ChartReading Reading;
     RunOutcome Outcome;
     VectorLog Log;
     std::string LastLine() const { return Log.Lines.empty() ? "" : Log.Lines.back(); }
@@ -51,13 +54,12 @@ struct CoreRun {
 // Reads the chart as the window does, then converts it. The tempo starts
 // at 120, as an earlier chart may have left it, so that a failed reading
 // still lets the run go on to the chart itself.
-CoreRun ReadAndConvert(const fs::path& chart, const RunSettings& settings = {}) {
+CoreRun ReadAndConvert(const fs::path& chart, const ConversionRequest& settings = {}) {
     CoreRun run;
-    ConverterState state;
-    state.Bpm = 120;
-    ChartInfo info;
-    run.Reading = ReadChartInfo(chart.string(), state, info);
-    run.Outcome = ConvertDWI(state, chart.string(), support::kDifficulty, ArrowTokens{}, run.Log, settings);
+    ChartInfo before;
+    before.Bpm = 120;
+    run.Reading = ReadChart(chart.string(), {}, before);
+    run.Outcome = ConvertDWI(support::Asking(chart.string(), support::kDifficulty, run.Reading.Info, settings), run.Log);
     return run;
 }
 
@@ -65,27 +67,26 @@ CoreRun ReadAndConvert(const fs::path& chart, const RunSettings& settings = {}) 
 // `readable` ones, for the reading and again for the run.
 CoreRun ReadAndConvertCut(const fs::path& chart, const std::string& readable) {
     CoreRun run;
-    ConverterState state;
-    state.Bpm = 120;
-    ChartInfo info;
+    ChartInfo before;
+    before.Bpm = 120;
     support::CutChart forReading(readable);
-    run.Reading = ReadChartInfo(forReading, state, info);
+    run.Reading = ReadChartInfo(forReading, {}, before);
     support::CutChart forRun(readable);
-    RunSettings settings;
+    ConversionRequest settings;
     settings.ChartBytes = &forRun;
-    run.Outcome = ConvertDWI(state, chart.string(), support::kDifficulty, ArrowTokens{}, run.Log, settings);
+    run.Outcome = ConvertDWI(support::Asking(chart.string(), support::kDifficulty, run.Reading.Info, settings), run.Log);
     return run;
 }
 
 // The reading's failure and the run's last log line, a line each, from a
 // child that has given up root; none when it may not.
-std::optional<std::string> ReadAndConvertWithoutRoot(const fs::path& chart, const RunSettings& settings) {
+std::optional<std::string> ReadAndConvertWithoutRoot(const fs::path& chart, const ConversionRequest& settings) {
     support::ChildOptions options;
     options.WithoutRoot = true;
     const support::ChildRun child = support::RunInChild(
         [&] {
             const CoreRun run = ReadAndConvert(chart, settings);
-            return run.Reading.FailureReason + "\n" + run.LastLine();
+            return run.Reading.StopReason + "\n" + run.LastLine();
         },
         options);
     if (child.SetupFailed()) return std::nullopt;
@@ -108,7 +109,7 @@ TEST_P(BadChartThroughCore, WritesTheWholeFileOrNothing) {
         const CoreRun run = bad.ReadableBytes
                                 ? ReadAndConvertCut(chart, bad.Bytes.substr(0, *bad.ReadableBytes))
                                 : ReadAndConvert(chart);
-        EXPECT_EQ(run.Reading.FailureReason, bad.ReadingFailure);
+        EXPECT_EQ(run.Reading.StopReason, bad.ReadingFailure);
         EXPECT_EQ(run.LastLine(), bad.LastLogLine);
         EXPECT_EQ(run.Outcome.Written, bad.TimingFile.has_value());
         EXPECT_EQ(run.Outcome.StopReason.empty(), bad.TimingFile.has_value());
@@ -176,15 +177,14 @@ TEST_P(BadSimfileThroughCore, WritesTheWholeFileOrNothing) {
         std::optional<std::string> old;
         if (withOldFile) old = ReadBytes(folder.Write("song.kvt", support::OldTimingFile()));
 
-        ConverterState state;
         VectorLog log;
-        RunSettings settings;
+        ConversionRequest settings;
         std::optional<support::CutChart> cut;
         if (bad.ReadableBytes) {
             cut.emplace(bad.Bytes.substr(0, *bad.ReadableBytes));
             settings.ChartBytes = &*cut;
         }
-        const RunOutcome outcome = ConvertChart(state, chart.string(), "Hard(9)", ArrowTokens{}, log, settings);
+        const RunOutcome outcome = ConvertChart(support::Asking(chart.string(), "Hard(9)", {}, settings), log);
         EXPECT_EQ(log.Lines.empty() ? "" : log.Lines.back(), bad.LastLogLine);
         EXPECT_EQ(outcome.Written, bad.TimingFile.has_value());
         support::ExpectFolderAfterRun(folder, bad.FileName, bad.Bytes, "song.kvt", bad.TimingFile, old);
@@ -201,10 +201,10 @@ TEST(BigLineThroughCore, AHundredMegabytesAreReadWhole) {
     ScratchFolder folder;
     const std::string bytes = std::string(support::BigLineBytes(), 'x') + "#SINGLE:BASIC:5:8";
     const fs::path chart = folder.Write("song.dwi", bytes);
-    ConverterState state;
-    state.Bpm = 120;
+    ChartInfo reading;
+    reading.Bpm = 120;
     VectorLog log;
-    const RunOutcome outcome = ConvertDWI(state, chart.string(), support::kDifficulty, ArrowTokens{}, log);
+    const RunOutcome outcome = ConvertDWI(support::Asking(chart.string(), support::kDifficulty, reading), log);
     EXPECT_TRUE(outcome.Written) << outcome.StopReason;
     ASSERT_FALSE(log.Lines.empty());
     EXPECT_EQ(log.Lines.back(), "Y@0 beat=0 bpmc=0");
@@ -229,7 +229,7 @@ TEST(BigLineThroughCore, WithoutTheMemoryForItEndsWithAReason) {
     const support::ChildRun child = support::RunInChild(
         [&] {
             const CoreRun run = ReadAndConvert(chart);
-            return run.Reading.FailureReason + "\n" + run.LastLine();
+            return run.Reading.StopReason + "\n" + run.LastLine();
         },
         options);
     EXPECT_EQ(child.Ending(), "exit 0") << child.Errors;
@@ -244,12 +244,12 @@ TEST(BadPathThroughCore, PathsThatAreNoReadableFileAreRefused) {
     ScratchFolder folder;
     ASSERT_EQ(::mkfifo((folder / "fifo.dwi").c_str(), 0644), 0);
     fs::create_directory(folder / "folder.dwi");
-    RunSettings settings;
+    ConversionRequest settings;
     settings.OutputPath = (folder / "out.kvt").string();
     for (const fs::path& path : {fs::path("/dev/zero"), folder / "fifo.dwi", folder / "folder.dwi"}) {
         SCOPED_TRACE(path.string());
         const CoreRun run = ReadAndConvert(path, settings);
-        EXPECT_EQ(run.Reading.FailureReason, "the chart cannot be opened");
+        EXPECT_EQ(run.Reading.StopReason, "the chart cannot be opened");
         EXPECT_EQ(run.LastLine(), kStop + "the chart cannot be opened");
         EXPECT_FALSE(fs::exists(folder / "out.kvt"));
     }
@@ -260,7 +260,7 @@ TEST(BadPathThroughCore, AChartWithoutReadPermissionIsRefused) {
     const std::string bytes = support::ChartWith("120", "", "8");
     const fs::path chart = folder.Write("song.dwi", bytes);
     fs::permissions(chart, fs::perms::none);
-    RunSettings settings;
+    ConversionRequest settings;
     settings.OutputPath = (folder / "out.kvt").string();
     const auto result = ReadAndConvertWithoutRoot(chart, settings);
     if (!result) GTEST_SKIP() << "cannot run as nobody here";
@@ -278,7 +278,7 @@ TEST(BadOutputThroughCore, AFolderWithoutWritePermissionKeepsItsOldFile) {
     folder.Write("locked/song.kvt", "OLD\n");
     fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                            fs::perms::others_read | fs::perms::others_exec);
-    RunSettings settings;
+    ConversionRequest settings;
     settings.OutputPath = (folder / "locked" / "song.kvt").string();
     const auto result = ReadAndConvertWithoutRoot(chart, settings);
     fs::permissions(folder / "locked", fs::perms::owner_all);
@@ -336,7 +336,7 @@ TEST(BadOutputThroughCore, TheChartByAnotherNameIsNeverOverwritten) {
         folder.Write("song.dwi", bytes);
         const fs::path chart = c.prepare(folder);
         const auto before = folder.Names();
-        RunSettings settings;
+        ConversionRequest settings;
         if (!c.output.empty()) settings.OutputPath = (folder.Path() / c.output).string();
         const CoreRun run = ReadAndConvert(chart, settings);
         EXPECT_FALSE(run.Outcome.Written);
@@ -358,7 +358,7 @@ TEST(BadOutputThroughCore, NamesThatAreNoRegularFileAreRefused) {
     ASSERT_EQ(::mkfifo((folder / "fifo.kvt").c_str(), 0644), 0);
     for (const char* name : {"folder.kvt", "fifo.kvt"}) {
         SCOPED_TRACE(name);
-        RunSettings settings;
+        ConversionRequest settings;
         settings.OutputPath = (folder / name).string();
         const CoreRun run = ReadAndConvert(chart, settings);
         EXPECT_EQ(run.LastLine(), kStop + "the output name is not a regular file");
@@ -380,7 +380,7 @@ TEST(BadOutputThroughCore, TheLongestNameIsWritten) {
         const fs::path chart = folder.Write(stem + ".dwi", bytes);
         if (!fs::exists(chart)) GTEST_SKIP() << "this file system takes no name of 255 bytes";
         folder.Write(stem + ".kvt", support::OldTimingFile());
-        RunSettings settings;
+        ConversionRequest settings;
         settings.UnnamedTemporaryFile = unnamed;
         const CoreRun run = ReadAndConvert(chart, settings);
         EXPECT_TRUE(run.Outcome.Written) << run.Outcome.StopReason;
@@ -398,7 +398,7 @@ TEST(BadOutputThroughCore, AFullDiskKeepsTheOldFileAndLeavesNoPart) {
     const auto disk = support::SmallDisk::Mount(folder / "disk", 64, whyNot);
     if (!disk) GTEST_SKIP() << whyNot;
 
-    RunSettings settings;
+    ConversionRequest settings;
     settings.OutputPath = (folder / "disk" / "song.kvt").string();
     const fs::path small = folder.Write("small.dwi", support::ChartWith("120", "", "82"));
     ASSERT_TRUE(ReadAndConvert(small, settings).Outcome.Written) << "the small disk takes no file at all";

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "chart_formats.h"
 #include "chart_info.h"
 #include "cut_chart.h"
+#include "dwi_info.h"
 #include "scratch_folder.h"
 
 namespace stepquill {
@@ -18,22 +20,54 @@ namespace {
 
 const char* const kHeader = "#TITLE:Song;\r\n#ARTIST:Band;\r\n#BPM:150.000;\r\n#GAP:-120;\r\n";
 
-ReadOutcome Read(const std::string& text, ConverterState& state, ChartInfo& info,
-                 std::string_view separator = ".") {
+// What a reading leaves, as the window shows it.
+struct Shown {
+    std::optional<std::string> TitleCaption, TempoCaption, OffsetCaption;
+    std::vector<std::string> Difficulties;
+    bool ReachedEnd = false;
+};
+
+struct Outcome {
+    std::string FailureReason;
+    bool Ok() const { return FailureReason.empty(); }
+};
+
+// Keeps the reading's values in `state`, as the window does for the next
+// reading, and its captions in `info`.
+Outcome Keep(const ChartReading& reading, ChartInfo& state, Shown& info, std::string_view separator = ".") {
+    state = reading.Info;
+    if (state.HasTitle) info.TitleCaption = TitleCaption(state);
+    if (state.HasTempo) info.TempoCaption = TempoCaption(state, separator);
+    if (state.HasOffset) info.OffsetCaption = OffsetCaption(state, separator);
+    info.Difficulties = DisplayTexts(state);
+    info.ReachedEnd = state.ReachedEnd;
+    return {reading.StopReason};
+}
+
+Outcome Read(const std::string& text, ChartInfo& state, Shown& info, std::string_view separator = ".") {
     std::istringstream input(text);
-    return ReadChartInfo(input, state, info, separator);
+    return Keep(ReadChartInfo(input, {}, state), state, info, separator);
+}
+
+template <typename Input>
+Outcome ReadInto(Input& input, ChartInfo& state, Shown& info) {
+    return Keep(ReadChartInfo(input, {}, state), state, info);
+}
+
+Outcome ReadInto(const std::string& path, ChartInfo& state, Shown& info) {
+    return Keep(ReadChart(path, {}, state), state, info);
+}
+
+Outcome ShowIn(ChartInfoControls& controls, ChartInfo& state) {
+    const ChartReading reading = GetChartInfo(controls, state);
+    state = reading.Info;
+    return {reading.StopReason};
 }
 
 TEST(ReadChartInfo, ReadsTheTypicalChart) {
     // A conversion's values, left by an earlier run, that the reading must keep.
-    ConverterState state;
-    state.CurrentMs = 1234;
-    state.StepMs = 56;
-    state.Beat = 7;
-    state.CurrentChar = "8";
-    state.PartName = "MANIAC";
-    state.OutputBuffer = "Y 0\n";
-    ChartInfo info;
+    ChartInfo state;
+    Shown info;
     const std::string chart = std::string(kHeader) +
                               "#SINGLE:BASIC:5:\r\n20002000\r\n;\r\n"
                               "#SINGLE:MANIAC:9:\r\n2468,8642\r\n;\r\n";
@@ -47,12 +81,6 @@ TEST(ReadChartInfo, ReadsTheTypicalChart) {
     EXPECT_EQ(info.OffsetCaption, "Offset:-120ms");
     EXPECT_EQ(info.Difficulties, (std::vector<std::string>{"BASIC(5)", "MANIAC(9)"}));
     EXPECT_TRUE(info.ReachedEnd);
-    EXPECT_EQ(state.CurrentMs, 1234);
-    EXPECT_EQ(state.StepMs, 56);
-    EXPECT_EQ(state.Beat, 7);
-    EXPECT_EQ(state.CurrentChar, "8");
-    EXPECT_EQ(state.PartName, "MANIAC");
-    EXPECT_EQ(state.OutputBuffer, "Y 0\n");
 }
 
 TEST(ReadChartInfo, TakesValuesByTheValueRule) {
@@ -73,8 +101,8 @@ TEST(ReadChartInfo, TakesValuesByTheValueRule) {
         {"#TITLE:\"Quoted\";", "\"Quoted\""},
     };
     for (const auto& c : cases) {
-        ConverterState state;
-        ChartInfo info;
+        ChartInfo state;
+        Shown info;
         const std::string chart = c.titleLine + "\r\n#ARTIST:Band;\r\n#BPM:150;\r\n#GAP:0;\r\n";
         EXPECT_TRUE(Read(chart, state, info).Ok()) << c.titleLine;
         EXPECT_EQ(state.Title, c.title) << c.titleLine;
@@ -94,8 +122,8 @@ TEST(ReadChartInfo, TakesValuesByTheValueRule) {
         {"#BPM:1 2 0;", 120, "BPM:120"},
     };
     for (const auto& c : numbers) {
-        ConverterState state;
-        ChartInfo info;
+        ChartInfo state;
+        Shown info;
         const std::string chart = "#TITLE:T;\n#ARTIST:A;\n" + c.bpmLine + "\n#GAP:1500;\n";
         EXPECT_TRUE(Read(chart, state, info).Ok()) << c.bpmLine;
         EXPECT_EQ(state.Bpm, c.bpm) << c.bpmLine;
@@ -106,16 +134,16 @@ TEST(ReadChartInfo, TakesValuesByTheValueRule) {
 }
 
 TEST(ReadChartInfo, CaptionsUseTheDecimalSeparator) {
-    ConverterState state;
-    ChartInfo info;
+    ChartInfo state;
+    Shown info;
     ASSERT_TRUE(Read("#TITLE:T;\n#ARTIST:A;\n#BPM:145.5;\n#GAP:-12.25;\n", state, info, ",").Ok());
     EXPECT_EQ(info.TempoCaption, "BPM:145,5");
     EXPECT_EQ(info.OffsetCaption, "Offset:-12,25ms");
 }
 
 TEST(ReadChartInfo, ListsSinglePlayPartsOnly) {
-    ConverterState state;
-    ChartInfo info;
+    ChartInfo state;
+    Shown info;
     const std::string chart = std::string(kHeader) +
                               "#SINGLE:BEGINNER:1:0000;\n"
                               "#SINGLE:MANIAC:10:\n"
@@ -138,8 +166,8 @@ TEST(ReadChartInfo, ListsSinglePlayPartsOnly) {
 }
 
 TEST(ReadChartInfo, FindsHeaderTagsInAnyOrder) {
-    ConverterState state;
-    ChartInfo info;
+    ChartInfo state;
+    Shown info;
     const std::string chart =
         "#SINGLE:BASIC:3:\n2000\n;\n#GAP:-120;\n#BPM:150;\n#ARTIST:Band;\n#TITLE:Song;\n"
         "#SINGLE:MANIAC:9:\n;\n";
@@ -152,8 +180,8 @@ TEST(ReadChartInfo, FindsHeaderTagsInAnyOrder) {
 }
 
 TEST(ReadChartInfo, TakesTheFirstFieldThatMatchesATag) {
-    ConverterState state;
-    ChartInfo info;
+    ChartInfo state;
+    Shown info;
     ASSERT_TRUE(Read("#TITLE:One;\n#TITLE:Two;\n#ARTIST:A;\n#BPM:100;\n#BPM:200;\n#GAP:0;\n",
                      state, info)
                     .Ok());
@@ -162,8 +190,8 @@ TEST(ReadChartInfo, TakesTheFirstFieldThatMatchesATag) {
 }
 
 TEST(ReadChartInfo, BlankLinesBetweenPartsAreOrdinary) {
-    ConverterState state;
-    ChartInfo info;
+    ChartInfo state;
+    Shown info;
     const std::string chart = std::string(kHeader) +
                               "\r\n#SINGLE:BASIC:5:\r\n2000\r\n;\r\n\r\n\r\n"
                               "#SINGLE:MANIAC:9:\r\n\r\n8000\r\n;\r\n\r\n";
@@ -172,8 +200,8 @@ TEST(ReadChartInfo, BlankLinesBetweenPartsAreOrdinary) {
     EXPECT_TRUE(info.ReachedEnd);
 }
 
-ConverterState EarlierChart() {
-    ConverterState state;
+ChartInfo EarlierChart() {
+    ChartInfo state;
     state.Title = "Old";
     state.Artist = "Earlier";
     state.Bpm = 90;
@@ -222,8 +250,8 @@ TEST(ReadChartInfo, FailuresKeepWhatWasDoneBefore) {
          std::string("Offset:5ms"), {"MANIAC(9)"}},
     };
     for (const auto& c : cases) {
-        ConverterState state = EarlierChart();
-        ChartInfo info;
+        ChartInfo state = EarlierChart();
+        Shown info;
         EXPECT_EQ(Read(c.chart, state, info).FailureReason, c.reason) << c.name;
         EXPECT_EQ(state.Title, c.title) << c.name;
         EXPECT_EQ(state.Artist, c.artist) << c.name;
@@ -238,11 +266,11 @@ TEST(ReadChartInfo, FailuresKeepWhatWasDoneBefore) {
 }
 
 TEST(ReadChartInfo, MissingFileFailsAndChangesNothing) {
-    ConverterState state = EarlierChart();
-    ChartInfo info;
+    ChartInfo state = EarlierChart();
+    Shown info;
     const auto missing = std::filesystem::temp_directory_path() / "stepquill-no-such-chart.dwi";
     for (const std::string& path : {missing.string(), std::string(), std::filesystem::temp_directory_path().string()})
-        EXPECT_EQ(ReadChartInfo(path, state, info).FailureReason, "the chart cannot be opened") << path;
+        EXPECT_EQ(ReadInto(path, state, info).FailureReason, "the chart cannot be opened") << path;
     EXPECT_EQ(state.Title, "Old");
     EXPECT_EQ(state.Bpm, 90);
     EXPECT_FALSE(info.TitleCaption.has_value());
@@ -253,14 +281,14 @@ TEST(ReadChartInfo, MissingFileFailsAndChangesNothing) {
 // a stream whose buffer throws it (every read of /proc/self/mem fails with
 // EIO), and a chart cut short inside the artist's field.
 TEST(ReadChartInfo, AReadErrorFailsTheReading) {
-    ConverterState state = EarlierChart();
-    ChartInfo info;
+    ChartInfo state = EarlierChart();
+    Shown info;
     std::ifstream memory("/proc/self/mem", std::ios::binary);
     ASSERT_TRUE(memory.is_open());
-    EXPECT_EQ(ReadChartInfo(memory, state, info).FailureReason, "the chart could not be read");
+    EXPECT_EQ(ReadInto(memory, state, info).FailureReason, "the chart could not be read");
 
     support::CutChart chart("#TITLE:Song;\r\n#ARTIST:Band");
-    EXPECT_EQ(ReadChartInfo(chart, state, info).FailureReason, "the chart could not be read");
+    EXPECT_EQ(ReadInto(chart, state, info).FailureReason, "the chart could not be read");
     EXPECT_EQ(state.Title, "Song");
     EXPECT_EQ(state.Artist, EarlierChart().Artist);
     EXPECT_FALSE(info.TitleCaption.has_value());
@@ -305,8 +333,8 @@ TEST_F(GetDWIInfoTest, ShowsAWholeReadingAndSelectsTheFirstItem) {
     controls.Items = {"STALE(1)"};
     controls.Text = "STALE(1)";
     controls.Path = Write("song.dwi", std::string(kHeader) + "#SINGLE:BASIC:5:\n;\n#SINGLE:MANIAC:9:\n;\n");
-    ConverterState state;
-    ASSERT_TRUE(GetDWIInfo(controls, state).Ok());
+    ChartInfo state;
+    ASSERT_TRUE(ShowIn(controls, state).Ok());
     EXPECT_EQ(controls.Items, (std::vector<std::string>{"BASIC(5)", "MANIAC(9)"}));
     EXPECT_EQ(controls.Text, "BASIC(5)");
     EXPECT_EQ(controls.TitleCaption, "Song\r\nby Band");
@@ -320,8 +348,8 @@ TEST_F(GetDWIInfoTest, AFailedReadingShowsWhatItFoundAndSelectsNothing) {
     FakeControls controls;
     controls.Path = Write("bad.dwi", std::string(kHeader) + "#SINGLE:BASIC:5:\n#SINGLE:MANIAC\n");
     controls.TempoCaption = "BPM:1";
-    ConverterState state;
-    EXPECT_EQ(GetDWIInfo(controls, state).FailureReason, "the #SINGLE:MANIAC field has no rating");
+    ChartInfo state;
+    EXPECT_EQ(ShowIn(controls, state).FailureReason, "the #SINGLE:MANIAC field has no rating");
     EXPECT_EQ(controls.Items, (std::vector<std::string>{"BASIC(5)"}));
     EXPECT_EQ(controls.Text, "");
     EXPECT_EQ(controls.TempoCaption, "BPM:150");
@@ -333,8 +361,8 @@ TEST_F(GetDWIInfoTest, AnUnopenablePathClearsAndLeavesTheCaptions) {
     controls.Text = "STALE(1)";
     controls.TitleCaption = "kept";
     controls.Path = (folder_ / "missing.dwi").string();
-    ConverterState state = EarlierChart();
-    EXPECT_EQ(GetDWIInfo(controls, state).FailureReason, "the chart cannot be opened");
+    ChartInfo state = EarlierChart();
+    EXPECT_EQ(ShowIn(controls, state).FailureReason, "the chart cannot be opened");
     EXPECT_TRUE(controls.Items.empty());
     EXPECT_EQ(controls.Text, "");
     EXPECT_EQ(controls.TitleCaption, "kept");
@@ -346,8 +374,8 @@ TEST_F(GetDWIInfoTest, AnUnopenablePathClearsAndLeavesTheCaptions) {
 TEST_F(GetDWIInfoTest, AReadingWithoutPartsLeavesTheChooserEmpty) {
     FakeControls controls;
     controls.Path = Write("none.dwi", kHeader);
-    ConverterState state;
-    EXPECT_TRUE(GetDWIInfo(controls, state).Ok());
+    ChartInfo state;
+    EXPECT_TRUE(ShowIn(controls, state).Ok());
     EXPECT_TRUE(controls.Items.empty());
     EXPECT_EQ(controls.Text, "");
     EXPECT_EQ(controls.OffsetCaption, "Offset:-120ms");
@@ -369,9 +397,9 @@ TEST_F(GetDWIInfoTest, AReadingForAConversionEndsAtItsPart) {
         {"MANIAC(8)", "the #SINGLE:BASIC field has no rating", {"BASIC(2)", "MANIAC(9)"}},
     };
     for (const auto& c : cases) {
-        ConverterState state;
-        ChartInfo info;
-        EXPECT_EQ(ReadChartInfoFor(chart, c.wanted, state, info).FailureReason, c.reason) << c.wanted;
+        ChartInfo state;
+        Shown info;
+        EXPECT_EQ(Keep(ReadChart(chart, c.wanted, state), state, info).FailureReason, c.reason) << c.wanted;
         EXPECT_EQ(info.Difficulties, c.listed) << c.wanted;
         EXPECT_EQ(state.OffsetMs, -5) << c.wanted;
         EXPECT_FALSE(info.ReachedEnd) << c.wanted;

@@ -13,7 +13,9 @@
 
 #include "chart_formats.h"
 #include "chart_info.h"
+#include "conversion_requests.h"
 #include "conversion_run.h"
+#include "dwi_reader.h"
 #include "scratch_folder.h"
 
 namespace stepquill {
@@ -46,19 +48,20 @@ protected:
     // Writes and reads a chart, as the window does before a conversion.
     fs::path Chart(const std::string& bytes, const std::string& name = "song.dwi") {
         const fs::path path = Write(name, bytes);
-        ChartInfo info;
-        EXPECT_TRUE(ReadChartInfo(path.string(), state_, info).Ok());
+        const ChartReading reading = ReadChart(path.string(), {}, state_);
+        EXPECT_TRUE(reading.Ok());
+        state_ = reading.Info;
         return path;
     }
     std::set<std::string> Listing() const { return folder_.Names(); }
     RunOutcome Convert(const fs::path& chart, const std::string& difficulty,
-                       const RunSettings& settings = {}) {
-        return ConvertDWI(state_, chart.string(), difficulty, tokens_, log_, settings);
+                       const ConversionRequest& settings = {}) {
+        return ConvertDWI(support::Asking(chart.string(), difficulty, state_, settings, tokens_), log_);
     }
 
     const support::ScratchFolder folder_;
     const fs::path& dir_ = folder_.Path();
-    ConverterState state_;
+    ChartInfo state_;  // the last reading
     ArrowTokens tokens_;
     VectorLog log_;
 };
@@ -80,8 +83,6 @@ TEST_F(ConversionRun, WritesTheTimingFileBesideTheChart) {
                      "Y@500 beat=1 bpmc=4", "Freeze 300.000;", "X@1300 beat=2 bpmc=8",
                      "A@1425 beat=2.25 bpmc=9", "B@1550 beat=2.5 bpmc=10",
                      "Y@1675 beat=2.75 bpmc=11"}));
-    EXPECT_EQ(state_.PartName, "BASIC");
-    EXPECT_TRUE(state_.OutputBuffer.empty()) << "records left unwritten";
     EXPECT_EQ(ReadBytes(chart), kChart);
     EXPECT_EQ(Listing(), (std::set<std::string>{"song.dwi", "song.kvt"}));
 }
@@ -93,7 +94,7 @@ TEST_F(ConversionRun, AFileWrittenInBlocksIsTheSameFile) {
     ASSERT_TRUE(Convert(chart, "BASIC(5)").Written);
     const std::string whole = ReadBytes(dir_ / "song.kvt");
     for (std::size_t blockBytes : {1, 4, 7}) {
-        RunSettings settings;
+        ConversionRequest settings;
         settings.RecordBlockBytes = blockBytes;
         ASSERT_TRUE(Convert(chart, "BASIC(5)", settings).Written);
         EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), whole) << blockBytes;
@@ -132,7 +133,7 @@ TEST_F(ConversionRun, TheFileHasNoNameUntilItIsWhole) {
     Write("song.kvt", "an old timing file\n");
     std::set<std::set<std::string>> seen;
     WatchedChart watched(bytes, [&] { seen.insert(Listing()); });
-    RunSettings settings;
+    ConversionRequest settings;
     settings.ChartBytes = &watched;
     settings.RecordBlockBytes = 64;
     ASSERT_TRUE(Convert(chart, "BASIC(5)", settings).Written);
@@ -145,7 +146,6 @@ TEST_F(ConversionRun, PartNameEndsBeforeTheOpeningBracket) {
     const fs::path chart = Chart(kChart);
     const RunOutcome outcome = Convert(chart, "MANIAC(10)");
     ASSERT_TRUE(outcome.Written) << outcome.StopReason;
-    EXPECT_EQ(state_.PartName, "MANIAC");
     EXPECT_EQ(ReadBytes(dir_ / "song.kvt"), "Y 0\nY 250\nY 500\nY 1050\n");
     ASSERT_GE(log_.Lines.size(), 2u);
     EXPECT_EQ(log_.Lines[1], "Searching MANIAC part.");
@@ -183,7 +183,7 @@ TEST_F(ConversionRun, WritesThroughALinkWhoseTargetDoesNotExistYet) {
 
     // A loop of links has no end to write to.
     fs::create_symlink("loop.kvt", dir_ / "loop.kvt");
-    RunSettings settings;
+    ConversionRequest settings;
     settings.OutputPath = (dir_ / "loop.kvt").string();
     const RunOutcome outcome = Convert(chart, "MANIAC(10)", settings);
     EXPECT_FALSE(outcome.Written);
@@ -203,7 +203,7 @@ TEST_F(ConversionRun, UsesTheGivenOutputPathAndTokens) {
     const fs::path chart = Chart("#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:3:\n79\n;\n");
     tokens_.UpLeft = "L";
     tokens_.UpRight = "R";
-    RunSettings settings;
+    ConversionRequest settings;
     settings.OutputPath = (dir_ / "other.txt").string();
     ASSERT_TRUE(Convert(chart, "BASIC(3)", settings).Written);
     EXPECT_EQ(ReadBytes(dir_ / "other.txt"), "L 0\nR 250\n");
@@ -213,12 +213,10 @@ TEST_F(ConversionRun, UsesTheGivenOutputPathAndTokens) {
 TEST_F(ConversionRun, AnEmptyPathDoesNothing) {
     log_.Lines = {"earlier"};
     state_.Bpm = 120;
-    state_.OutputBuffer = "kept";
-    const RunOutcome outcome = ConvertDWI(state_, "", "BASIC(5)", tokens_, log_);
+    const RunOutcome outcome = ConvertDWI(support::Asking("", "BASIC(5)", state_), log_);
     EXPECT_FALSE(outcome.Ran);
     EXPECT_FALSE(outcome.Written);
     EXPECT_EQ(log_.Lines, (Lines{"earlier"}));
-    EXPECT_EQ(state_.OutputBuffer, "kept");
 }
 
 TEST_F(ConversionRun, StopsBeforeTheSearchWriteNothing) {
@@ -246,9 +244,9 @@ TEST_F(ConversionRun, StopsBeforeTheSearchWriteNothing) {
     for (const auto& c : cases) {
         state_.Bpm = c.bpm;
         log_.Lines = {"earlier"};
-        RunSettings settings;
+        ConversionRequest settings;
         settings.OutputPath = c.output;
-        const RunOutcome outcome = ConvertDWI(state_, c.chart, c.difficulty, tokens_, log_, settings);
+        const RunOutcome outcome = ConvertDWI(support::Asking(c.chart, c.difficulty, state_, settings, tokens_), log_);
         EXPECT_FALSE(outcome.Written) << c.reason;
         EXPECT_EQ(outcome.StopReason, c.reason);
         EXPECT_EQ(log_.Lines, (Lines{"Cleared file buffer", kStopPrefix + c.reason}));
@@ -327,15 +325,14 @@ TEST(QuietRun, WritesTheSameFileAndBuildsNoLineOfAPress) {
         const std::string copy = folder.Write(chart.filename().string(), support::ReadBytes(chart)).string();
         std::string written[2];
         for (bool quiet : {false, true}) {
-            ConverterState state;
-            ChartInfo info;
-            ASSERT_TRUE(ReadAnyChartInfo(copy, state, info).Ok());
+            const ChartReading reading = ReadChart(copy);
+            ASSERT_TRUE(reading.Ok());
             VectorLog loud;
             QuietLog silent;
             ProgressLog& log = quiet ? static_cast<ProgressLog&>(silent) : loud;
-            RunSettings settings;
+            ConversionRequest settings;
             settings.OutputPath = (folder / (quiet ? "quiet.kvt" : "loud.kvt")).string();
-            ASSERT_TRUE(ConvertChart(state, copy, part, ArrowTokens{}, log, settings).Written);
+            ASSERT_TRUE(ConvertChart(support::Asking(copy, part, reading.Info, settings), log).Written);
             written[quiet] = support::ReadBytes(settings.OutputPath);
             if (!quiet) {
                 EXPECT_TRUE(std::any_of(loud.Lines.begin(), loud.Lines.end(),

@@ -22,7 +22,9 @@
 
 #include "bad_charts.h"
 #include "child_process.h"
+#include "conversion_requests.h"
 #include "conversion_run.h"
+#include "dwi_reader.h"
 #include "run_checks.h"
 #include "scratch_folder.h"
 
@@ -53,10 +55,10 @@ private:
     std::function<void()> act_;
 };
 
-RunOutcome Convert(const fs::path& chart, ProgressLog& log, const RunSettings& settings = {}) {
-    ConverterState state;
-    state.Bpm = 120;
-    return ConvertDWI(state, chart.string(), support::kDifficulty, ArrowTokens{}, log, settings);
+RunOutcome Convert(const fs::path& chart, ProgressLog& log, const ConversionRequest& settings = {}) {
+    ChartInfo reading;
+    reading.Bpm = 120;
+    return ConvertDWI(support::Asking(chart.string(), support::kDifficulty, reading, settings), log);
 }
 
 // The run's stop reason, or "written", in a child that is `uid`.
@@ -65,7 +67,7 @@ std::optional<std::string> ConvertAs(uid_t uid, const fs::path& chart, const fs:
         [&] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(uid) != 0 || ::setuid(uid) != 0) return std::string("setup");
             VectorLog log;
-            RunSettings settings;
+            ConversionRequest settings;
             settings.OutputPath = output.string();
             const RunOutcome run = Convert(chart, log, settings);
             return run.Written ? std::string("written") : run.StopReason;
@@ -143,7 +145,7 @@ TEST(HostileFolderThroughCore, AReplacedFileKeepsItsOwnerGroupAndMode) {
     for (bool unnamed : {true, false}) {
         SCOPED_TRACE(unnamed ? "temporary file without a name" : "temporary file named from the start");
         VectorLog log;
-        RunSettings settings;
+        ConversionRequest settings;
         settings.UnnamedTemporaryFile = unnamed;
         ASSERT_TRUE(Convert(chart, log, settings).Written);
         struct stat info {};
@@ -226,7 +228,7 @@ TEST(HostileSignalThroughCore, AnInterruptedRunLeavesNothingBehind) {
                         if (noProc && !WithoutProc()) return std::string("skip");
                         if (asUser && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return std::string("skip");
                         ActingLog log("Y@250 beat=0.5 bpmc=2", [&] { ::raise(signal); });
-                        RunSettings settings;
+                        ConversionRequest settings;
                         settings.UnnamedTemporaryFile = temporary != Temporary::Named;
                         Convert(chart, log, settings);
                         return std::string("the run went on");
@@ -311,7 +313,7 @@ TEST(BigLineThroughCore, AGigabyteStepLineIsWalkedInBoundedMemory) {
     const support::ChildRun child = support::RunInChild(
         [&] {
             GeneratedChart bytes(spaces);
-            RunSettings settings;
+            ConversionRequest settings;
             settings.ChartBytes = &bytes;
             VectorLog log;
             const RunOutcome run = Convert(chart, log, settings);

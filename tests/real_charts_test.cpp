@@ -11,8 +11,9 @@
 
 #include <unistd.h>
 
-#include "chart_info.h"
-#include "conversion_run.h"
+#include "chart_formats.h"
+#include "conversion_requests.h"
+#include "dwi_reader.h"
 #include "scratch_folder.h"
 
 namespace stepquill {
@@ -58,17 +59,16 @@ TEST(RealCharts, EveryListedPartConverts) {
         SCOPED_TRACE(name);
         const std::string chart = (dir / name).string();
         const std::string bytes = ReadBytes(chart);
-        ConverterState state;
-        ChartInfo info;
-        EXPECT_EQ(ReadChartInfo(chart, state, info).FailureReason, "");
-        EXPECT_EQ(info.Difficulties, parts);
+        const ChartReading reading = ReadChart(chart);
+        EXPECT_EQ(reading.StopReason, "");
+        EXPECT_EQ(DisplayTexts(reading.Info), parts);
         expected += parts.size();
-        for (const std::string& difficulty : info.Difficulties) {
+        for (const std::string& difficulty : DisplayTexts(reading.Info)) {
             SCOPED_TRACE(difficulty);
-            RunSettings settings;
+            ConversionRequest settings;
             settings.OutputPath = out.string();
             VectorLog log;
-            const RunOutcome outcome = ConvertDWI(state, chart, difficulty, ArrowTokens{}, log, settings);
+            const RunOutcome outcome = ConvertDWI(support::Asking(chart, difficulty, reading.Info, settings), log);
             ASSERT_TRUE(outcome.Written) << outcome.StopReason;
             const std::string written = ReadBytes(out);
             ASSERT_FALSE(written.empty());
@@ -102,14 +102,12 @@ TEST(RealCharts, TimesAsTheChartMeansThem) {
     };
     const fs::path out = fs::temp_directory_path() / ("stepquill-timing-" + std::to_string(::getpid()) + ".kvt");
     for (const auto& c : cases) {
-        ConverterState state;
-        ChartInfo info;
         const std::string chart = (dir / c.chart).string();
-        ReadChartInfo(chart, state, info);
-        RunSettings settings;
+        ConversionRequest settings;
         settings.OutputPath = out.string();
         VectorLog log;
-        ASSERT_TRUE(ConvertDWI(state, chart, c.difficulty, ArrowTokens{}, log, settings).Written) << c.chart;
+        ASSERT_TRUE(ConvertDWI(support::Asking(chart, c.difficulty, ReadChart(chart).Info, settings), log).Written)
+            << c.chart;
         std::istringstream records(ReadBytes(out));
         std::string record;
         for (std::size_t i = 0; i < c.record; ++i) std::getline(records, record);

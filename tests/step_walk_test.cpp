@@ -19,10 +19,11 @@ struct Walk {
         state.Bpm = 120;
         state.StepMs = 250;
     }
-    WalkOutcome Run(const std::string& firstLine, const std::string& rest) {
+    WalkOutcome Run(const std::string& firstLine, const std::string& rest, RecordSink* sink = nullptr) {
         input.str(rest);
         ChartStream chart(input);
-        return WalkSteps(firstLine, chart, state, lists, tokens, log);
+        NoteWriter notes(sink, state.OutputBuffer, tokens, log, ".", DwiNotation());
+        return WalkSteps(firstLine, chart, state, lists, notes, log);
     }
     // The records only, without the log.
     std::string Records(const std::string& firstLine, const std::string& rest) {
@@ -352,19 +353,13 @@ TEST(WalkSteps, HandsFullBlocksToItsSinkAndKeepsTheRest) {
     const std::string whole = w.state.OutputBuffer;
 
     Walk blocks;
-    std::istringstream input("8246\r\n;");
-    ChartStream chart(input);
-    ASSERT_TRUE(WalkSteps("", chart, blocks.state, blocks.lists, blocks.tokens, blocks.log, ".", &sink).Ok());
+    ASSERT_TRUE(blocks.Run("", "8246\r\n;", &sink).Ok());
     EXPECT_EQ(sink.taken, "Y 0\nX 250\nA 500\n");
     EXPECT_EQ(sink.taken + blocks.state.OutputBuffer, whole);
 
     Walk refused;
     ListSink full(5);
-    std::istringstream again("8246\r\n;");
-    ChartStream chart2(again);
-    EXPECT_EQ(WalkSteps("", chart2, refused.state, refused.lists, refused.tokens, refused.log, ".", &full)
-                  .StopReason,
-              "no room");
+    EXPECT_EQ(refused.Run("", "8246\r\n;", &full).StopReason, "no room");
 }
 
 }  // namespace

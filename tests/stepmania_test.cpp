@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "chart_formats.h"
+#include "conversion_requests.h"
 #include "record_writer.h"
 #include "scratch_folder.h"
 
@@ -64,10 +65,9 @@ Conversion Convert(const std::string& name, const std::string& bytes, const std:
                    const ArrowTokens& tokens = {}) {
     ScratchFolder folder;
     const fs::path chart = folder.Write(name, bytes);
-    ConverterState state;
     VectorLog log;
     Conversion run;
-    run.Outcome = ConvertChart(state, chart.string(), key, tokens, log);
+    run.Outcome = ConvertChart(support::Asking(chart.string(), key, {}, {}, tokens), log);
     const fs::path kvt = folder / (chart.stem().string() + ".kvt");
     if (fs::exists(kvt)) run.TimingFile = ReadBytes(kvt);
     run.Log = log.Lines;
@@ -283,14 +283,12 @@ TEST(StepManiaInfo, ReadsTheHeaderAndCharts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchFolder folder;
-        ConverterState state;
-        ChartInfo info;
-        const ReadOutcome outcome = ReadAnyChartInfo(folder.Write(c.file, c.bytes).string(), state, info);
-        EXPECT_TRUE(outcome.Ok()) << outcome.FailureReason;
-        EXPECT_EQ(info.TitleCaption, c.title);
-        EXPECT_EQ(info.TempoCaption, c.tempo);
-        EXPECT_EQ(info.OffsetCaption, c.offset);
-        EXPECT_EQ(info.Difficulties, c.difficulties);
+        const ChartReading reading = ReadChart(folder.Write(c.file, c.bytes).string());
+        EXPECT_TRUE(reading.Ok()) << reading.StopReason;
+        EXPECT_EQ(TitleCaption(reading.Info), c.title);
+        EXPECT_EQ(TempoCaption(reading.Info), c.tempo);
+        EXPECT_EQ(OffsetCaption(reading.Info), c.offset);
+        EXPECT_EQ(DisplayTexts(reading.Info), c.difficulties);
     }
 }
 
@@ -339,15 +337,14 @@ TEST(StepManiaRealCharts, EveryDanceSingleChartConverts) {
     int converted = 0;
     for (const fs::path& chart : charts) {
         SCOPED_TRACE(chart.filename().string());
-        ConverterState state;
-        ChartInfo info;
-        EXPECT_TRUE(ReadAnyChartInfo(chart.string(), state, info).Ok());
-        for (const std::string& key : info.Difficulties) {
+        const ChartReading reading = ReadChart(chart.string());
+        EXPECT_TRUE(reading.Ok());
+        for (const std::string& key : DisplayTexts(reading.Info)) {
             SCOPED_TRACE(key);
-            RunSettings settings;
+            ConversionRequest settings;
             settings.OutputPath = (out / "out.kvt").string();
             VectorLog log;
-            const RunOutcome outcome = ConvertChart(state, chart.string(), key, ArrowTokens{}, log, settings);
+            const RunOutcome outcome = ConvertChart(support::Asking(chart.string(), key, reading.Info, settings), log);
             ASSERT_TRUE(outcome.Written) << outcome.StopReason;
             std::istringstream records(ReadBytes(out / "out.kvt"));
             std::string token;
@@ -396,12 +393,10 @@ TEST(StepManiaRealCharts, FirstAndLastRecords) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.chart);
         ScratchFolder out;
-        RunSettings settings;
+        ConversionRequest settings;
         settings.OutputPath = (out / "out.kvt").string();
-        ConverterState state;
         VectorLog log;
-        ASSERT_TRUE(ConvertChart(state, (SharedCharts() / c.chart).string(), c.key, ArrowTokens{}, log, settings)
-                        .Written);
+        ASSERT_TRUE(ConvertChart(support::Asking((SharedCharts() / c.chart).string(), c.key, {}, settings), log).Written);
         std::istringstream records(ReadBytes(out / "out.kvt"));
         std::string first, record, last;
         std::getline(records, first);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "text.h"
+#include "dwi_text.h"
 #include "whole_number.h"
 
 namespace stepquill {

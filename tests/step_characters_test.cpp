@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "arrow_mapping.h"
+#include "step_characters.h"
 
 namespace stepquill {
 namespace {
