@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -195,6 +196,14 @@ TEST(ConverterCommandLine, OneMeaningIsTakenAndEveryErrorIsOneLine) {
     EXPECT_TRUE(ReadBytes(folder / "chart.kvt") == ReadBytes(folder / "exact.kvt"));
 }
 
+// Fills a title that begins with `start` up to where the reading's 1 MiB
+// limit for a field ("#TITLE:" and the title) keeps `kept` bytes of what
+// follows.
+std::string Padding(const std::string& start, std::size_t kept) {
+    const std::size_t keptTitleBytes = (std::size_t{1} << 20) - std::string_view("#TITLE:").size();
+    return std::string(keptTitleBytes - start.size() - kept, 'x');
+}
+
 // Titles in their own script, decided once per chart, in the information,
 // in JSON and in the log; an encoding named on the command line wins.
 TEST(ConverterEncoding, TitlesArePrintedInUtf8) {
@@ -204,6 +213,16 @@ TEST(ConverterEncoding, TitlesArePrintedInUtf8) {
         std::string Artist;
         const char* Option;
         std::string Shown;
+    };
+    // A title cut inside a character that comes twice at its end; each byte
+    // of the cut character is shown as U+FFFD.
+    const auto cut = [](const std::string& start, const std::string& last, std::size_t kept) {
+        return start + Padding(start, kept) + last + last;
+    };
+    const auto cutShown = [](const std::string& start, const std::string& shownStart, std::size_t kept) {
+        std::string shown = shownStart + Padding(start, kept);
+        for (std::size_t i = 0; i < kept; ++i) shown += "\xEF\xBF\xBD";
+        return shown;
     };
     const std::vector<Case> cases = {
         {"UTF-8", "Caf\xC3\xA9 \xE2\x98\x86", "A", "", "Caf\xC3\xA9 \xE2\x98\x86"},
@@ -215,6 +234,13 @@ TEST(ConverterEncoding, TitlesArePrintedInUtf8) {
         {"once per chart", "\x82\xCC\x89\xCC", "Beyonc\xE9", "", "\xE2\x80\x9A\xC3\x8C\xE2\x80\xB0\xC3\x8C"},
         {"named", "Caf\xE9", "A", " --encoding ISO-8859-15", "Caf\xC3\xA9"},
         {"named over a guess", "\x82\xCC\x89\xCC", "A", " --encoding CP1252", "\xE2\x80\x9A\xC3\x8C\xE2\x80\xB0\xC3\x8C"},
+        // A title the field's limit cuts inside its last character: the cut
+        // tells nothing of the encoding, the rest of the texts do.
+        {"UTF-8 cut in two", cut("Zo\xC3\xAB ", "\xC3\xAB", 1), "Zo\xC3\xAB", "",
+         cutShown("Zo\xC3\xAB ", "Zo\xC3\xAB ", 1)},
+        {"UTF-8 cut in three", cut("\xE2\x98\x86 ", "\xE2\x98\x86", 2), "A", "",
+         cutShown("\xE2\x98\x86 ", "\xE2\x98\x86 ", 2)},
+        {"Shift-JIS cut", cut("\x8D\xF7 ", "\x82\xCC", 1), "A", "", cutShown("\x8D\xF7 ", "\xE6\xA1\x9C ", 1)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
