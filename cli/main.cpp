@@ -101,8 +101,10 @@ private:
     Streams& streams_;
 };
 
-// "wrote 120 records to song.kvt", unless quiet.
-void TellWritten(Streams& streams, const Options& options, const RunOutcome& run, const std::string& where) {
+// "wrote 120 records to song.kvt", naming the file the run wrote, unless
+// quiet. A run with no file of its own wrote to standard output.
+void TellWritten(Streams& streams, const Options& options, const RunOutcome& run) {
+    const std::string where = run.OutputPath.empty() ? "standard output" : run.OutputPath;
     if (!options.Quiet)
         streams.Errors.Write("stepquill-convert: wrote " + std::to_string(run.Records) + " records to " + where + "\n");
     streams.Errors.Flush();
@@ -189,9 +191,7 @@ int ConvertOnePart(Streams& streams, const Options& options, const ChartInput& c
     streams.Out.Flush();
     streams.Errors.Flush();
     if (!run.Written) return streams.Finish(streams.Fail(run.StopReason));
-    TellWritten(streams, options, run,
-                toStandardOutput ? "standard output"
-                                 : (options.Output.empty() ? TimingFileName(chart.Path) : options.Output));
+    TellWritten(streams, options, run);
     return streams.Finish(EXIT_SUCCESS);
 }
 
@@ -219,7 +219,7 @@ int ConvertEveryPart(Streams& streams, const Options& options, const ChartInput&
         const RunOutcome run = ConvertPart(chart, state, file.Part.DisplayText, options.Tokens, log, settings);
         streams.Out.Flush();
         if (run.Written) {
-            TellWritten(streams, options, run, file.Path);
+            TellWritten(streams, options, run);
         } else {
             status = streams.Fail(file.Path + ": " + run.StopReason);
         }
