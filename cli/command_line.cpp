@@ -143,8 +143,9 @@ std::optional<int> ReadCommandLine(int argc, char** argv, Options& options) {
     const std::vector<std::string> choices = {"A", "B", "X", "Y", "L", "R"};
     const auto token = [&](const char* name, std::string& field, const char* what) {
         // Written in either case, kept in upper case.
-        value(app.add_option(name, field, what)->transform(CLI::IsMember(choices, CLI::ignore_case))->capture_default_str(),
-              name, "one of the tokens A, B, X, Y, L, R", true);
+        CLI::Option* option = app.add_option(name, field, what);
+        value(option->transform(CLI::IsMember(choices, CLI::ignore_case))->capture_default_str(), name,
+              "one of the tokens A, B, X, Y, L, R", true);
     };
     ArrowTokens& tokens = options.Tokens;
     token("--up-left", tokens.UpLeft, "token for up-left arrows (7)");
