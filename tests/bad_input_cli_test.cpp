@@ -104,6 +104,47 @@ std::vector<BadChart> ChartsReadWhole() {
 INSTANTIATE_TEST_SUITE_P(Table, BadChartThroughConverter, ::testing::ValuesIn(ChartsReadWhole()),
                          [](const auto& info) { return info.param.Name; });
 
+// StepMania charts a person would not write: the whole timing file under
+// the name the format gives it, said on standard error, or the reason and
+// nothing written.
+TEST(BadSimfileThroughConverter, WritesTheWholeFileOrNothing) {
+    struct Row {
+        const char* Chart;
+        std::string Bytes;
+        const char* TimingName;
+        const char* Errors;
+        std::optional<std::string> TimingFile;  // none: nothing written
+    };
+    const char* const listsNone = "stepquill-convert: the chart lists no difficulty Hard(9) (it lists: none)\n";
+    const Row rows[] = {
+        {"song.sm", "", "song.kvt", listsNone, std::nullopt},
+        {"song.sm", "#TITLE:T;#NOTES:dance-double::Hard:9::\n10000000\n;", "song.kvt", listsNone, std::nullopt},
+        {"song.sm", "#TITLE:T\n#BPMS:0=120\n#NOTES:dance-single::Hard:9::\n1000\n0001\n", "song.kvt",
+         "stepquill-convert: wrote 2 records to song.kvt\n", "A 0\nB 1000\n"},
+        {"song.ssc",
+         "#TITLE:T;#BPMS:0=0.000000000001;#NOTEDATA:;#STEPSTYPE:dance-single;#DIFFICULTY:Hard;#METER:9;"
+         "#NOTES:\n1000\n0000\n0000\n0000\n,\n1000\n;",
+         "song.kvt", "stepquill-convert: a time beyond what the timing file can hold\n", std::nullopt},
+        {"SONG.SSC",
+         "#TITLE:T;#BPMS:0=120;#NOTEDATA:;#STEPSTYPE:dance-single;#DIFFICULTY:Hard;#METER:9;"
+         "#NOTES:\n1000\n0100\n0010\n0001\n;",
+         "SONG.kvt", "stepquill-convert: wrote 4 records to SONG.kvt\n", "A 0\nX 500\nY 1000\nB 1500\n"},
+    };
+    for (const Row& row : rows) {
+        for (bool withOldFile : {false, true}) {
+            SCOPED_TRACE(row.Errors + std::string(withOldFile ? "over an old file" : ""));
+            ScratchFolder folder;
+            folder.Write(row.Chart, row.Bytes);
+            std::optional<std::string> old;
+            if (withOldFile) old = ReadBytes(folder.Write(row.TimingName, support::OldTimingFile()));
+            const ChildRun run = Convert(folder, {row.Chart, "Hard(9)"});
+            EXPECT_EQ(run.Ending(), row.TimingFile ? "exit 0" : "exit 1");
+            EXPECT_EQ(run.Errors, row.Errors);
+            support::ExpectFolderAfterRun(folder, row.Chart, row.Bytes, row.TimingName, row.TimingFile, old);
+        }
+    }
+}
+
 // The reading passes over the whole line once before it finds no title.
 TEST(BigLineThroughConverter, AHundredMegabytesEndTheReading) {
     ScratchFolder folder;
@@ -137,12 +178,14 @@ TEST(BigLineThroughConverter, WithLittleMemoryALongFieldIsPassedOver) {
 TEST(BadPathThroughConverter, PathsThatAreNoReadableFileAreRefused) {
     ScratchFolder folder;
     ASSERT_EQ(::mkfifo((folder / "fifo.dwi").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo((folder / "fifo.sm").c_str(), 0644), 0);
     fs::create_directory(folder / "folder.dwi");
-    for (const char* path : {"/dev/zero", "fifo.dwi", "folder.dwi"}) {
+    fs::create_directory(folder / "folder.ssc");
+    for (const char* path : {"/dev/zero", "fifo.dwi", "folder.dwi", "fifo.sm", "folder.ssc"}) {
         SCOPED_TRACE(path);
         ExpectUnread(Convert(folder, {path, support::kDifficulty, "-o", "out.kvt"}),
                      "the chart cannot be opened");
-        EXPECT_EQ(folder.Names(), (std::set<std::string>{"fifo.dwi", "folder.dwi"}));
+        EXPECT_EQ(folder.Names(), (std::set<std::string>{"fifo.dwi", "folder.dwi", "fifo.sm", "folder.ssc"}));
     }
 }
 

@@ -113,10 +113,8 @@ std::string GuessChartEncoding(std::string_view headerBytes) {
 
 std::string ChartHeaderBytes(const ChartInfo& info) {
     // One text a line, so that the guess knows where each one ends.
-    std::string bytes = FullTitle(info) + "
-" + info.Artist;
-    for (const Difficulty& difficulty : info.Difficulties) bytes += "
-" + difficulty.DisplayText;
+    std::string bytes = FullTitle(info) + "\n" + info.Artist;
+    for (const Difficulty& difficulty : info.Difficulties) bytes += "\n" + difficulty.DisplayText;
     return bytes;
 }
 

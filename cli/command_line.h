@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "arrow_tokens.h"
+
+namespace stepquill {
+
+// What stepquill-convert is asked to do. A part is converted when
+// Difficulty is given, every part with All; otherwise the chart's
+// information is printed.
+struct Options {
+    std::string Chart;
+    std::optional<std::string> Difficulty;
+    std::optional<std::string> Output;  // never empty
+    bool Quiet = false;
+    bool All = false;
+    bool Json = false;
+    std::optional<double> ShiftMs;
+    std::optional<std::string> Encoding;  // one this system can decode
+    ArrowTokens Tokens;
+};
+
+// Reads the command line into `options`. Returns the exit status to end
+// with at once, after --help, --version or a usage error (each already
+// printed), or none when the run goes on.
+std::optional<int> ReadCommandLine(int argc, char** argv, Options& options);
+
+}  // namespace stepquill
