@@ -9,10 +9,12 @@
 
 #include "arrow_tokens.h"
 #include "chart_encoding.h"
+#include "chart_file.h"
 #include "chart_input.h"
 #include "chart_json.h"
 #include "command_line.h"
 #include "descriptor_writer.h"
+#include "messages.h"
 #include "part_choice.h"
 #include "process_start.h"
 #include "progress_log.h"
@@ -97,7 +99,7 @@ bool StandardOutputIsChart(const std::string& chartPath) {
     struct stat output {};
     struct stat chart {};
     return ::fstat(STDOUT_FILENO, &output) == 0 && ::stat(chartPath.c_str(), &chart) == 0 &&
-           S_ISREG(output.st_mode) && output.st_dev == chart.st_dev && output.st_ino == chart.st_ino;
+           S_ISREG(output.st_mode) && SameFile(output, chart);
 }
 
 int PrintInformation(Streams& streams, const Options& options, const ChartInput& chart) {
@@ -139,7 +141,7 @@ int ConvertOnePart(Streams& streams, const Options& options, const ChartInput& c
     const bool toStandardOutput =
         options.Output ? NamesStandardOutput(*options.Output) : chart.FromStandardInput();
     if (toStandardOutput && !chart.FromStandardInput() && StandardOutputIsChart(chart.Path))
-        return streams.Finish(streams.Fail("the output file would replace the chart"));
+        return streams.Finish(streams.Fail(kOutputWouldReplaceChart));
 
     std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(info), options.Encoding.value_or(""));
     StreamLog log(toStandardOutput ? streams.Errors : streams.Out, *decoder, options.Quiet);

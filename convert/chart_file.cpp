@@ -33,7 +33,10 @@ bool ChartFile::Seek(std::uint64_t offset) {
 
 bool ChartFile::IsFileAt(const std::string& path) const {
     struct stat other {};
-    return ::stat(path.c_str(), &other) == 0 && other.st_dev == device_ && other.st_ino == inode_;
+    struct stat opened {};
+    opened.st_dev = device_;
+    opened.st_ino = inode_;
+    return ::stat(path.c_str(), &other) == 0 && SameFile(other, opened);
 }
 
 bool ChartFile::ChangedSinceOpened() const {
@@ -64,11 +67,12 @@ std::optional<ChartFile> OpenChart(const std::string& path) {
     return chart;
 }
 
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat first {};
     struct stat second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && SameFile(first, second);
 }
 
 }  // namespace stepquill

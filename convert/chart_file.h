@@ -28,9 +28,6 @@ public:
 
 private:
     friend std::optional<ChartFile> OpenChart(const std::string& path);
-
-// Whether two paths name one file, by device and inode.
-bool SameFile(const std::string& a, const std::string& b);
     ChartFile(int descriptor, const struct stat& status);
 
     int descriptor_ = -1;
@@ -46,7 +43,9 @@ bool SameFile(const std::string& a, const std::string& b);
 // kernel logs something) fails instead of hanging the program.
 std::optional<ChartFile> OpenChart(const std::string& path);
 
-// Whether two paths name one file, by device and inode.
+// Whether two paths, or two files' status, name one file: the same device
+// and inode, whatever the names.
+bool SameFile(const struct stat& a, const struct stat& b);
 bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace stepquill

@@ -27,10 +27,7 @@ ChartReading StepManiaReader::ReadInfo(ChartSource& chart, std::string_view want
     Simfile simfile;
     ListedEnough enough;
     if (!wanted.empty())
-        enough = [wanted](const std::string& key) {
-            const std::size_t bracket = key.find('(');
-            return key == wanted || std::string_view(key).substr(0, bracket) == wanted;
-        };
+        enough = [wanted](const std::string& key) { return key == wanted || PartNameOf(key) == wanted; };
     try {
         if (!ReadSimfile(chart, format_, simfile, {}, {}, enough)) {
             reading.StopReason = kUnreadableChart;
