@@ -210,12 +210,14 @@ private slots:
         QCOMPARE(LogLines().value(1), QStringLiteral("Searching MANIAC part."));
     }
 
-    // The pop-up offers folders and charts only, whole, and closes once the
-    // typed text names a file, so the first click on "Convert" converts.
+    // The pop-up offers folders and charts only, whole, each in a place of
+    // its own, and closes once the typed text names a file, so the first
+    // click on "Convert" converts.
     void completionOffersChartsAndClosesOnAWholePath() {
         for (const char* name : {"a.dwi", "B.DWI", "c.sm", "d.SSC", "e.kvt", "f.txt", "g.dwi.bak"})
             QVERIFY(!Write(dir_, name, kChart).isEmpty());
-        QVERIFY(QDir(dir_.path()).mkdir("sub"));
+        // The widest offer, with a space where its line could break.
+        QVERIFY(QDir(dir_.path()).mkdir("My Songs"));
         auto* path = Get<QLineEdit>("Text2");
         form_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form_.get()));
@@ -233,8 +235,13 @@ private slots:
             offered << QFileInfo(completer->currentCompletion()).fileName();
         }
         offered.sort();
-        QCOMPARE(offered, (QStringList{"B.DWI", "a.dwi", "c.sm", "d.SSC", "sub"}));
-        QCOMPARE(qobject_cast<QListView*>(completer->popup())->textElideMode(), Qt::ElideNone);
+        QCOMPARE(offered, (QStringList{"B.DWI", "My Songs", "a.dwi", "c.sm", "d.SSC"}));
+        auto* offers = qobject_cast<QListView*>(completer->popup());
+        QCOMPARE(offers->textElideMode(), Qt::ElideNone);
+        const QAbstractItemModel* rows = offers->model();
+        for (int row = 0; row + 1 < rows->rowCount(); ++row)
+            QVERIFY(offers->visualRect(rows->index(row, 0)).bottom() <
+                    offers->visualRect(rows->index(row + 1, 0)).top());
 
         QTest::keyClicks(path, "B.DWI");
         QVERIFY(!completer->popup()->isVisible());
