@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <string>
+#include <string_view>
 
 namespace stepquill {
 
@@ -13,6 +15,10 @@ struct ArrowTokens {
     std::string UpDown = "Y";     // "A"
     std::string LeftRight = "A";  // "B"
 };
+
+// The tokens an arrow without a button of its own may be given, in the order
+// they are offered.
+inline constexpr std::array<std::string_view, 6> kTokenChoices{"A", "B", "X", "Y", "L", "R"};
 
 // The button token of a DWI step character; " " for anything without one.
 // The step text is shortened in place to its first character.

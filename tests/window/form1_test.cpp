@@ -365,6 +365,34 @@ private slots:
         QCOMPARE(ReadBytes(dir_.filePath("song.kvt")), QByteArray("B 500\n"));
     }
 
+    // Each chooser gives its token to its own arrow, in every format.
+    void choosersTokenTheirArrows_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("chart");
+        QTest::newRow("DWI") << "arrows.dwi"
+                             << QByteArray("#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n"
+                                           "#SINGLE:BASIC:1:\n7913AB\n;\n");
+        // Up-left, up-right, down-left, down-right, up-down and left-right
+        // in eighths, columns left, down, up, right.
+        const QByteArray rows("1010\n0011\n1100\n0101\n0110\n1001\n0000\n0000\n;\n");
+        QTest::newRow(".sm") << "arrows.sm"
+                             << "#TITLE:T;#ARTIST:A;#OFFSET:0;#BPMS:0=120;\n"
+                                "#NOTES:dance-single::Easy:1::\n" + rows;
+        QTest::newRow(".ssc") << "arrows.ssc"
+                              << "#TITLE:T;#ARTIST:A;#OFFSET:0;#BPMS:0=120;\n#NOTEDATA:;"
+                                 "#STEPSTYPE:dance-single;#DIFFICULTY:Easy;#METER:1;#NOTES:\n" + rows;
+    }
+    void choosersTokenTheirArrows() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, chart);
+        const char* choosers[] = {"Combo2", "Combo3", "Combo4", "Combo5", "Combo6", "Combo7"};
+        for (int i = 0; i < 6; ++i) Get<QComboBox>(choosers[i])->setCurrentIndex(i);
+        Get<QLineEdit>("Text2")->setText(Write(dir_, name, chart));
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir_.filePath("arrows.kvt")),
+                 QByteArray("A 0\nB 250\nX 500\nY 750\nL 1000\nR 1250\n"));
+    }
+
     void emptyPathClickDoesNothing() {
         const QString before = QDir::currentPath();
         QDir::setCurrent(dir_.path());
