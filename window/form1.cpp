@@ -171,7 +171,7 @@ Form1::Form1(ChartChooser chooseChart, QWidget* parent)
 }
 
 void Form1::BuildControls() {
-    QLabel* label2 = AddLabel(this, "Label2", QStringLiteral("Path to DWI file (drag and drop):"),
+    QLabel* label2 = AddLabel(this, "Label2", QStringLiteral("Path to chart file (drag and drop):"),
                               {6, 0, 157, 13});
 
     text2_ = new QLineEdit(this);

@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:"));
         QCOMPARE(Get<QLabel>("Label4")->text(), QStringLiteral("Offset:"));
         QCOMPARE(Get<QLabel>("Label5")->text(), QString());
-        QCOMPARE(Get<QLabel>("Label2")->text(), QStringLiteral("Path to DWI file (drag and drop):"));
+        QCOMPARE(Get<QLabel>("Label2")->text(), QStringLiteral("Path to chart file (drag and drop):"));
         QCOMPARE(Get<QLabel>("Label7")->text(),
                  QStringLiteral("Latest version: https://stepquill.example.org/releases"));
         QCOMPARE(Get<QPushButton>("Command1")->text(), QStringLiteral("Convert"));
