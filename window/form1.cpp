@@ -185,7 +185,6 @@ void Form1::BuildControls() {
     bold.setBold(true);
     label5_->setFont(bold);
     label5_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label5_->setWordWrap(true);
 
     label3_ = AddLabel(this, "Label3", QStringLiteral("BPM:"), {6, 60, 97, 13});
     combo1_ = AddCombo(this, "Combo1", {162, 63, 109, 21});

@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QUrl>
 #include <QtTest>
 
@@ -543,14 +544,49 @@ private slots:
     }
 
     // Hostile texts and files: each case must leave the window answering.
+    // Title and artist take a line each, cut with "…" where they are wider
+    // than the label, and are whole in the tooltip; a title of 4 MiB keeps
+    // only its first thousand characters even there.
+    void longTextsAreShortenedInTheLabels_data() {
+        QTest::addColumn<QByteArray>("title");
+        QTest::addColumn<QByteArray>("artist");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("a title two lines wide")
+            << QByteArray("Theme from the Long Night of the Endless Dance Floor") << QByteArray("Band")
+            << "Theme from the Long Night of the Endless Dance Floor\nby Band";
+        QTest::newRow("an artist two lines wide, markup in the title")
+            << QByteArray("<b>Song</b>") << QByteArray("The Orchestra and Choir of the Northern Dance Halls")
+            << "<b>Song</b>\nby The Orchestra and Choir of the Northern Dance Halls";
+        QTest::newRow("a title of 4 MiB") << QByteArray(4 << 20, 'T') << QByteArray("Band")
+                                          << QString(1000, 'T') + QChar(0x2026) + "\nby Band";
+    }
     void longTextsAreShortenedInTheLabels() {
-        // A title of 4 MiB: the reading keeps its first megabyte, the label
-        // its first thousand characters, and the artist stays shown.
-        QByteArray chart = "#TITLE:" + QByteArray(4 << 20, 'T') + ";\n#ARTIST:Band;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8\n;\n";
+        QFETCH(QByteArray, title);
+        QFETCH(QByteArray, artist);
+        QFETCH(QString, tip);
+        const QByteArray chart =
+            "#TITLE:" + title + ";\n#ARTIST:" + artist + ";\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8\n;\n";
         QElapsedTimer timer;
         timer.start();
         Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", chart));
-        QCOMPARE(Get<QLabel>("Label5")->text(), QString(1000, 'T') + QChar(0x2026) + "\nby Band");
+        auto* label = Get<QLabel>("Label5");
+        QTextDocument whole;
+        whole.setHtml(label->toolTip());
+        QCOMPARE(whole.toPlainText(), tip);
+        // Each line shown fits: whole where it can, else its start and "…".
+        const QStringList lines = label->text().split('\n');
+        const QStringList wholeLines = tip.split('\n');
+        QCOMPARE(lines.size(), 2);
+        const QFontMetrics metrics = label->fontMetrics();
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(metrics.horizontalAdvance(lines[i]) <= label->width());
+            if (metrics.horizontalAdvance(wholeLines[i]) <= label->width()) {
+                QCOMPARE(lines[i], wholeLines[i]);
+            } else {
+                QVERIFY(lines[i].endsWith(QChar(0x2026)));
+                QVERIFY(wholeLines[i].startsWith(lines[i].chopped(1)));
+            }
+        }
         QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
         QCOMPARE(ReadBytes(dir_.filePath("long.kvt")), QByteArray("Y 0\n"));
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
