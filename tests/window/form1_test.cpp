@@ -42,6 +42,25 @@ QByteArray ReadBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+// A chart of each format with one difficulty, Easy or BASIC at 3.
+QByteArray DwiChart(const QByteArray& title, const QByteArray& artist) {
+    return "#TITLE:" + title + ";\n#ARTIST:" + artist + ";\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:3:\n8;\n";
+}
+QByteArray SmChart(const QByteArray& title, const QByteArray& artist) {
+    return "#TITLE:" + title + ";#ARTIST:" + artist +
+           ";#OFFSET:0;#BPMS:0=120;\n#NOTES:dance-single::Easy:3::\n1000\n;\n";
+}
+QByteArray SscChart(const QByteArray& title, const QByteArray& artist) {
+    return "#TITLE:" + title + ";#ARTIST:" + artist +
+           ";#OFFSET:0;#BPMS:0=120;\n#NOTEDATA:;#STEPSTYPE:dance-single;#DIFFICULTY:Easy;#METER:3;"
+           "#NOTES:\n1000\n;\n";
+}
+
+// A StepMania chart of the shared set; a test without the set fails.
+QByteArray SharedChart(const char* name) {
+    return ReadBytes(QStringLiteral(STEPQUILL_SOURCE_DIR "/../shared/charts/sm/") + QLatin1String(name));
+}
+
 QString Write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     const QString path = dir.filePath(name);
     QFile file(path);
@@ -194,21 +213,35 @@ private slots:
     void enterConverts_data() {
         QTest::addColumn<QString>("control");
         QTest::addColumn<int>("key");
-        QTest::newRow("path, Return") << "Text2" << int(Qt::Key_Return);
-        QTest::newRow("path, keypad Enter") << "Text2" << int(Qt::Key_Enter);
-        QTest::newRow("difficulty, Return") << "Combo1" << int(Qt::Key_Return);
-        QTest::newRow("difficulty, keypad Enter") << "Combo1" << int(Qt::Key_Enter);
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("chart");
+        QTest::addColumn<QString>("searching");
+        const QByteArray dwi(kChart);
+        const QString maniac = QStringLiteral("Searching MANIAC part.");
+        QTest::newRow("path, Return") << "Text2" << int(Qt::Key_Return) << "song.dwi" << dwi << maniac;
+        QTest::newRow("path, keypad Enter") << "Text2" << int(Qt::Key_Enter) << "song.dwi" << dwi << maniac;
+        QTest::newRow("difficulty, Return") << "Combo1" << int(Qt::Key_Return) << "song.dwi" << dwi << maniac;
+        QTest::newRow("difficulty, keypad Enter") << "Combo1" << int(Qt::Key_Enter) << "song.dwi" << dwi << maniac;
+        QTest::newRow("real .sm, path, Return") << "Text2" << int(Qt::Key_Return) << "song.sm"
+                                                << SharedChart("garcia-simfile__backup.sm")
+                                                << "Searching Easy(3) part.";
+        QTest::newRow("real .ssc, difficulty, Return") << "Combo1" << int(Qt::Key_Return) << "song.ssc"
+                                                       << SharedChart("garcia-simfile__backup.ssc")
+                                                       << "Searching Easy(3) part.";
     }
     void enterConverts() {
         QFETCH(QString, control);
         QFETCH(int, key);
-        Get<QLineEdit>("Text2")->setText(Write(dir_, "song.dwi", kChart));
+        QFETCH(QString, name);
+        QFETCH(QByteArray, chart);
+        QFETCH(QString, searching);
+        Get<QLineEdit>("Text2")->setText(Write(dir_, name, chart));
         Get<QComboBox>("Combo1")->setCurrentIndex(1);
         QWidget* target = Get<QWidget>(control.toLatin1().constData());
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
         QVERIFY(QFile::exists(dir_.filePath("song.kvt")));
-        QCOMPARE(LogLines().value(1), QStringLiteral("Searching MANIAC part."));
+        QCOMPARE(LogLines().value(1), searching);
     }
 
     // The pop-up offers folders and charts only, whole, each in a place of
@@ -253,29 +286,45 @@ private slots:
     // Titles in their own script, decided once per chart as the converter
     // decides them.
     void chartTexts_data() {
-        QTest::addColumn<QByteArray>("title");
-        QTest::addColumn<QByteArray>("artist");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("chart");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("UTF-8") << QByteArray("Caf\xC3\xA9 \xE2\x98\x86") << QByteArray("A")
-                               << QStringLiteral("Caf\u00E9 \u2606\nby A");
-        QTest::newRow("Windows-1252") << QByteArray("\x93Hi\x94 \x80\x85") << QByteArray("Caf\xE9")
-                                      << QStringLiteral("\u201CHi\u201D \u20AC\u2026\nby Caf\u00E9");
-        QTest::newRow("Windows-1252 at the end") << QByteArray("Beyonc\xE9") << QByteArray("A")
-                                                 << QStringLiteral("Beyonc\u00E9\nby A");
-        QTest::newRow("Shift-JIS") << QByteArray("\x8D\xF7\x82\xCC\x89\xCC") << QByteArray("A")
-                                   << QStringLiteral("\u685C\u306E\u6B4C\nby A");
-        QTest::newRow("once per chart") << QByteArray("\x82\xCC\x89\xCC") << QByteArray("Beyonc\xE9")
-                                        << QStringLiteral("\u201A\u00CC\u2030\u00CC\nby Beyonc\u00E9");
+        QTest::addColumn<QStringList>("difficulties");
+        const QStringList basic{"BASIC(3)"};
+        QTest::newRow("UTF-8") << "chart.dwi" << DwiChart("Caf\xC3\xA9 \xE2\x98\x86", "A")
+                               << QStringLiteral("Caf\u00E9 \u2606\nby A") << basic;
+        QTest::newRow("Windows-1252") << "chart.dwi" << DwiChart("\x93Hi\x94 \x80\x85", "Caf\xE9")
+                                      << QStringLiteral("\u201CHi\u201D \u20AC\u2026\nby Caf\u00E9") << basic;
+        QTest::newRow("Windows-1252 at the end") << "chart.dwi" << DwiChart("Beyonc\xE9", "A")
+                                                 << QStringLiteral("Beyonc\u00E9\nby A") << basic;
+        QTest::newRow("Shift-JIS") << "chart.dwi" << DwiChart("\x8D\xF7\x82\xCC\x89\xCC", "A")
+                                   << QStringLiteral("\u685C\u306E\u6B4C\nby A") << basic;
+        QTest::newRow("once per chart") << "chart.dwi" << DwiChart("\x82\xCC\x89\xCC", "Beyonc\xE9")
+                                        << QStringLiteral("\u201A\u00CC\u2030\u00CC\nby Beyonc\u00E9") << basic;
+        QTest::newRow(".sm, Windows-1252") << "chart.sm" << SmChart("\x93Hi\x94", "Caf\xE9")
+                                           << QStringLiteral("\u201CHi\u201D\nby Caf\u00E9")
+                                           << QStringList{"Easy(3)"};
+        QTest::newRow(".ssc, Shift-JIS") << "chart.ssc" << SscChart("\x8D\xF7\x82\xCC\x89\xCC", "A")
+                                         << QStringLiteral("\u685C\u306E\u6B4C\nby A")
+                                         << QStringList{"Easy(3)"};
+        QTest::newRow("real .sm, UTF-8 with a byte order mark")
+            << "chart.sm" << SharedChart("garcia-simfile__nekonabe.sm")
+            << QStringLiteral("\u732B\u934B\nby \u518D\u751F\u30CF\u30A4\u30D1\u30FC\u3079\u308B\u30FC\u30F4")
+            << QStringList{"Hard(9)", "Medium(6)", "Easy(2)", "Beginner(1)"};
+        QTest::newRow("real .ssc, UTF-8")
+            << "chart.ssc" << SharedChart("noahm-simfileparser__Ahoy.ssc")
+            << QStringLiteral("[11] Ahoy!! \u6211\u3089\u5B9D\u9418\u6D77\u8CCA\u56E3\u2606\n"
+                              "by IOSYS feat. Houshou Marine")
+            << QStringList{"Challenge(11)"};
     }
     void chartTexts() {
-        QFETCH(QByteArray, title);
-        QFETCH(QByteArray, artist);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, chart);
         QFETCH(QString, shown);
-        Get<QLineEdit>("Text2")->setText(
-            Write(dir_, "chart.dwi", "#TITLE:" + title + ";\n#ARTIST:" + artist + ";\n#BPM:120;\n#GAP:0;\n"
-                                     "#SINGLE:BASIC:3:\n8;\n"));
+        QFETCH(QStringList, difficulties);
+        Get<QLineEdit>("Text2")->setText(Write(dir_, name, chart));
         QCOMPARE(Get<QLabel>("Label5")->text(), shown);
-        QCOMPARE(Items("Combo1"), QStringList{"BASIC(3)"});
+        QCOMPARE(Items("Combo1"), difficulties);
     }
 
     void geometry_data() {
@@ -564,11 +613,9 @@ private slots:
         QFETCH(QByteArray, title);
         QFETCH(QByteArray, artist);
         QFETCH(QString, tip);
-        const QByteArray chart =
-            "#TITLE:" + title + ";\n#ARTIST:" + artist + ";\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8\n;\n";
         QElapsedTimer timer;
         timer.start();
-        Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", chart));
+        Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", DwiChart(title, artist)));
         auto* label = Get<QLabel>("Label5");
         QTextDocument whole;
         whole.setHtml(label->toolTip());
