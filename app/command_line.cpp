@@ -23,12 +23,14 @@ QString ChartFromCommandLine(const QStringList& arguments) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Converts a difficulty of a DWI step chart into a kvt timing file."));
+        QStringLiteral("Converts a difficulty of a step chart (DWI, StepMania .sm or .ssc) "
+                       "into a kvt timing file."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("chart"),
-                                 QStringLiteral("The DWI chart to read when the window opens."),
-                                 QStringLiteral("[chart]"));
+    parser.addPositionalArgument(
+        QStringLiteral("chart"),
+        QStringLiteral("The chart (.dwi, .sm or .ssc) to read when the window opens."),
+        QStringLiteral("[chart]"));
     parser.process(arguments);
     return parser.positionalArguments().value(0);
 }

@@ -17,6 +17,11 @@
 #include <QShortcut>
 #include <QUrl>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "arrow_tokens.h"
 #include "chart_encoding.h"
 #include "chart_info.h"
 #include "chart_formats.h"
@@ -70,10 +75,48 @@ QComboBox* AddCombo(QWidget* parent, const char* name, QRect geometry) {
     return combo;
 }
 
-QComboBox* AddTokenCombo(QWidget* parent, const char* name, QRect geometry) {
-    QComboBox* combo = AddCombo(parent, name, geometry);
-    combo->addItems({"A", "B", "X", "Y", "L", "R"});
-    return combo;
+// A chooser of the token for an arrow that has no button of its own. Each
+// is built, given its default and read from its row, so a chooser and the
+// arrow it sets cannot part.
+struct TokenChooser {
+    const char* control;
+    const char* label;
+    const char* caption;
+    int top;  // of the chooser; its caption stands 6 pixels lower
+    std::string stepquill::ArrowTokens::*token;
+};
+
+constexpr TokenChooser kTokenChoosers[] = {
+    {"Combo2", "Label8", "Convert Up-Left to:", 92, &stepquill::ArrowTokens::UpLeft},
+    {"Combo3", "Label9", "Convert Up-Right to:", 114, &stepquill::ArrowTokens::UpRight},
+    {"Combo4", "Label10", "Convert Down-Left to:", 135, &stepquill::ArrowTokens::DownLeft},
+    {"Combo5", "Label11", "Convert Down-Right to:", 156, &stepquill::ArrowTokens::DownRight},
+    {"Combo6", "Label12", "Convert Up-Down to:", 177, &stepquill::ArrowTokens::UpDown},
+    {"Combo7", "Label13", "Convert Left-Right to:", 198, &stepquill::ArrowTokens::LeftRight},
+};
+
+QString TokenText(std::string_view token) {
+    return QString::fromUtf8(token.data(), qsizetype(token.size()));
+}
+
+void AddTokenChooser(QWidget* parent, const TokenChooser& chooser) {
+    QComboBox* combo = AddCombo(parent, chooser.control, {162, chooser.top, 109, 21});
+    for (std::string_view token : stepquill::kTokenChoices) combo->addItem(TokenText(token));
+    Caption(combo, AddLabel(parent, chooser.label, QString::fromLatin1(chooser.caption),
+                            {6, chooser.top + 6, 115, 13}));
+}
+
+// Found by the name the table gives it, so the table stays the one list of
+// the choosers.
+QComboBox* ControlOf(const QWidget& form, const TokenChooser& chooser) {
+    return form.findChild<QComboBox*>(QLatin1String(chooser.control), Qt::FindDirectChildrenOnly);
+}
+
+stepquill::ArrowTokens ChosenTokens(const QWidget& form) {
+    stepquill::ArrowTokens tokens;
+    for (const TokenChooser& chooser : kTokenChoosers)
+        tokens.*chooser.token = ControlOf(form, chooser)->currentText().toStdString();
+    return tokens;
 }
 
 // The first local file of a drag, or an empty text when it carries none.
@@ -128,7 +171,7 @@ Form1::Form1(ChartChooser chooseChart, QWidget* parent)
 }
 
 void Form1::BuildControls() {
-    QLabel* label2 = AddLabel(this, "Label2", QStringLiteral("Path to DWI file (drag and drop):"),
+    QLabel* label2 = AddLabel(this, "Label2", QStringLiteral("Path to chart file (drag and drop):"),
                               {6, 0, 157, 13});
 
     text2_ = new QLineEdit(this);
@@ -142,7 +185,6 @@ void Form1::BuildControls() {
     bold.setBold(true);
     label5_->setFont(bold);
     label5_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label5_->setWordWrap(true);
 
     label3_ = AddLabel(this, "Label3", QStringLiteral("BPM:"), {6, 60, 97, 13});
     combo1_ = AddCombo(this, "Combo1", {162, 63, 109, 21});
@@ -157,24 +199,7 @@ void Form1::BuildControls() {
     line->setLineWidth(1);
     line->setGeometry(0, 87, 276, 1);
 
-    combo2_ = AddTokenCombo(this, "Combo2", {162, 92, 109, 21});
-    Caption(combo2_,
-            AddLabel(this, "Label8", QStringLiteral("Convert Up-Left to:"), {6, 98, 115, 13}));
-    combo3_ = AddTokenCombo(this, "Combo3", {162, 114, 109, 21});
-    Caption(combo3_,
-            AddLabel(this, "Label9", QStringLiteral("Convert Up-Right to:"), {6, 120, 115, 13}));
-    combo4_ = AddTokenCombo(this, "Combo4", {162, 135, 109, 21});
-    Caption(combo4_,
-            AddLabel(this, "Label10", QStringLiteral("Convert Down-Left to:"), {6, 141, 115, 13}));
-    combo5_ = AddTokenCombo(this, "Combo5", {162, 156, 109, 21});
-    Caption(combo5_,
-            AddLabel(this, "Label11", QStringLiteral("Convert Down-Right to:"), {6, 162, 115, 13}));
-    combo6_ = AddTokenCombo(this, "Combo6", {162, 177, 109, 21});
-    Caption(combo6_,
-            AddLabel(this, "Label12", QStringLiteral("Convert Up-Down to:"), {6, 183, 115, 13}));
-    combo7_ = AddTokenCombo(this, "Combo7", {162, 198, 109, 21});
-    Caption(combo7_,
-            AddLabel(this, "Label13", QStringLiteral("Convert Left-Right to:"), {6, 204, 115, 13}));
+    for (const TokenChooser& chooser : kTokenChoosers) AddTokenChooser(this, chooser);
 
     command1_ = new QPushButton(QStringLiteral("Convert"), this);
     command1_->setObjectName(QStringLiteral("Command1"));
@@ -204,18 +229,17 @@ void Form1::BuildControls() {
 }
 
 void Form1::SetTabOrder() {
-    QWidget* order[] = {command1_, list1_, text2_,  combo1_, combo2_,
-                        combo3_,   combo4_, combo5_, combo6_, combo7_};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    std::vector<QWidget*> order{command1_, list1_, text2_, combo1_};
+    for (const TokenChooser& chooser : kTokenChoosers) order.push_back(ControlOf(*this, chooser));
+    for (size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 void Form1::OnLoad() {
-    combo2_->setCurrentIndex(0);
-    combo3_->setCurrentIndex(3);
-    combo4_->setCurrentIndex(2);
-    combo5_->setCurrentIndex(1);
-    combo6_->setCurrentIndex(3);
-    combo7_->setCurrentIndex(0);
+    const stepquill::ArrowTokens defaults;
+    for (const TokenChooser& chooser : kTokenChoosers) {
+        QComboBox* combo = ControlOf(*this, chooser);
+        combo->setCurrentIndex(combo->findText(TokenText(defaults.*chooser.token)));
+    }
 }
 
 std::string Form1::DecimalSeparator() const { return QLocale().decimalPoint().toStdString(); }
@@ -248,13 +272,7 @@ void Form1::OnConvertClicked() {
     request.ChartPath = controls.PathText();
     request.Reading = shown_;
     request.Part = controls.DifficultyText();
-    stepquill::ArrowTokens& tokens = request.Tokens;
-    tokens.UpLeft = combo2_->currentText().toStdString();
-    tokens.UpRight = combo3_->currentText().toStdString();
-    tokens.DownLeft = combo4_->currentText().toStdString();
-    tokens.DownRight = combo5_->currentText().toStdString();
-    tokens.UpDown = combo6_->currentText().toStdString();
-    tokens.LeftRight = combo7_->currentText().toStdString();
+    request.Tokens = ChosenTokens(*this);
     request.DecimalSeparator = DecimalSeparator();
     ListLog log(*log_);
     stepquill::ConvertChart(request, log);

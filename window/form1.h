@@ -47,12 +47,6 @@ private:
 
     QLineEdit* text2_ = nullptr;
     QComboBox* combo1_ = nullptr;
-    QComboBox* combo2_ = nullptr;
-    QComboBox* combo3_ = nullptr;
-    QComboBox* combo4_ = nullptr;
-    QComboBox* combo5_ = nullptr;
-    QComboBox* combo6_ = nullptr;
-    QComboBox* combo7_ = nullptr;
     QPushButton* command1_ = nullptr;
     QListView* list1_ = nullptr;
     LogModel* log_ = nullptr;

@@ -1,6 +1,7 @@
 #include "path_completion.h"
 
 #include <QAbstractFileIconProvider>
+#include <QAbstractItemDelegate>
 #include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
@@ -42,6 +43,34 @@ public:
     }
 };
 
+// Has every offer measured at the width the list shows it in. The list lays
+// its offers out with one measure and later asks again, for drawing, with
+// its contents' width: the widest offer's own width, margins included.
+// Measured again with its margins taken off, that offer no longer fits its
+// line; when its name has a space, where a line may break, it becomes two
+// lines tall in a place laid out for one and is drawn over the offer below
+// ("My Songs" over "afro.dwi"). The completer's own delegate still draws,
+// so the offer under the pointer stays marked.
+class MeasuredAtListWidth final : public QAbstractItemDelegate {
+public:
+    MeasuredAtListWidth(QListView& list, QAbstractItemDelegate& drawing)
+        : QAbstractItemDelegate(&list), list_(list), drawing_(drawing) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        drawing_.paint(painter, option, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem shown = option;
+        shown.rect.setWidth(list_.viewport()->width());
+        return drawing_.sizeHint(shown, index);
+    }
+
+private:
+    QListView& list_;
+    QAbstractItemDelegate& drawing_;
+};
+
 }  // namespace
 
 void CompleteLocalPaths(QLineEdit& field) {
@@ -73,6 +102,12 @@ void CompleteLocalPaths(QLineEdit& field) {
     auto* offers = new QListView;
     offers->setTextElideMode(Qt::ElideNone);
     offers->setWordWrap(true);
+    // Lines wrap at the list's width, which shrinks when a scroll bar comes:
+    // the offers are laid out again, or one that needs a second line there
+    // would be drawn over the next.
+    offers->setResizeMode(QListView::Adjust);
     completer->setPopup(offers);
+    // After setPopup, which gives the list the completer's delegate.
+    offers->setItemDelegate(new MeasuredAtListWidth(*offers, *offers->itemDelegate()));
     field.setCompleter(completer);
 }

@@ -3,8 +3,11 @@
 #include <QByteArray>
 #include <QComboBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStringList>
+#include <QTextDocument>
 
 #include "chart_text.h"
 #include "log_model.h"
@@ -67,14 +70,32 @@ void WindowControls::SetOffsetCaption(const std::string& caption) {
 
 void WindowControls::ShowTexts(stepquill::TextDecoder& decoder) {
     if (titleCaption_) {
-        // The caption separates title and artist with CR LF; a label wants one
-        // break. Title and artist each shortened, so a long title leaves the
-        // artist shown.
-        QString text = DecodeChartText(*titleCaption_, decoder);
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        QStringList lines = text.split(QLatin1Char('\n'));
-        for (QString& line : lines) line = LabelText(line);
-        title_.setText(lines.join(QLatin1Char('\n')));
+        // The caption is the title, CR LF and "by " with the artist. Each
+        // takes one line cut to the label's width, so a title that would
+        // wrap never pushes the artist under the tempo row; the tooltip
+        // holds both whole, up to the characters any label shows.
+        const QString caption = DecodeChartText(*titleCaption_, decoder);
+        const qsizetype artist = caption.indexOf(QStringLiteral("\r\nby "));
+        QStringList lines;
+        if (artist < 0)
+            lines << caption;
+        else
+            lines << caption.left(artist) << caption.mid(artist + 2);
+        const QFontMetrics metrics(title_.font());
+        QStringList shown;
+        for (QString& line : lines) {
+            // A line break inside the title or the artist would take a line.
+            line = LabelText(line.replace(QLatin1Char('\r'), QLatin1Char(' '))
+                                 .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+            // TextLongestVariant: a U+009C in a chart's text is no separator of
+            // shorter variants to show instead.
+            shown << metrics.elidedText(line, Qt::ElideRight, title_.contentsRect().width(),
+                                        Qt::TextLongestVariant);
+        }
+        title_.setText(shown.join(QLatin1Char('\n')));
+        // As markup, so a long title wraps in the tooltip and a title that
+        // looks like markup is shown as written.
+        title_.setToolTip(Qt::convertFromPlainText(lines.join(QLatin1Char('\n'))));
     }
     for (int i = 0; i < difficulty_.count(); ++i)
         difficulty_.setItemText(i, DecodeChartText(ItemBytes(difficulty_, i), decoder));

@@ -123,7 +123,7 @@ private slots:
     void accessibleNames_data() {
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("name");
-        QTest::newRow("Text2") << "Label2" << "Path to DWI file (drag and drop):";
+        QTest::newRow("Text2") << "Label2" << "Path to chart file (drag and drop):";
         QTest::newRow("Combo1") << "Label6" << "Difficulty:";
         QTest::newRow("Combo2") << "Label8" << "Convert Up-Left to:";
         QTest::newRow("Combo3") << "Label9" << "Convert Up-Right to:";

@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QUrl>
 #include <QtTest>
 
@@ -39,6 +40,17 @@ const char kChart[] =
 QByteArray ReadBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A DWI chart of one difficulty, BASIC at 3.
+QByteArray DwiChart(const QByteArray& title, const QByteArray& artist, const QByteArray& steps = "8") {
+    return "#TITLE:" + title + ";\n#ARTIST:" + artist + ";\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:3:\n" + steps +
+           ";\n";
+}
+
+// A StepMania chart of the shared set; a test without the set fails.
+QByteArray SharedChart(const char* name) {
+    return ReadBytes(QStringLiteral(STEPQUILL_SOURCE_DIR "/../shared/charts/sm/") + QLatin1String(name));
 }
 
 QString Write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
@@ -120,7 +132,7 @@ private slots:
         QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:"));
         QCOMPARE(Get<QLabel>("Label4")->text(), QStringLiteral("Offset:"));
         QCOMPARE(Get<QLabel>("Label5")->text(), QString());
-        QCOMPARE(Get<QLabel>("Label2")->text(), QStringLiteral("Path to DWI file (drag and drop):"));
+        QCOMPARE(Get<QLabel>("Label2")->text(), QStringLiteral("Path to chart file (drag and drop):"));
         QCOMPARE(Get<QLabel>("Label7")->text(),
                  QStringLiteral("Latest version: https://stepquill.example.org/releases"));
         QCOMPARE(Get<QPushButton>("Command1")->text(), QStringLiteral("Convert"));
@@ -193,29 +205,45 @@ private slots:
     void enterConverts_data() {
         QTest::addColumn<QString>("control");
         QTest::addColumn<int>("key");
-        QTest::newRow("path, Return") << "Text2" << int(Qt::Key_Return);
-        QTest::newRow("path, keypad Enter") << "Text2" << int(Qt::Key_Enter);
-        QTest::newRow("difficulty, Return") << "Combo1" << int(Qt::Key_Return);
-        QTest::newRow("difficulty, keypad Enter") << "Combo1" << int(Qt::Key_Enter);
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("chart");
+        QTest::addColumn<QString>("searching");
+        const QByteArray dwi(kChart);
+        const QString maniac = QStringLiteral("Searching MANIAC part.");
+        QTest::newRow("path, Return") << "Text2" << int(Qt::Key_Return) << "song.dwi" << dwi << maniac;
+        QTest::newRow("path, keypad Enter") << "Text2" << int(Qt::Key_Enter) << "song.dwi" << dwi << maniac;
+        QTest::newRow("difficulty, Return") << "Combo1" << int(Qt::Key_Return) << "song.dwi" << dwi << maniac;
+        QTest::newRow("difficulty, keypad Enter") << "Combo1" << int(Qt::Key_Enter) << "song.dwi" << dwi << maniac;
+        QTest::newRow("real .sm, path, Return") << "Text2" << int(Qt::Key_Return) << "song.sm"
+                                                << SharedChart("garcia-simfile__backup.sm")
+                                                << "Searching Easy(3) part.";
+        QTest::newRow("real .ssc, difficulty, Return") << "Combo1" << int(Qt::Key_Return) << "song.ssc"
+                                                       << SharedChart("garcia-simfile__backup.ssc")
+                                                       << "Searching Easy(3) part.";
     }
     void enterConverts() {
         QFETCH(QString, control);
         QFETCH(int, key);
-        Get<QLineEdit>("Text2")->setText(Write(dir_, "song.dwi", kChart));
+        QFETCH(QString, name);
+        QFETCH(QByteArray, chart);
+        QFETCH(QString, searching);
+        Get<QLineEdit>("Text2")->setText(Write(dir_, name, chart));
         Get<QComboBox>("Combo1")->setCurrentIndex(1);
         QWidget* target = Get<QWidget>(control.toLatin1().constData());
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
         QVERIFY(QFile::exists(dir_.filePath("song.kvt")));
-        QCOMPARE(LogLines().value(1), QStringLiteral("Searching MANIAC part."));
+        QCOMPARE(LogLines().value(1), searching);
     }
 
-    // The pop-up offers folders and charts only, whole, and closes once the
-    // typed text names a file, so the first click on "Convert" converts.
+    // The pop-up offers folders and charts only, whole, each in a place of
+    // its own, and closes once the typed text names a file, so the first
+    // click on "Convert" converts.
     void completionOffersChartsAndClosesOnAWholePath() {
         for (const char* name : {"a.dwi", "B.DWI", "c.sm", "d.SSC", "e.kvt", "f.txt", "g.dwi.bak"})
             QVERIFY(!Write(dir_, name, kChart).isEmpty());
-        QVERIFY(QDir(dir_.path()).mkdir("sub"));
+        // The widest offer, with a space where its line could break.
+        QVERIFY(QDir(dir_.path()).mkdir("My Songs"));
         auto* path = Get<QLineEdit>("Text2");
         form_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form_.get()));
@@ -233,8 +261,13 @@ private slots:
             offered << QFileInfo(completer->currentCompletion()).fileName();
         }
         offered.sort();
-        QCOMPARE(offered, (QStringList{"B.DWI", "a.dwi", "c.sm", "d.SSC", "sub"}));
-        QCOMPARE(qobject_cast<QListView*>(completer->popup())->textElideMode(), Qt::ElideNone);
+        QCOMPARE(offered, (QStringList{"B.DWI", "My Songs", "a.dwi", "c.sm", "d.SSC"}));
+        auto* offers = qobject_cast<QListView*>(completer->popup());
+        QCOMPARE(offers->textElideMode(), Qt::ElideNone);
+        const QAbstractItemModel* rows = offers->model();
+        for (int row = 0; row + 1 < rows->rowCount(); ++row)
+            QVERIFY(offers->visualRect(rows->index(row, 0)).bottom() <
+                    offers->visualRect(rows->index(row + 1, 0)).top());
 
         QTest::keyClicks(path, "B.DWI");
         QVERIFY(!completer->popup()->isVisible());
@@ -245,29 +278,42 @@ private slots:
     // Titles in their own script, decided once per chart as the converter
     // decides them.
     void chartTexts_data() {
-        QTest::addColumn<QByteArray>("title");
-        QTest::addColumn<QByteArray>("artist");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("chart");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("UTF-8") << QByteArray("Caf\xC3\xA9 \xE2\x98\x86") << QByteArray("A")
-                               << QStringLiteral("Caf\u00E9 \u2606\nby A");
-        QTest::newRow("Windows-1252") << QByteArray("\x93Hi\x94 \x80\x85") << QByteArray("Caf\xE9")
-                                      << QStringLiteral("\u201CHi\u201D \u20AC\u2026\nby Caf\u00E9");
-        QTest::newRow("Windows-1252 at the end") << QByteArray("Beyonc\xE9") << QByteArray("A")
-                                                 << QStringLiteral("Beyonc\u00E9\nby A");
-        QTest::newRow("Shift-JIS") << QByteArray("\x8D\xF7\x82\xCC\x89\xCC") << QByteArray("A")
-                                   << QStringLiteral("\u685C\u306E\u6B4C\nby A");
-        QTest::newRow("once per chart") << QByteArray("\x82\xCC\x89\xCC") << QByteArray("Beyonc\xE9")
-                                        << QStringLiteral("\u201A\u00CC\u2030\u00CC\nby Beyonc\u00E9");
+        QTest::addColumn<QStringList>("difficulties");
+        const QStringList basic{"BASIC(3)"};
+        QTest::newRow("UTF-8") << "chart.dwi" << DwiChart("Caf\xC3\xA9 \xE2\x98\x86", "A")
+                               << QStringLiteral("Caf\u00E9 \u2606\nby A") << basic;
+        QTest::newRow("Windows-1252") << "chart.dwi" << DwiChart("\x93Hi\x94 \x80\x85", "Caf\xE9")
+                                      << QStringLiteral("\u201CHi\u201D \u20AC\u2026\nby Caf\u00E9") << basic;
+        QTest::newRow("Windows-1252 at the end") << "chart.dwi" << DwiChart("Beyonc\xE9", "A")
+                                                 << QStringLiteral("Beyonc\u00E9\nby A") << basic;
+        QTest::newRow("Shift-JIS") << "chart.dwi" << DwiChart("\x8D\xF7\x82\xCC\x89\xCC", "A")
+                                   << QStringLiteral("\u685C\u306E\u6B4C\nby A") << basic;
+        QTest::newRow("once per chart") << "chart.dwi" << DwiChart("\x82\xCC\x89\xCC", "Beyonc\xE9")
+                                        << QStringLiteral("\u201A\u00CC\u2030\u00CC\nby Beyonc\u00E9") << basic;
+        QTest::newRow(".sm, Windows-1252")
+            << "chart.sm" << QByteArray("#TITLE:\x93Hi\x94;#ARTIST:Caf\xE9;#BPMS:0=120;#NOTES:dance-single::Easy:3::1;")
+            << QStringLiteral("\u201CHi\u201D\nby Caf\u00E9") << QStringList{"Easy(3)"};
+        QTest::newRow("real .sm, UTF-8 with a byte order mark")
+            << "chart.sm" << SharedChart("garcia-simfile__nekonabe.sm")
+            << QStringLiteral("\u732B\u934B\nby \u518D\u751F\u30CF\u30A4\u30D1\u30FC\u3079\u308B\u30FC\u30F4")
+            << QStringList{"Hard(9)", "Medium(6)", "Easy(2)", "Beginner(1)"};
+        QTest::newRow("real .ssc, UTF-8")
+            << "chart.ssc" << SharedChart("noahm-simfileparser__Ahoy.ssc")
+            << QStringLiteral("[11] Ahoy!! \u6211\u3089\u5B9D\u9418\u6D77\u8CCA\u56E3\u2606\n"
+                              "by IOSYS feat. Houshou Marine")
+            << QStringList{"Challenge(11)"};
     }
     void chartTexts() {
-        QFETCH(QByteArray, title);
-        QFETCH(QByteArray, artist);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, chart);
         QFETCH(QString, shown);
-        Get<QLineEdit>("Text2")->setText(
-            Write(dir_, "chart.dwi", "#TITLE:" + title + ";\n#ARTIST:" + artist + ";\n#BPM:120;\n#GAP:0;\n"
-                                     "#SINGLE:BASIC:3:\n8;\n"));
+        QFETCH(QStringList, difficulties);
+        Get<QLineEdit>("Text2")->setText(Write(dir_, name, chart));
         QCOMPARE(Get<QLabel>("Label5")->text(), shown);
-        QCOMPARE(Items("Combo1"), QStringList{"BASIC(3)"});
+        QCOMPARE(Items("Combo1"), difficulties);
     }
 
     void geometry_data() {
@@ -356,6 +402,17 @@ private slots:
         Get<QComboBox>("Combo1")->setCurrentIndex(1);
         QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
         QCOMPARE(ReadBytes(dir_.filePath("song.kvt")), QByteArray("B 500\n"));
+    }
+
+    // Each chooser gives its token to its own arrow.
+    void choosersTokenTheirArrows() {
+        const char* choosers[] = {"Combo2", "Combo3", "Combo4", "Combo5", "Combo6", "Combo7"};
+        for (int i = 0; i < 6; ++i) Get<QComboBox>(choosers[i])->setCurrentIndex(i);
+        // Up-left, up-right, down-left, down-right, up-down and left-right.
+        Get<QLineEdit>("Text2")->setText(Write(dir_, "arrows.dwi", DwiChart("T", "A", "7913AB")));
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir_.filePath("arrows.kvt")),
+                 QByteArray("A 0\nB 250\nX 500\nY 750\nL 1000\nR 1250\n"));
     }
 
     void emptyPathClickDoesNothing() {
@@ -508,14 +565,39 @@ private slots:
     }
 
     // Hostile texts and files: each case must leave the window answering.
+    // Title and artist take a line each, cut with "…" where they are wider
+    // than the label, and are whole in the tooltip; a title of 4 MiB keeps
+    // only its first thousand characters even there.
+    void longTextsAreShortenedInTheLabels_data() {
+        QTest::addColumn<QByteArray>("title");
+        QTest::addColumn<QByteArray>("artist");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("a title two lines wide")
+            << QByteArray("Theme from the Long Night of the Endless Dance Floor") << QByteArray("Band")
+            << "Theme from the Long Night of the Endless Dance Floor\nby Band";
+        QTest::newRow("an artist two lines wide, markup in the title")
+            << QByteArray("<b>Song</b>") << QByteArray("The Orchestra and Choir of the Northern Dance Halls")
+            << "<b>Song</b>\nby The Orchestra and Choir of the Northern Dance Halls";
+        QTest::newRow("a title of 4 MiB") << QByteArray(4 << 20, 'T') << QByteArray("Band")
+                                          << QString(1000, 'T') + QChar(0x2026) + "\nby Band";
+    }
     void longTextsAreShortenedInTheLabels() {
-        // A title of 4 MiB: the reading keeps its first megabyte, the label
-        // its first thousand characters, and the artist stays shown.
-        QByteArray chart = "#TITLE:" + QByteArray(4 << 20, 'T') + ";\n#ARTIST:Band;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8\n;\n";
+        QFETCH(QByteArray, title);
+        QFETCH(QByteArray, artist);
+        QFETCH(QString, tip);
         QElapsedTimer timer;
         timer.start();
-        Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", chart));
-        QCOMPARE(Get<QLabel>("Label5")->text(), QString(1000, 'T') + QChar(0x2026) + "\nby Band");
+        Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", DwiChart(title, artist)));
+        auto* label = Get<QLabel>("Label5");
+        QTextDocument whole;
+        whole.setHtml(label->toolTip());
+        QCOMPARE(whole.toPlainText(), tip);
+        // One line each, cut to fit; the tooltip's lines are wider.
+        const QStringList lines = label->text().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[1].startsWith("by "));
+        for (const QString& line : lines)
+            QVERIFY(label->fontMetrics().horizontalAdvance(line) <= label->width());
         QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
         QCOMPARE(ReadBytes(dir_.filePath("long.kvt")), QByteArray("Y 0\n"));
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
