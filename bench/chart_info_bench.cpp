@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "chart_info.h"
+#include "chart_formats.h"
 #include "chart_maker.h"
 
 namespace {
@@ -42,11 +42,9 @@ void BM_ReadChartInfo(benchmark::State& state) {
     const TemporaryChart chart(static_cast<std::uint64_t>(state.range(0)) * 1'000'000);
     const std::string path = chart.Path();
     for (auto _ : state) {
-        ConverterState converter;
-        ChartInfo info;
-        const ReadOutcome outcome = ReadChartInfo(path, converter, info);
-        if (!outcome.Ok() || info.Difficulties.size() != 2) state.SkipWithError("the reading failed");
-        benchmark::DoNotOptimize(info);
+        const ChartReading reading = ReadChart(path);
+        if (!reading.Ok() || reading.Info.Difficulties.size() != 2) state.SkipWithError("the reading failed");
+        benchmark::DoNotOptimize(reading);
     }
     state.SetBytesProcessed(state.iterations() * chart.Size());
 }
@@ -76,11 +74,9 @@ void BM_ReadLargestRealChart(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        ConverterState converter;
-        ChartInfo info;
-        const ReadOutcome outcome = ReadChartInfo(path, converter, info);
-        if (!outcome.Ok()) state.SkipWithError("the reading failed");
-        benchmark::DoNotOptimize(info);
+        const ChartReading reading = ReadChart(path);
+        if (!reading.Ok()) state.SkipWithError("the reading failed");
+        benchmark::DoNotOptimize(reading);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(path)));
 }

@@ -13,6 +13,7 @@
 #include "chart_formats.h"
 #include "chart_maker.h"
 #include "conversion_run.h"
+#include "dwi_reader.h"
 #include "sm_chart_maker.h"
 
 namespace stepquill::bench {
@@ -61,13 +62,16 @@ TEST(ChartMaker, ConvertsIntoTheCountedRecordsWithEveryTempoChangeAndStop) {
         std::ofstream out(chart, std::ios::binary);
         summary = WriteChart(out, {200'000, 0});
     }
-    ConverterState state;
-    ChartInfo info;
-    ASSERT_TRUE(ReadChartInfo(chart, state, info).Ok());
-    EXPECT_EQ(info.Difficulties, (std::vector<std::string>{"BASIC(4)", "MANIAC(9)"}));
+    ConversionRequest request;
+    request.ChartPath = chart;
+    request.Part = "MANIAC(9)";
+    const ChartReading reading = ReadChart(chart);
+    ASSERT_TRUE(reading.Ok()) << reading.StopReason;
+    request.Reading = reading.Info;
+    EXPECT_EQ(DisplayTexts(reading.Info), (std::vector<std::string>{"BASIC(4)", "MANIAC(9)"}));
 
     VectorLog log;
-    const RunOutcome run = ConvertDWI(state, chart, "MANIAC(9)", ArrowTokens{}, log);
+    const RunOutcome run = ConvertDWI(request, log);
     EXPECT_TRUE(run.Written) << run.StopReason;
     // Every arrow is a record or, after a hold, the end of a freeze.
     std::size_t tempoChanges = 0;
@@ -104,13 +108,16 @@ TEST(ChartMaker, MakesAStepManiaSongThatConvertsIntoTheCountedRecords) {
     std::filesystem::create_directories(dir);
     const std::string chart = (dir / "song.sm").string();
     std::ofstream(chart, std::ios::binary) << text;
-    ConverterState state;
-    ChartInfo info;
-    ASSERT_TRUE(ReadAnyChartInfo(chart, state, info).Ok());
-    EXPECT_EQ(info.Difficulties, (std::vector<std::string>{"Beginner(2)", "Easy(4)", "Medium(7)", "Hard(10)",
-                                                           "Challenge(13)"}));
+    ConversionRequest request;
+    request.ChartPath = chart;
+    request.Part = std::string(kSmConvertedChart);
+    const ChartReading reading = ReadChart(chart);
+    ASSERT_TRUE(reading.Ok()) << reading.StopReason;
+    request.Reading = reading.Info;
+    EXPECT_EQ(DisplayTexts(reading.Info), (std::vector<std::string>{"Beginner(2)", "Easy(4)", "Medium(7)",
+                                                                     "Hard(10)", "Challenge(13)"}));
     VectorLog log;
-    const RunOutcome run = ConvertChart(state, chart, std::string(kSmConvertedChart), ArrowTokens{}, log);
+    const RunOutcome run = ConvertChart(request, log);
     EXPECT_TRUE(run.Written) << run.StopReason;
     std::size_t tempoChanges = 0, stops = 0, holdEnds = 0, openHeads = 0;
     for (const auto& line : log.Lines) {

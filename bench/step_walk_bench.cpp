@@ -46,7 +46,8 @@ void Walk(benchmark::State& state) {
         bench::MemoryInput input(chart);
         ChartStream stream(input.Stream());
         const PartSearchResult part = FindPart(stream, "MANIAC", lists, log);
-        const WalkOutcome outcome = WalkSteps(part.HeaderRest, stream, converter, lists, ArrowTokens{}, log);
+        NoteWriter notes(nullptr, converter.OutputBuffer, ArrowTokens{}, log, ".", DwiNotation());
+        const WalkOutcome outcome = WalkSteps(part.HeaderRest, stream, converter, lists, notes, log);
         if (!part.PartFound || !outcome.Ok()) state.SkipWithError("the conversion stopped");
         benchmark::DoNotOptimize(converter.OutputBuffer.data());
     }

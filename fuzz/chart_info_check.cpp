@@ -8,10 +8,10 @@
 
 #include "chart_info.h"
 #include "chart_stream.h"
+#include "dwi_info.h"
 #include "fuzz_choices.h"
 #include "fuzz_input.h"
 #include "reading.h"
-#include "text.h"
 
 namespace stepquill {
 
@@ -51,45 +51,39 @@ bool PassingOverKeepsEveryTagField(std::string_view bytes) {
 
 std::string CheckChartInfoReading(std::string_view bytes) {
     FuzzInput input(bytes);
-    const std::string separator = input.TakeChoice(kSeparators, 3);
+    // The reading no longer shows numbers, so the separator changes nothing
+    // in it; its choice still takes its byte, so that the kept inputs and the
+    // corpus split into chart and values as they always did.
+    input.TakeChoice(kSeparators, 3);
     // Values of a chart read before: a field whose tag is missing keeps them.
-    ConverterState earlier;
+    ChartInfo earlier;
     earlier.Title = "earlier title";
     earlier.Artist = "earlier artist";
     earlier.Bpm = input.TakeNumber();
     earlier.OffsetMs = input.TakeNumber();
-    ConverterState state = earlier;
 
     std::istringstream chart{std::string(input.Rest())};
-    ChartInfo info;
-    const ReadOutcome outcome = ReadChartInfo(chart, state, info, separator);
+    const ChartReading reading = ReadChartInfo(chart, {}, earlier);
+    const ChartInfo& info = reading.Info;
 
     // A byte-order mark before the chart changes nothing, unless the chart
     // begins with one itself: only the first is passed over.
     constexpr std::string_view kMark = "\xEF\xBB\xBF";
     if (input.Rest().substr(0, kMark.size()) != kMark) {
-        Reading plain{outcome, info, state};
-        Reading marked{{}, {}, earlier};
         std::istringstream markedChart{std::string(kMark) + std::string(input.Rest())};
-        marked.Outcome = ReadChartInfo(markedChart, marked.State, marked.Info, separator);
-        if (!SameReading(plain, marked)) return "a byte-order mark changed the reading";
+        if (!SameReading(reading, ReadChartInfo(markedChart, {}, earlier)))
+            return "a byte-order mark changed the reading";
     }
 
     if (!PassingOverKeepsEveryTagField(input.Rest())) return "passing over fields lost a tag's field";
-    if (outcome.Ok() != info.ReachedEnd) return "success and reaching the end disagree";
-    if (info.TempoCaption && !info.TitleCaption) return "tempo caption without title caption";
-    if (info.OffsetCaption && !info.TempoCaption) return "offset caption without tempo caption";
-    if (outcome.Ok() && !info.OffsetCaption) return "success without all three captions";
-    if (!info.Difficulties.empty() && !info.OffsetCaption) return "difficulties before the offset";
-    if (info.TitleCaption && *info.TitleCaption != state.Title + "\r\nby " + state.Artist)
-        return "title caption differs from the stored title and artist";
-    if (info.TempoCaption && *info.TempoCaption != "BPM:" + FormatNumber(state.Bpm, separator))
-        return "tempo caption differs from the stored tempo";
-    if (info.OffsetCaption &&
-        *info.OffsetCaption != "Offset:" + FormatNumber(state.OffsetMs, separator) + "ms")
-        return "offset caption differs from the stored offset";
-    for (const auto& difficulty : info.Difficulties)
-        if (!IsDisplayText(difficulty)) return "difficulty '" + difficulty + "' is no display text";
+    if (reading.Ok() != info.ReachedEnd) return "success and reaching the end disagree";
+    if (info.HasTempo && !info.HasTitle) return "tempo caption without title caption";
+    if (info.HasOffset && !info.HasTempo) return "offset caption without tempo caption";
+    if (reading.Ok() && !info.HasOffset) return "success without all three captions";
+    if (!info.Difficulties.empty() && !info.HasOffset) return "difficulties before the offset";
+    for (const Difficulty& difficulty : info.Difficulties)
+        if (!IsDisplayText(difficulty.DisplayText))
+            return "difficulty '" + difficulty.DisplayText + "' is no display text";
     return {};
 }
 

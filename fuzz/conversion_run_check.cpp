@@ -1,12 +1,14 @@
 #include "conversion_run_check.h"
 
-#include <cstring>
 #include <sstream>
 #include <vector>
 
+#include "chart_formats.h"
 #include "chart_info.h"
-#include "conversion_run.h"
+#include "dwi_info.h"
+#include "dwi_reader.h"
 #include "folder_listing.h"
+#include "messages.h"
 #include "run_ending_check.h"
 #include "fuzz_choices.h"
 #include "fuzz_input.h"
@@ -21,14 +23,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool SameNumber(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
 // Where the chart and the timing file go, chosen by one byte.
 struct Layout {
     fs::path Chart;
     bool ChartMissing = false;
     bool EmptyChartPath = false;
-    RunSettings Settings;
+    std::string OutputPath;    // empty: the timing file beside the chart
     fs::path Target;           // where a written timing file lands
     bool OldTimingFile = false;
 };
@@ -42,14 +42,14 @@ Layout TakeLayout(FuzzInput& input, const fs::path& folder) {
     layout.Chart = folder / kChartNames[pick % 4];
     layout.OldTimingFile = (pick & 0x04) != 0;
     switch ((pick >> 3) % 8) {
-        case 1: layout.Settings.OutputPath = (folder / "out.kvt").string(); break;
-        case 2: layout.Settings.OutputPath = layout.Chart.string(); break;
-        case 3: layout.Settings.OutputPath = (folder / "sub").string(); break;
-        case 4: layout.Settings.OutputPath = (folder / "missing" / "out.kvt").string(); break;
+        case 1: layout.OutputPath = (folder / "out.kvt").string(); break;
+        case 2: layout.OutputPath = layout.Chart.string(); break;
+        case 3: layout.OutputPath = (folder / "sub").string(); break;
+        case 4: layout.OutputPath = (folder / "missing" / "out.kvt").string(); break;
         default: break;
     }
-    layout.Target = layout.Settings.OutputPath.empty() ? fs::path(TimingFileName(layout.Chart.string()))
-                                                       : fs::path(layout.Settings.OutputPath);
+    layout.Target = layout.OutputPath.empty() ? fs::path(TimingFileName(layout.Chart.string()))
+                                              : fs::path(layout.OutputPath);
     layout.ChartMissing = pick >> 6 == 3 && (pick & 0x20) != 0;
     layout.EmptyChartPath = pick >> 6 == 3 && (pick & 0x20) == 0 && (pick & 0x01) != 0;
     return layout;
@@ -58,38 +58,40 @@ Layout TakeLayout(FuzzInput& input, const fs::path& folder) {
 struct RunRecord {
     RunOutcome Outcome;
     VectorLog Log;
-    ConverterState State;
     Listing Files;
 };
 
 // The records and the log that the run's search and walk give with every
-// record kept in memory, from the state the run starts with: what a run
+// record kept in memory, from the reading the run starts with: what a run
 // that wrote its file in blocks must have written.
 struct WalkInMemory {
     std::string Records;
     std::vector<std::string> Lines;
 };
 
-WalkInMemory WalkAsTheRunDoes(const ConverterState& before, std::string_view chartBytes,
-                              const std::string& difficulty, const ArrowTokens& tokens,
-                              const RunSettings& settings) {
-    ConverterState state = before;
-    state.OutputBuffer.clear();
+WalkInMemory WalkAsTheRunDoes(const ConversionRequest& request, std::string_view chartBytes) {
+    ConverterState state;
+    state.Bpm = request.Reading.Bpm;
+    state.OffsetMs = request.Reading.OffsetMs;
     state.StepMs = 60 / state.Bpm * 1000 / 2;
-    state.PartName = difficulty.substr(0, difficulty.find('('));
-    state.CurrentMs = state.OffsetMs;
+    state.PartName = PartNameOf(request.Part);
+    state.CurrentMs = state.OffsetMs + request.ShiftMs;
     state.Beat = 0;
     std::istringstream input{std::string(chartBytes)};
     ChartStream chart(input);
     TimingLists lists;
     VectorLog log;
     log.Append("Cleared file buffer");
-    log.Append("Searching " + state.PartName + " part.");
-    const PartSearchResult part = FindPart(chart, state.PartName, lists, log);
-    WalkSteps(part.HeaderRest, chart, state, lists, tokens, log, settings.DecimalSeparator);
+    log.Append(SearchingPartLine(state.PartName));
+    const PartSearchResult part = FindPart(chart, state.PartName, lists, log, request.PartOccurrence);
+    NoteWriter notes(nullptr, state.OutputBuffer, request.Tokens, log, request.DecimalSeparator, DwiNotation());
+    WalkSteps(part.HeaderRest, chart, state, lists, notes, log);
     return {state.OutputBuffer, log.Lines};
 }
 
+// The run's reading is given as a constant, so no run can change the tempo
+// the next one starts from, and its last records are its own: what stays to
+// check is what it wrote and logged.
 std::string CheckRun(const RunRecord& before, const RunRecord& after, const Layout& layout,
                      const WalkInMemory& walk) {
     const RunOutcome& outcome = after.Outcome;
@@ -101,9 +103,7 @@ std::string CheckRun(const RunRecord& before, const RunRecord& after, const Layo
         return {};
     }
     if (layout.EmptyChartPath) return "a run with the empty chart path ran";
-    if (!SameNumber(after.State.Bpm, before.State.Bpm)) return "the run did not restore the tempo";
     if (outcome.Written) {
-        if (!after.State.OutputBuffer.empty()) return "a written run left records unwritten";
         if (!lines.empty() && lines != walk.Lines) return "the log is not the walk's";
         if (HoldsTimeThatIsNotFinite(walk.Records)) return "a written timing file gives a time that is not finite";
     }
@@ -118,22 +118,17 @@ void PrepareFolder(const Layout& layout, std::string_view chartBytes, const fs::
     if (layout.OldTimingFile && layout.Target != layout.Chart)
         WriteFileBytes(layout.Target, "an earlier timing file\n");
     std::error_code error;
-    if (layout.Settings.OutputPath == (folder / "sub").string()) fs::create_directory(folder / "sub", error);
+    if (layout.OutputPath == (folder / "sub").string()) fs::create_directory(folder / "sub", error);
 }
 
 // The window reads the chart before it converts; the file must read as the
 // same bytes do in memory.
-std::string ReadAsTheWindowDoes(const Layout& layout, std::string_view chartBytes,
-                                ConverterState& state, ChartInfo& info) {
-    Reading fromFile;
-    fromFile.Outcome = ReadChartInfo(layout.Chart.string(), fromFile.State, fromFile.Info);
-    state = fromFile.State;
+std::string ReadAsTheWindowDoes(const Layout& layout, std::string_view chartBytes, ChartInfo& info) {
+    const ChartReading fromFile = ReadChart(layout.Chart.string());
     info = fromFile.Info;
     if (layout.ChartMissing) return {};
-    Reading fromMemory;
     std::istringstream memory{std::string(chartBytes)};
-    fromMemory.Outcome = ReadChartInfo(memory, fromMemory.State, fromMemory.Info);
-    if (!SameReading(fromFile, fromMemory)) return "the file reads otherwise than its bytes in memory";
+    if (!SameReading(fromFile, ReadChartInfo(memory))) return "the file reads otherwise than its bytes in memory";
     return {};
 }
 
@@ -151,41 +146,43 @@ std::string CheckConversionRun(std::string_view bytes, const fs::path& folder) {
                                                   "SMANIAC(12)", "BEGINNER(1)", "MANIAC",
                                                   "", "("};
     std::string difficulty = input.TakeChoice(kDifficulties, 24);
-    const ArrowTokens tokens = TakeTokens(input);
-    RunSettings settings = layout.Settings;
-    settings.DecimalSeparator = input.TakeChoice(kSeparators, 3);
+    ConversionRequest request;
+    request.OutputPath = layout.OutputPath;
+    request.Tokens = TakeTokens(input);
+    request.DecimalSeparator = input.TakeChoice(kSeparators, 3);
     const std::string_view chartBytes = input.Rest();
     PrepareFolder(layout, chartBytes, folder);
 
     RunRecord before;
     before.Log.Append("a line of an earlier run");
-    ChartInfo info;
-    std::string broken = ReadAsTheWindowDoes(layout, chartBytes, before.State, info);
+    std::string broken = ReadAsTheWindowDoes(layout, chartBytes, request.Reading);
     if (!broken.empty()) return broken;
-    if (tempoPick >= 0xC0) before.State.Bpm = tempo;
+    const ChartInfo& info = request.Reading;
+    if (tempoPick >= 0xC0) request.Reading.Bpm = tempo;
     if (!info.Difficulties.empty() && difficultyPick < 0xC0)
-        difficulty = info.Difficulties[difficultyPick % info.Difficulties.size()];
-    const std::string chartPath = layout.EmptyChartPath ? "" : layout.Chart.string();
+        difficulty = info.Difficulties[difficultyPick % info.Difficulties.size()].DisplayText;
+    request.Part = difficulty;
+    request.ChartPath = layout.EmptyChartPath ? "" : layout.Chart.string();
     before.Files = ListFolder(folder);
 
     // The first run writes its file in blocks of a few bytes, so that even
     // a small chart's records cross many blocks; the second in one block.
-    RunSettings smallBlocks = settings;
+    ConversionRequest smallBlocks = request;
     smallBlocks.RecordBlockBytes = 1 + chartBytes.size() % 61;
     RunRecord first = before;
-    first.Outcome = ConvertDWI(first.State, chartPath, difficulty, tokens, first.Log, smallBlocks);
+    first.Outcome = ConvertDWI(smallBlocks, first.Log);
     first.Files = ListFolder(folder);
     WalkInMemory walk;
-    if (first.Outcome.Written) walk = WalkAsTheRunDoes(before.State, chartBytes, difficulty, tokens, settings);
+    if (first.Outcome.Written) walk = WalkAsTheRunDoes(request, chartBytes);
     broken = CheckRun(before, first, layout, walk);
     if (!broken.empty()) return "first run: " + broken;
-    if (first.Outcome.Written && RecordsStayOnOneLine(tokens) && TimesGoBack(walk.Records))
+    if (first.Outcome.Written && RecordsStayOnOneLine(request.Tokens) && TimesGoBack(walk.Records))
         return "a written timing file goes back in time";
 
     // Every run starts from the tempo of the reading, so a second run gives
     // the same, whatever the first one did.
     RunRecord second = first;
-    second.Outcome = ConvertDWI(second.State, chartPath, difficulty, tokens, second.Log, settings);
+    second.Outcome = ConvertDWI(request, second.Log);
     second.Files = ListFolder(folder);
     broken = CheckRun(first, second, layout, walk);
     if (!broken.empty()) return "second run: " + broken;

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "arrow_mapping.h"
+#include "arrow_tokens.h"
 #include "fuzz_input.h"
 
 namespace stepquill {

@@ -33,7 +33,8 @@ std::string CheckPartWalk(std::string_view bytes) {
     if (lists.BpmChangeIndex != 0 || lists.FreezeIndex != 0) return "the search moved an index";
 
     // A run walks only a part it found, but the walk must cope either way.
-    const WalkOutcome walk = WalkSteps(part.HeaderRest, stream, state, lists, tokens, log, separator);
+    NoteWriter notes(nullptr, state.OutputBuffer, tokens, log, separator, DwiNotation());
+    const WalkOutcome walk = WalkSteps(part.HeaderRest, stream, state, lists, notes, log);
     if (lists.BpmChangeIndex > lists.BpmChanges.size()) return "tempo-change index past the list";
     if (lists.FreezeIndex > lists.Freezes.size()) return "stop index past the list";
     if (!state.OutputBuffer.empty() && state.OutputBuffer.back() != '\n')

@@ -1,5 +1,6 @@
 #include "reading.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace stepquill {
@@ -8,15 +9,21 @@ namespace {
 
 bool SameNumber(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+bool SameDifficulty(const Difficulty& a, const Difficulty& b) {
+    return a.DisplayText == b.DisplayText && a.Name == b.Name && a.Rating == b.Rating;
+}
+
 }  // namespace
 
-bool SameReading(const Reading& a, const Reading& b) {
-    return a.Outcome.FailureReason == b.Outcome.FailureReason &&
-           a.Info.TitleCaption == b.Info.TitleCaption && a.Info.TempoCaption == b.Info.TempoCaption &&
-           a.Info.OffsetCaption == b.Info.OffsetCaption &&
-           a.Info.Difficulties == b.Info.Difficulties && a.Info.ReachedEnd == b.Info.ReachedEnd &&
-           a.State.Title == b.State.Title && a.State.Artist == b.State.Artist &&
-           SameNumber(a.State.Bpm, b.State.Bpm) && SameNumber(a.State.OffsetMs, b.State.OffsetMs);
+bool SameReading(const ChartReading& a, const ChartReading& b) {
+    const ChartInfo& x = a.Info;
+    const ChartInfo& y = b.Info;
+    return a.StopReason == b.StopReason && x.Title == y.Title && x.Subtitle == y.Subtitle &&
+           x.Artist == y.Artist && SameNumber(x.Bpm, y.Bpm) && SameNumber(x.OffsetMs, y.OffsetMs) &&
+           std::equal(x.Difficulties.begin(), x.Difficulties.end(), y.Difficulties.begin(), y.Difficulties.end(),
+                      SameDifficulty) &&
+           x.HasTitle == y.HasTitle && x.HasTempo == y.HasTempo && x.HasOffset == y.HasOffset &&
+           x.ReachedEnd == y.ReachedEnd;
 }
 
 }  // namespace stepquill

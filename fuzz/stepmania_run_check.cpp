@@ -12,8 +12,6 @@
 #include "fuzz_input.h"
 #include "memory_chart.h"
 #include "reading.h"
-#include "stepmania_reader.h"
-#include "text.h"
 #include "timing_text.h"
 
 namespace stepquill {
@@ -33,8 +31,8 @@ public:
 // Where the chart and the timing file go, chosen by one byte.
 struct Layout {
     fs::path Chart;
-    stepmania::SimfileFormat Format = stepmania::SimfileFormat::Sm;
-    RunSettings Settings;
+    ChartFormat Format = ChartFormat::Sm;
+    std::string OutputPath;  // empty: the timing file beside the chart
     fs::path Target;  // where a written timing file lands
     bool OldTimingFile = false;
 };
@@ -44,20 +42,19 @@ Layout TakeLayout(FuzzInput& input, const fs::path& folder) {
     constexpr std::array<const char*, 4> kChartNames = {"song.sm", "song.ssc", "A.SM", "b.Ssc"};
     Layout layout;
     layout.Chart = folder / kChartNames[pick % 4];
-    stepmania::IsSimfilePath(layout.Chart.string(), layout.Format);
+    layout.Format = FormatOfPath(layout.Chart.string());
     layout.OldTimingFile = (pick & 0x04) != 0;
     switch ((pick >> 3) % 8) {
-        case 1: layout.Settings.OutputPath = (folder / "out.kvt").string(); break;
-        case 2: layout.Settings.OutputPath = layout.Chart.string(); break;
-        case 3: layout.Settings.OutputPath = (folder / "sub").string(); break;
-        case 4: layout.Settings.OutputPath = (folder / "missing" / "out.kvt").string(); break;
+        case 1: layout.OutputPath = (folder / "out.kvt").string(); break;
+        case 2: layout.OutputPath = layout.Chart.string(); break;
+        case 3: layout.OutputPath = (folder / "sub").string(); break;
+        case 4: layout.OutputPath = (folder / "missing" / "out.kvt").string(); break;
         default: break;
     }
     std::string reason;
-    layout.Target = layout.Settings.OutputPath.empty()
-                        ? fs::path(stepmania::StepManiaPartReader(layout.Format).TimingFileFor(
-                              layout.Chart.string(), reason))
-                        : fs::path(layout.Settings.OutputPath);
+    layout.Target = layout.OutputPath.empty()
+                        ? fs::path(ReaderFor(layout.Format)->TimingFileFor(layout.Chart.string(), reason))
+                        : fs::path(layout.OutputPath);
     return layout;
 }
 
@@ -65,7 +62,7 @@ void PrepareFolder(const Layout& layout, std::string_view chartBytes, const fs::
     WriteFileBytes(layout.Chart, chartBytes);
     if (layout.OldTimingFile && layout.Target != layout.Chart) WriteFileBytes(layout.Target, "an earlier timing file\n");
     std::error_code error;
-    if (layout.Settings.OutputPath == (folder / "sub").string()) fs::create_directory(folder / "sub", error);
+    if (layout.OutputPath == (folder / "sub").string()) fs::create_directory(folder / "sub", error);
 }
 
 // "Hard(9)", a repeated one "Hard(9)#2": a difficulty the game knows and a
@@ -80,29 +77,26 @@ bool IsChartKey(const std::string& key) {
     return rest.empty() || (rest.size() > 1 && rest[0] == '#');
 }
 
-std::string CheckReading(const Layout& layout, std::string_view chartBytes, Reading& fromFile) {
-    fromFile.Outcome = ReadAnyChartInfo(layout.Chart.string(), fromFile.State, fromFile.Info);
-    Reading fromMemory;
+// The captions a whole reading shows are made from its values, so what
+// stays to check is that it shows all three.
+std::string CheckReading(const Layout& layout, std::string_view chartBytes, ChartReading& fromFile) {
+    fromFile = ReadChart(layout.Chart.string());
     MemoryChart memory(chartBytes);
-    fromMemory.Outcome = stepmania::ReadStepManiaInfo(memory, layout.Format, fromMemory.State, fromMemory.Info);
-    if (!SameReading(fromFile, fromMemory)) return "the file reads otherwise than its bytes in memory";
-    if (!fromFile.Outcome.Ok()) return "a chart that could be read failed: " + fromFile.Outcome.FailureReason;
+    if (!SameReading(fromFile, ReadChart(memory, layout.Format)))
+        return "the file reads otherwise than its bytes in memory";
+    if (!fromFile.Ok()) return "a chart that could be read failed: " + fromFile.StopReason;
     const ChartInfo& info = fromFile.Info;
-    const ConverterState& state = fromFile.State;
     if (!info.ReachedEnd) return "a chart read whole did not reach its end";
-    if (info.TitleCaption != state.Title + "\r\nby " + state.Artist) return "the title caption is not the title's";
-    if (info.TempoCaption != "BPM:" + FormatNumber(state.Bpm)) return "the tempo caption is not the tempo's";
-    if (info.OffsetCaption != "Offset:" + FormatNumber(state.OffsetMs) + "ms")
-        return "the offset caption is not the offset's";
-    const std::set<std::string> keys(info.Difficulties.begin(), info.Difficulties.end());
-    if (keys.size() != info.Difficulties.size()) return "two charts have the same key";
-    for (const std::string& key : info.Difficulties)
+    if (!info.HasTitle) return "a whole reading shows no title caption";
+    if (!info.HasTempo) return "a whole reading shows no tempo caption";
+    if (!info.HasOffset) return "a whole reading shows no offset caption";
+    const std::vector<std::string> keys = DisplayTexts(info);
+    if (std::set<std::string>(keys.begin(), keys.end()).size() != keys.size()) return "two charts have the same key";
+    for (const std::string& key : keys)
         if (!IsChartKey(key)) return "'" + key + "' is no chart key";
 
-    Reading cut;
     MemoryChart failing(chartBytes, chartBytes.size() / 2);
-    cut.Outcome = stepmania::ReadStepManiaInfo(failing, layout.Format, cut.State, cut.Info);
-    if (cut.Outcome.Ok()) return "a chart cut short by a failing disk read as a whole one";
+    if (ReadChart(failing, layout.Format).Ok()) return "a chart cut short by a failing disk read as a whole one";
     return {};
 }
 
@@ -126,13 +120,14 @@ bool RecordsAreTheLogs(std::string_view timingText, const std::vector<std::strin
     return true;
 }
 
-std::string CheckRun(const RunOutcome& outcome, const std::vector<std::string>& lines, const ConverterState& state,
-                     const Listing& before, const Listing& after, const Layout& layout, const ArrowTokens& tokens) {
+// A run's last records are its own, so a written run's records are all in
+// its file.
+std::string CheckRun(const RunOutcome& outcome, const std::vector<std::string>& lines, const Listing& before,
+                     const Listing& after, const Layout& layout, const ArrowTokens& tokens) {
     if (!outcome.Ran) return "a run with a chart path did not run";
     const std::string name = fs::relative(layout.Target, layout.Chart.parent_path()).string();
     std::optional<std::string> written;
     if (outcome.Written) {
-        if (!state.OutputBuffer.empty()) return "a written run left records unwritten";
         const auto file = after.find(name);
         if (file == after.end()) return "a written run left no timing file";
         const std::string& text = file->second;
@@ -156,48 +151,49 @@ std::string CheckStepManiaRun(std::string_view bytes, const fs::path& folder) {
     const std::uint8_t keyPick = input.TakeByte();
     constexpr std::string_view kKeys[] = {"Hard(9)", "Challenge(12)", "Edit(10)", "Beginner(1)", "Hard", "", "("};
     std::string key = input.TakeChoice(kKeys, 24);
-    const ArrowTokens tokens = TakeTokens(input);
-    RunSettings settings = layout.Settings;
-    settings.DecimalSeparator = input.TakeChoice(kSeparators, 3);
+    ConversionRequest request;
+    request.ChartPath = layout.Chart.string();
+    request.OutputPath = layout.OutputPath;
+    request.Tokens = TakeTokens(input);
+    request.DecimalSeparator = input.TakeChoice(kSeparators, 3);
     const std::string_view chartBytes = input.Rest();
     PrepareFolder(layout, chartBytes, folder);
 
-    Reading reading;
+    ChartReading reading;
     std::string broken = CheckReading(layout, chartBytes, reading);
     if (!broken.empty()) return broken;
-    const std::vector<std::string>& keys = reading.Info.Difficulties;
-    if (!keys.empty() && keyPick < 0xC0) key = keys[keyPick % keys.size()];
+    const std::vector<Difficulty>& keys = reading.Info.Difficulties;
+    if (!keys.empty() && keyPick < 0xC0) key = keys[keyPick % keys.size()].DisplayText;
+    request.Reading = reading.Info;
+    request.Part = key;
     const Listing before = ListFolder(folder);
 
     // From the file with every log line, its records written in blocks of a
     // few bytes so that even a small chart's records cross many blocks.
-    ConverterState state = reading.State;
     VectorLog log;
     log.Append("a line of an earlier run");
-    RunSettings smallBlocks = settings;
+    ConversionRequest smallBlocks = request;
     smallBlocks.RecordBlockBytes = 1 + chartBytes.size() % 61;
-    const RunOutcome first = ConvertChart(state, layout.Chart.string(), key, tokens, log, smallBlocks);
+    const RunOutcome first = ConvertChart(smallBlocks, log);
     const Listing afterFirst = ListFolder(folder);
-    broken = CheckRun(first, log.Lines, state, before, afterFirst, layout, tokens);
+    broken = CheckRun(first, log.Lines, before, afterFirst, layout, request.Tokens);
     if (!broken.empty()) return "first run: " + broken;
 
     // The same from memory, read again from its notes' offset, with a log
     // that keeps no lines: the same file, or the same stop.
-    ConverterState quietState = reading.State;
     QuietLog quiet;
     MemoryChart memory(chartBytes);
-    RunSettings fromMemory = settings;
+    ConversionRequest fromMemory = request;
     fromMemory.ChartBytes = &memory;
-    const RunOutcome second = ConvertChart(quietState, layout.Chart.string(), key, tokens, quiet, fromMemory);
+    const RunOutcome second = ConvertChart(fromMemory, quiet);
     if (second.StopReason != first.StopReason) return "a quiet run from memory stopped otherwise";
     if (ListFolder(folder) != afterFirst) return "a quiet run from memory wrote otherwise";
 
     // A failing disk stops the run and leaves the folder as it was.
-    ConverterState cutState = reading.State;
     MemoryChart failing(chartBytes, chartBytes.size() / 2);
-    RunSettings fromFailing = settings;
+    ConversionRequest fromFailing = request;
     fromFailing.ChartBytes = &failing;
-    const RunOutcome third = ConvertChart(cutState, layout.Chart.string(), key, tokens, quiet, fromFailing);
+    const RunOutcome third = ConvertChart(fromFailing, quiet);
     if (third.Written) return "a run from a chart cut short by a failing disk was written";
     if (ListFolder(folder) != afterFirst) return "a run from a failing disk changed the folder";
     return {};
