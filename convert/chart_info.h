@@ -25,8 +25,8 @@ struct ChartInfo {
     double OffsetMs = 0;
     std::vector<Difficulty> Difficulties;
     // How far the reading came: the captions it can show. A reading that
-    // stops shows what it had read, and the values it did not reach are
-    // those it started from.
+    // stops shows what it had read; the values it did not read are those it
+    // started from, and a caption may show a value read before the stop.
     bool HasTitle = false;
     bool HasTempo = false;
     bool HasOffset = false;
