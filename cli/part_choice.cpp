@@ -54,8 +54,10 @@ std::optional<PartChoice> ChoosePart(const std::vector<Difficulty>& difficulties
     if (spellings.size() == 1) return ChoosePart(difficulties, spellings.front(), reason);
 
     std::string listed;
-    for (const auto& d : (spellings.empty() ? DisplayTexts(ChartInfo{.Difficulties = difficulties}) : spellings))
-        listed += " " + d;
+    if (spellings.empty())
+        for (const Difficulty& d : difficulties) listed += " " + d.DisplayText;
+    else
+        for (const std::string& spelling : spellings) listed += " " + spelling;
     if (spellings.empty())
         reason = "the chart lists no difficulty " + wanted + " (it lists:" +
                  (listed.empty() ? std::string(" none") : listed) + ")";

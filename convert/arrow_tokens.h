@@ -21,8 +21,8 @@ enum Panel : unsigned {
 };
 inline constexpr unsigned kPanelSets = 128;
 
-// How many panels a set holds, without a call where the processor has no
-// instruction for it.
+// How many panels a set holds: a loop as long as the set, which is short,
+// and no call where the processor has no instruction for it.
 constexpr int PanelCount(unsigned panels) {
     int count = 0;
     for (; panels != 0; panels &= panels - 1) ++count;

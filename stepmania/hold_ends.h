@@ -28,15 +28,17 @@ public:
             here.Row = row;
         }
         if (kind == NoteKind::Tail) {
-            if (IsHead(here.Before.Kind) && here.Before.Open) {
+            // Only a head is ever open.
+            if (here.Before.Open) {
                 Ended[here.Before.Head] = true;
                 here.Before.Open = false;
             }
             return;
         }
         // A later note on the same row and panel replaces the one there.
-        here.AtRow = {kind, IsHead(kind), Ended.size()};
-        if (IsHead(kind)) Ended.push_back(false);
+        const bool head = IsHead(kind);
+        here.AtRow = {kind, head, Ended.size()};
+        if (head) Ended.push_back(false);
     }
 
     // One entry per head, in file order: whether its tail ended it.

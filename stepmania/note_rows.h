@@ -26,7 +26,11 @@ enum class NoteKind : std::uint8_t {
     Fake,      // "F"
 };
 
-constexpr bool IsHead(NoteKind kind) { return kind == NoteKind::HoldHead || kind == NoteKind::RollHead; }
+// The two heads differ in their lowest bit only, so one comparison tells them.
+constexpr bool IsHead(NoteKind kind) {
+    static_assert((static_cast<unsigned>(NoteKind::HoldHead) | 1u) == static_cast<unsigned>(NoteKind::RollHead));
+    return (static_cast<unsigned>(kind) | 1u) == static_cast<unsigned>(NoteKind::RollHead);
+}
 
 // What a note character stands for.
 constexpr NoteKind NoteKindOf(char c) {

@@ -55,23 +55,24 @@ void PressWalk::FinishRow() {
     if (!rowHasNotes_) return;
     rowHasNotes_ = false;
     if (!notes_.Stopped()) {
-        std::array<stepquill::NoteKind, kPanels> kinds{};
-        unsigned presses = 0;
+        // The presses of the row, a set of panels for each kind of them.
+        unsigned taps = 0, holds = 0, rolls = 0;
         for (int panel = 0; panel < kPanels; ++panel) {
             const Slot& slot = slots_[static_cast<std::size_t>(panel)];
-            if (slot.Kind == NoteKind::None) continue;
-            kinds[static_cast<std::size_t>(panel)] = EventKindOf(slot.Kind, slot.HoldEnded);
-            if (IsPress(kinds[static_cast<std::size_t>(panel)])) presses |= 1u << panel;
+            const unsigned bit = 1u << panel;
+            if (slot.Kind == NoteKind::Tap) taps |= bit;
+            if (slot.HoldEnded) (slot.Kind == NoteKind::HoldHead ? holds : rolls) |= bit;
         }
+        const unsigned presses = taps | holds | rolls;
         const RowJudging judging = presses != 0 ? sweep_.Judging(row_) : RowJudging::Judged;
         // Only a press or a log line needs the row's time.
         const double ms = presses != 0 || notes_.KeepsLines() ? sweep_.TimeAt(row_) : 0;
         if (presses != 0) {
             switch (judging) {
                 case RowJudging::Judged:
-                    for (int panel = 0; panel < kPanels; ++panel)
-                        if (presses & (1u << panel))
-                            notes_.Take({1u << panel, kinds[static_cast<std::size_t>(panel)], ms, row_});
+                    if (taps != 0) notes_.Take({taps, stepquill::NoteKind::Tap, ms, row_});
+                    if (holds != 0) notes_.Take({holds, stepquill::NoteKind::HoldHead, ms, row_});
+                    if (rolls != 0) notes_.Take({rolls, stepquill::NoteKind::RollHead, ms, row_});
                     notes_.EndMoment();
                     break;
                 case RowJudging::Warped: notes_.Take({presses, stepquill::NoteKind::WarpedOver, ms, row_}); break;
@@ -82,8 +83,8 @@ void PressWalk::FinishRow() {
             for (int panel = 0; panel < kPanels; ++panel) {
                 const unsigned bit = 1u << panel;
                 const Slot& slot = slots_[static_cast<std::size_t>(panel)];
-                if (slot.Kind != NoteKind::None && slot.Kind != NoteKind::Tap && !(presses & bit))
-                    notes_.Take({bit, kinds[static_cast<std::size_t>(panel)], ms, row_});
+                if (slot.Kind != NoteKind::None && !(presses & bit))
+                    notes_.Take({bit, EventKindOf(slot.Kind, slot.HoldEnded), ms, row_});
                 if (tails_ & bit) notes_.Take({bit, stepquill::NoteKind::Tail, ms, row_});
             }
         }
