@@ -148,12 +148,12 @@ std::optional<int> ReadCommandLine(int argc, char** argv, Options& options) {
               "one of the tokens A, B, X, Y, L, R", true);
     };
     ArrowTokens& tokens = options.Tokens;
-    token("--up-left", tokens.UpLeft, "token for up-left arrows (7)");
-    token("--up-right", tokens.UpRight, "token for up-right arrows (9)");
-    token("--down-left", tokens.DownLeft, "token for down-left arrows (1)");
-    token("--down-right", tokens.DownRight, "token for down-right arrows (3)");
-    token("--up-down", tokens.UpDown, "token for up-and-down jumps (A)");
-    token("--left-right", tokens.LeftRight, "token for left-and-right jumps (B)");
+    token("--up-left", tokens.UpLeft, "token for up and left at once");
+    token("--up-right", tokens.UpRight, "token for up and right at once");
+    token("--down-left", tokens.DownLeft, "token for down and left at once");
+    token("--down-right", tokens.DownRight, "token for down and right at once");
+    token("--up-down", tokens.UpDown, "token for up and down at once");
+    token("--left-right", tokens.LeftRight, "token for left and right at once");
     value(app.add_option("-o,--output", options.Output,
                          "the timing file, - for standard output; with --all, the folder of the files. By default "
                          "the timing file goes beside the chart: song.sm and song.ssc (in any case) give song.kvt; "

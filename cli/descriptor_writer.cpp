@@ -23,6 +23,29 @@ bool IsStandardOutputName(const std::string& path) {
 
 }  // namespace
 
+DescriptorWriter::DescriptorWriter(int descriptor) : descriptor_(descriptor), terminal_(::isatty(descriptor) == 1) {}
+
+void DescriptorWriter::WriteText(std::string_view text) {
+    if (!terminal_) {
+        Write(text);
+        return;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string visible;
+    visible.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && byte != '\t') || byte == 0x7F) {
+            visible += "\\x";
+            visible += kHex[byte >> 4];
+            visible += kHex[byte & 0xF];
+        } else {
+            visible += c;
+        }
+    }
+    Write(visible);
+}
+
 void DescriptorWriter::Write(std::string_view text) {
     if (Failed() || closed_) return;
     pending_.append(text);

@@ -10,12 +10,17 @@ namespace stepquill {
 // failure nothing more is written; the first reason is kept.
 class DescriptorWriter {
 public:
-    explicit DescriptorWriter(int descriptor) : descriptor_(descriptor) {}
+    explicit DescriptorWriter(int descriptor);
     DescriptorWriter(const DescriptorWriter&) = delete;
     DescriptorWriter& operator=(const DescriptorWriter&) = delete;
     ~DescriptorWriter() { Flush(); }
 
     void Write(std::string_view text);
+    // Text that may come from a chart: on a terminal its control characters
+    // (below 0x20 but the tab, and 0x7F) are written as visible escapes
+    // ("\x1B"), so that a chart can neither retitle nor clear the terminal;
+    // into a file or a pipe it goes as it is.
+    void WriteText(std::string_view text);
     // Writes what is gathered; false once any write has failed.
     bool Flush();
     // Flushes and closes the descriptor, whose close can be the first to
@@ -28,6 +33,7 @@ private:
     bool WriteOut(std::string_view text);
 
     int descriptor_;
+    bool terminal_;
     bool closed_ = false;
     std::string pending_;
     std::string failure_;

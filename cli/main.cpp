@@ -32,7 +32,8 @@ struct Streams {
     bool OutFailureTold = false;
 
     int Fail(const std::string& reason) {
-        Errors.Write("stepquill-convert: " + reason + "\n");
+        Errors.WriteText("stepquill-convert: " + reason);
+        Errors.Write("\n");
         Errors.Flush();
         return EXIT_FAILURE;
     }
@@ -52,7 +53,7 @@ public:
     void Clear() override {}
     void Append(const std::string& line) override {
         if (quiet_) return;
-        to_.Write(decoder_.ToUtf8(line));
+        to_.WriteText(decoder_.ToUtf8(line));
         to_.Write("\n");
     }
     bool KeepsLines() const override { return !quiet_; }
@@ -88,8 +89,10 @@ private:
 // quiet. A run with no file of its own wrote to standard output.
 void TellWritten(Streams& streams, const Options& options, const RunOutcome& run) {
     const std::string where = run.OutputPath.empty() ? "standard output" : run.OutputPath;
-    if (!options.Quiet)
-        streams.Errors.Write("stepquill-convert: wrote " + std::to_string(run.Records) + " records to " + where + "\n");
+    if (!options.Quiet) {
+        streams.Errors.WriteText("stepquill-convert: wrote " + std::to_string(run.Records) + " records to " + where);
+        streams.Errors.Write("\n");
+    }
     streams.Errors.Flush();
 }
 
@@ -110,11 +113,17 @@ int PrintInformation(Streams& streams, const Options& options, const ChartInput&
     if (options.Json) {
         streams.Out.Write(ChartJson(info, *decoder));
     } else {
-        streams.Out.Write("Title: " + decoder->ToUtf8(FullTitle(info)) + "\nArtist: " + decoder->ToUtf8(info.Artist) +
-                          "\nBPM: " + FormatNumber(info.Bpm) + "\nOffset: " + FormatNumber(info.OffsetMs) +
-                          "ms\nDifficulties:\n");
-        for (const Difficulty& difficulty : info.Difficulties)
-            streams.Out.Write("  " + decoder->ToUtf8(difficulty.DisplayText) + "\n");
+        auto line = [&](std::string_view label, const std::string& text) {
+            streams.Out.Write(label);
+            streams.Out.WriteText(text);
+            streams.Out.Write("\n");
+        };
+        line("Title: ", decoder->ToUtf8(FullTitle(info)));
+        line("Artist: ", decoder->ToUtf8(info.Artist));
+        line("BPM: ", FormatNumber(info.Bpm));
+        line("Offset: ", FormatNumber(info.OffsetMs) + "ms");
+        streams.Out.Write("Difficulties:\n");
+        for (const Difficulty& difficulty : info.Difficulties) line("  ", decoder->ToUtf8(difficulty.DisplayText));
     }
     return streams.Finish(EXIT_SUCCESS);
 }

@@ -253,7 +253,13 @@ private:
                 OutOfLine(run, [&] { Stop(kTimeBeyondTimingFile); });
                 return;
         }
-        if (keepsLines_) OutOfLine(run, [&] { notes_.LogPress(record, run.next, panels, rows_); });
+        if (keepsLines_)
+            OutOfLine(run, [&] {
+                notes_.LogPress(record, run.next, panels, rows_);
+                // The format gives such a step a record all the same.
+                if (panels == kNoPanel)
+                    log_.Append(std::string("Step character ") + step + " names no arrow: its record has a blank token");
+            });
         if (notes_.Full(run.next)) OutOfLine(run, [&] { Spill(); });
     }
 

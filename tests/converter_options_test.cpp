@@ -282,6 +282,36 @@ TEST(ConverterEncoding, TitlesArePrintedInUtf8) {
     }
 }
 
+// A chart's control characters reach a terminal as escapes, and a file or a
+// pipe as they are; `script` gives the converter a terminal.
+TEST(ConverterTerminal, ControlCharactersAreShownAsEscapesOnATerminal) {
+    const std::string title = "x\x1B]0;evil\x07\x1B[2Jy\x7F";
+    // A step character ESC: the log line that tells of it quotes it.
+    const std::string steps = "#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:MANIAC:9:\n\x1B\n;\n";
+    const struct {
+        const char* Name;
+        std::string Chart;
+        const char* Command;
+        std::string Shown;
+    } cases[] = {
+        {"listing on a terminal", SmallChart(title), "script -qec \"$C chart.dwi\" /dev/null",
+         "Title: x\\x1B]0;evil\\x07\\x1B[2Jy\\x7F"},
+        {"log on a terminal", steps, "script -qec \"$C chart.dwi MANIAC -o out.kvt\" /dev/null",
+         "Step character \\x1B names no arrow"},
+        {"listing into a pipe", SmallChart(title), "$C chart.dwi | cat", "Title: " + title},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ScratchFolder folder;
+        folder.Write("chart.dwi", c.Chart);
+        const ChildRun run = Shell(folder, c.Command);
+        EXPECT_NE(run.Output.find(c.Shown), std::string::npos) << run.Output;
+        if (std::string(c.Command).find("script") != std::string::npos) {
+            EXPECT_EQ(run.Output.find('\x1B'), std::string::npos) << run.Output;
+        }
+    }
+}
+
 // Real charts' titles and artists as they are written, in every format.
 TEST(ConverterEncoding, RealTitlesAreAsWritten) {
     struct Case {

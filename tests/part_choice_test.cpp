@@ -38,7 +38,9 @@ TEST(ChoosePart, TakesTheExactTextThenTheOneNameWithoutRegardToCase) {
         std::string reason;
         const std::optional<PartChoice> part = ChoosePart(listed, c.wanted, reason);
         EXPECT_EQ(part ? part->DisplayText : "", c.chosen) << c.wanted;
-        if (part) EXPECT_EQ(part->Occurrence, c.occurrence) << c.wanted;
+        if (part) {
+            EXPECT_EQ(part->Occurrence, c.occurrence) << c.wanted;
+        }
         EXPECT_EQ(reason, c.reason) << c.wanted;
     }
 }

@@ -97,6 +97,11 @@ TEST(WalkSteps, SkipsAndOtherCharacters) {
         EXPECT_EQ(w.Records(c.line, ";"), c.records) << c.line;
         EXPECT_EQ(w.state.CurrentMs, c.ms) << c.line;
     }
+    // The log says why a record has a blank token.
+    Walk unknown;
+    unknown.Records("E", ";");
+    EXPECT_EQ(unknown.log.Lines,
+              (Lines{" @0 beat=0 bpmc=0", "Step character E names no arrow: its record has a blank token"}));
 }
 
 TEST(WalkSteps, ChordsEmitEveryArrowAtOneStep) {
