@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <iostream>
+#include <map>
 #include <vector>
 
 #include "descriptor_writer.h"
@@ -40,6 +41,14 @@ std::optional<double> ParseShift(const std::string& text) {
     return value;
 }
 
+// A length in milliseconds, as the device options take it: a decimal
+// number above 0.
+std::optional<double> ParseLength(const std::string& text) {
+    const std::optional<double> ms = text.empty() || text[0] == '-' ? std::nullopt : ParseShift(text);
+    if (!ms || !(*ms > 0)) return std::nullopt;
+    return ms;
+}
+
 // A check CLI11 runs on a value as given. What it returns on a refusal is
 // never shown: the usage error says what the option wants instead.
 CLI::Validator Accepting(bool (*accepts)(const std::string&), const char* name) {
@@ -53,6 +62,7 @@ struct ValueOption {
     std::string Name;
     std::string Wants;
     bool ConversionOnly;  // means nothing unless a part is converted
+    bool DeviceOnly = false;  // means nothing for the kvt timing file
 };
 
 // Two options that cannot go together, and why.
@@ -109,6 +119,11 @@ std::optional<std::string> Conflict(const Options& options, const Rules& rules) 
         for (const ValueOption& value : rules.Values)
             if (value.ConversionOnly && Given(value.Option))
                 return value.Name + " is for a conversion: name a DIFFICULTY or give --all";
+    }
+    if (options.Format == OutputFormat::Kvt) {
+        for (const ValueOption& value : rules.Values)
+            if (value.DeviceOnly && Given(value.Option))
+                return value.Name + " is for a device's timeline: give --format csv, json or c-header";
     }
     if (options.All && options.Chart == "-")
         return "--all names its files after the chart, so it needs a chart file, not -";
@@ -181,6 +196,43 @@ std::optional<int> ReadCommandLine(int argc, char** argv, Options& options) {
               ->option_text("NAME"),
           "--encoding", "the name of an encoding this system knows, such as CP932", false);
     CLI::Option* json = app.add_flag("--json", options.Json, "print the chart's information as one JSON object");
+
+    const std::map<std::string, OutputFormat> formats = {
+        {"kvt", OutputFormat::Kvt}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json},
+        {"c-header", OutputFormat::CHeader}};
+    value(app.add_option("--format", options.Format,
+                         "what is written: kvt (the timing file), or a device's presses and releases as csv, json "
+                         "or c-header (a C header for a device's program); the default name ends in .csv, .json "
+                         "or .h instead of .kvt")
+              ->transform(CLI::CheckedTransformer(formats))
+              ->option_text("FORMAT"),
+          "--format", "one of kvt, csv, json, c-header", true);
+    const auto length = [&](const char* name, double& field, const char* what) {
+        ValueOption& option = rules.Values.emplace_back(ValueOption{
+            app.add_option_function<std::string>(
+                   name, [&field](const std::string& text) { field = *ParseLength(text); }, what)
+                ->check(Accepting([](const std::string& text) { return ParseLength(text).has_value(); }, "MS"))
+                ->option_text("MS"),
+            name, "a number of milliseconds above 0, such as 40", true});
+        option.DeviceOnly = true;
+    };
+    length("--tap-ms", options.Lengths.TapMs,
+           "how long a device holds a tap, at most half the way to the next press (default 40)");
+    length("--roll-ms", options.Lengths.RollMs, "how often a device taps a roll again (default 100)");
+    const std::map<std::string, TimeZero> zeros = {{"music", TimeZero::Music}, {"first-press", TimeZero::FirstPress}};
+    value(app.add_option("--zero", options.Zero,
+                         "where a device's times start: music (the start of the music, as the timing file's) or "
+                         "first-press (the part's first press at 0)")
+              ->transform(CLI::CheckedTransformer(zeros))
+              ->option_text("ZERO"),
+          "--zero", "music or first-press", true);
+    rules.Values.back().DeviceOnly = true;
+    const std::map<std::string, TimeUnit> units = {{"us", TimeUnit::Microseconds}, {"ms", TimeUnit::Milliseconds}};
+    value(app.add_option("--time-unit", options.Unit, "the unit of a device's times: us (the default) or ms")
+              ->transform(CLI::CheckedTransformer(units))
+              ->option_text("UNIT"),
+          "--time-unit", "us or ms", true);
+    rules.Values.back().DeviceOnly = true;
 
     const auto exclude = [&rules](CLI::Option* first, CLI::Option* second, std::string reason) {
         first->excludes(second);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "arrow_tokens.h"
+#include "device_file.h"
 
 namespace stepquill {
 
@@ -20,6 +21,11 @@ struct Options {
     std::optional<double> ShiftMs;
     std::optional<std::string> Encoding;  // one this system can decode
     ArrowTokens Tokens;
+    // The timing file, or a device's timeline: its format and how it plays.
+    OutputFormat Format = OutputFormat::Kvt;
+    PressLengths Lengths;
+    TimeZero Zero = TimeZero::Music;
+    TimeUnit Unit = TimeUnit::Microseconds;
 };
 
 // Reads the command line into `options`. Returns the exit status to end

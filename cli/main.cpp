@@ -128,12 +128,29 @@ int PrintInformation(Streams& streams, const Options& options, const ChartInput&
     return streams.Finish(EXIT_SUCCESS);
 }
 
+// The chart's file name without its ending, for a device header's names.
+std::string ChartName(const ChartInput& chart) {
+    if (chart.FromStandardInput()) return "chart";
+    std::string name = chart.Path.substr(chart.Path.rfind('/') + 1);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 // What every conversion of this run is asked, besides its part and output.
-ConversionRequest RequestFor(const Options& options, const ChartInfo& reading) {
+ConversionRequest RequestFor(const Options& options, const ChartInput& chart, const ChartInfo& reading,
+                             TextDecoder& decoder) {
     ConversionRequest request;
     request.Reading = reading;
     request.Tokens = options.Tokens;
     request.ShiftMs = options.ShiftMs.value_or(0);
+    DeviceSettings& device = request.Device;
+    device.Format = options.Format;
+    device.Lengths = options.Lengths;
+    device.Zero = options.Zero;
+    device.Unit = options.Unit;
+    device.Title = decoder.ToUtf8(FullTitle(reading));
+    device.Artist = decoder.ToUtf8(reading.Artist);
+    device.ChartName = ChartName(chart);
     return request;
 }
 
@@ -155,8 +172,9 @@ int ConvertOnePart(Streams& streams, const Options& options, const ChartInput& c
     std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(info), options.Encoding.value_or(""));
     StreamLog log(toStandardOutput ? streams.Errors : streams.Out, *decoder, options.Quiet);
     StandardOutputRecords records(streams);
-    ConversionRequest request = RequestFor(options, info);
+    ConversionRequest request = RequestFor(options, chart, info, *decoder);
     request.Part = part->DisplayText;
+    request.Device.Part = decoder->ToUtf8(part->DisplayText);
     request.PartOccurrence = part->Occurrence;
     request.OutputPath = options.Output.value_or("");
     if (toStandardOutput) request.Output = &records;
@@ -182,9 +200,10 @@ int ConvertEveryPart(Streams& streams, const Options& options, const ChartInput&
     std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(info), options.Encoding.value_or(""));
     StreamLog log(streams.Out, *decoder, options.Quiet);
     int status = EXIT_SUCCESS;
-    for (const PartFile& file : PlanPartFiles(chart.Path, options.Output.value_or(""), info.Difficulties)) {
-        ConversionRequest request = RequestFor(options, info);
+    for (const PartFile& file : PlanPartFiles(chart.Path, options.Output.value_or(""), info.Difficulties, FormatEnding(options.Format))) {
+        ConversionRequest request = RequestFor(options, chart, info, *decoder);
         request.Part = file.Part.DisplayText;
+        request.Device.Part = decoder->ToUtf8(file.Part.DisplayText);
         request.PartOccurrence = file.Part.Occurrence;
         request.OutputPath = file.Path;
         const RunOutcome run = ConvertPart(chart, request, log);

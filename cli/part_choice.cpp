@@ -67,7 +67,7 @@ std::optional<PartChoice> ChoosePart(const std::vector<Difficulty>& difficulties
 }
 
 std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::string& folder,
-                                    const std::vector<Difficulty>& difficulties) {
+                                    const std::vector<Difficulty>& difficulties, std::string_view ending) {
     const std::size_t slash = chartPath.rfind('/');
     const std::string chartFolder = slash == std::string::npos ? std::string() : chartPath.substr(0, slash + 1);
     std::string stem = slash == std::string::npos ? chartPath : chartPath.substr(slash + 1);
@@ -90,7 +90,8 @@ std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::str
             path += '-';
             path += std::to_string(count);
         }
-        path += ".kvt";
+        path += '.';
+        path += ending;
         files.push_back({{difficulties[i].DisplayText, OccurrenceAt(difficulties, i)}, path});
     }
     return files;

@@ -32,7 +32,8 @@ struct PartFile {
 // Every listed part with a file of its own in `folder` (empty: the chart's
 // folder), named after the chart and the part: "song.dwi" gives
 // "song.MANIAC.kvt", and a second MANIAC part "song.MANIAC-2.kvt".
+// `ending` is the files' ending without its dot.
 std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::string& folder,
-                                    const std::vector<Difficulty>& difficulties);
+                                    const std::vector<Difficulty>& difficulties, std::string_view ending = "kvt");
 
 }  // namespace stepquill

@@ -6,6 +6,7 @@
 #include "arrow_tokens.h"
 #include "chart_info.h"
 #include "chart_source.h"
+#include "device_file.h"
 #include "record_sink.h"
 #include "timing_file.h"
 
@@ -46,6 +47,8 @@ struct ConversionRequest {
     // False: the temporary timing file is named from the start, as where
     // the file system cannot make one without a name.
     bool UnnamedTemporaryFile = true;
+    // The kvt timing file, or a device's timeline and how to write it.
+    DeviceSettings Device;
 };
 
 }  // namespace stepquill

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <new>
+#include <memory>
 #include <optional>
 
 #include "chart_file.h"
 #include "messages.h"
+#include "press_timeline.h"
 #include "timing_file.h"
 
 namespace stepquill {
@@ -25,6 +27,20 @@ public:
 private:
     TimingFileWriter writer_;
 };
+
+// Takes the timing file's records where a device's file is written instead.
+class DroppedRecords final : public RecordSink {
+public:
+    std::size_t BlockBytes() const override { return kTimingFileBlockBytes; }
+    bool Take(std::string_view, std::string&) override { return true; }
+};
+
+// The timing file's name beside the chart, with the ending of the format.
+std::string WithEnding(std::string path, OutputFormat format) {
+    if (format == OutputFormat::Kvt) return path;
+    path.resize(path.size() - FormatEnding(OutputFormat::Kvt).size());
+    return path + std::string(FormatEnding(format));
+}
 
 // Counts the records on their way to the output: one line each.
 class CountedOutput final : public RecordSink {
@@ -68,6 +84,7 @@ RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& req
         if (outputPath.empty()) {
             outputPath = reader.TimingFileFor(request.ChartPath, reason);
             if (outputPath.empty()) return stop(reason);
+            outputPath = WithEnding(outputPath, request.Device.Format);
         }
         outcome.OutputPath = outputPath;
         // The chart as it was opened, whatever its path names by now.
@@ -85,13 +102,24 @@ RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& req
     // run like any other failure, instead of ending the program. The records
     // go into the temporary file a block at a time; a stop drops it with them.
     std::string lastRecords;
+    // For a device, the timing file's records are made and dropped: the
+    // timeline is told of the presses they are made from.
+    DroppedRecords dropped;
+    const std::unique_ptr<DeviceFile> device = DeviceFile::Create(request.Device, request.ShiftMs, output);
+    std::optional<PressTimeline> timeline;
+    if (device) timeline.emplace(request.Device.Lengths, *device);
     try {
-        NoteWriter notes(&output, lastRecords, request.Tokens, log, request.DecimalSeparator,
-                         reader.NotesNotation());
+        NoteWriter notes(device ? static_cast<RecordSink*>(&dropped) : &output, lastRecords, request.Tokens, log,
+                         request.DecimalSeparator, reader.NotesNotation(), timeline ? &*timeline : nullptr);
         reason = reader.ConvertPart(request.ChartBytes ? *request.ChartBytes : *chartFile, request, notes, log);
         if (reason.empty()) reason = notes.StopReason();
         if (!reason.empty()) return stop(reason);
         notes.Finish();
+        if (timeline) {
+            timeline->Finish();
+            lastRecords.clear();
+            if (!device->Finish(reason)) return stop(reason);
+        }
     } catch (const std::bad_alloc&) {
         return stop(kChartTooLargeForMemory);
     }
@@ -103,7 +131,7 @@ RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& req
     // The last block, then the file in its place.
     if (!output.Take(lastRecords, reason) || !target.Finish(reason)) return stop(reason);
     outcome.Written = true;
-    outcome.Records = output.Lines();
+    outcome.Records = device ? device->Entries() : output.Lines();
     return outcome;
 }
 

@@ -41,4 +41,12 @@ struct NoteEvent {
     std::int64_t Row = 0;
 };
 
+// Told of the notes a part's conversion makes its records from: every
+// press that got a record, with its kind, and every tail and lift.
+class NoteListener {
+public:
+    virtual ~NoteListener() = default;
+    virtual void Note(const NoteEvent& note) = 0;
+};
+
 }  // namespace stepquill

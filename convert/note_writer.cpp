@@ -14,31 +14,46 @@ double BeatOf(std::int64_t row) { return static_cast<double>(row) / kRowsPerBeat
 }  // namespace
 
 NoteWriter::NoteWriter(RecordSink* sink, std::string& outputBuffer, const ArrowTokens& tokens, ProgressLog& log,
-                       std::string_view decimalSeparator, const Notation& notation)
+                       std::string_view decimalSeparator, const Notation& notation, NoteListener* listener)
     : tokenOf_(TokenTable(tokens)),
       log_(log),
       keepsLines_(log.KeepsLines()),
       separator_(decimalSeparator),
       notation_(notation),
-      records_(sink, outputBuffer, LongestToken(tokenOf_)) {}
+      records_(sink, outputBuffer, LongestToken(tokenOf_)),
+      listener_(listener) {}
+
+void NoteWriter::Tell(const NoteEvent& note) {
+    NoteEvent told = note;
+    told.Ms += notation_.FloorToleranceMs;
+    listener_->Note(told);
+}
 
 void NoteWriter::EndMoment() {
     const unsigned panels = pressed_;
     pressed_ = 0;
+    const unsigned holds = pressedHolds_, rolls = pressedRolls_;
+    pressedHolds_ = pressedRolls_ = 0;
     if (panels == 0 || Stopped()) return;
     if (!std::isfinite(pressedMs_ + notation_.FloorToleranceMs)) {
         Stop("a time that is not finite");
         return;
     }
+    auto write = [&](unsigned set) {
+        if (!WriteOne(set, pressedMs_, pressedRow_) || listener_ == nullptr) return;
+        if (set & ~holds & ~rolls) Tell({set & ~holds & ~rolls, NoteKind::Tap, pressedMs_, pressedRow_});
+        if (set & holds) Tell({set & holds, NoteKind::HoldHead, pressedMs_, pressedRow_});
+        if (set & rolls) Tell({set & rolls, NoteKind::RollHead, pressedMs_, pressedRow_});
+    };
     if (PanelCount(panels) <= 2) {
-        WriteOne(panels, pressedMs_, pressedRow_);
+        write(panels);
         return;
     }
     for (unsigned bit = kLeft; bit <= kRight && !Stopped(); bit <<= 1)
-        if (panels & bit) WriteOne(bit, pressedMs_, pressedRow_);
+        if (panels & bit) write(bit);
 }
 
-void NoteWriter::WriteOne(unsigned panels, double ms, std::int64_t row) {
+bool NoteWriter::WriteOne(unsigned panels, double ms, std::int64_t row) {
     char* next = records_.Next();
     double lastMs = records_.LastMs();
     char* const record = next;
@@ -46,11 +61,12 @@ void NoteWriter::WriteOne(unsigned panels, double ms, std::int64_t row) {
     records_.Keep(next, lastMs);
     switch (outcome) {
         case RecordOutcome::Written: break;
-        case RecordOutcome::WarpedOver: LogWithoutRecord(NoteKind::WarpedOver, panels, ms, row); return;
-        case RecordOutcome::BeyondLimit: Stop(kTimeBeyondTimingFile); return;
+        case RecordOutcome::WarpedOver: LogWithoutRecord(NoteKind::WarpedOver, panels, ms, row); return false;
+        case RecordOutcome::BeyondLimit: Stop(kTimeBeyondTimingFile); return false;
     }
     if (keepsLines_) LogPress(record, next, panels, row);
     if (records_.Full(next)) Spill();
+    return true;
 }
 
 void NoteWriter::LogPress(const char* record, const char* next, unsigned panels, std::int64_t row) {

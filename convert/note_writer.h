@@ -37,19 +37,27 @@ struct Notation {
 // RecordWriter for why).
 class NoteWriter {
 public:
+    // `listener`, where given, is told of the notes the records are made of.
     NoteWriter(RecordSink* sink, std::string& outputBuffer, const ArrowTokens& tokens, ProgressLog& log,
-               std::string_view decimalSeparator, const Notation& notation);
+               std::string_view decimalSeparator, const Notation& notation, NoteListener* listener = nullptr);
 
     void Take(const NoteEvent& note) {
         if (IsPress(note.Kind)) {
             pressed_ |= note.Panels;
+            if (note.Kind == NoteKind::HoldHead) pressedHolds_ |= note.Panels;
+            if (note.Kind == NoteKind::RollHead) pressedRolls_ |= note.Panels;
             pressedMs_ = note.Ms;
             pressedRow_ = note.Row;
-        } else if (note.Kind != NoteKind::TailInJump) {
-            LogWithoutRecord(note.Kind, note.Panels, note.Ms, note.Row);
+            return;
         }
+        if (listener_ != nullptr) Tell(note);
+        if (note.Kind != NoteKind::TailInJump) LogWithoutRecord(note.Kind, note.Panels, note.Ms, note.Row);
     }
     void EndMoment();
+
+    bool Listened() const { return listener_ != nullptr; }
+    // Tells the listener of a note at its time as the records round it.
+    void Tell(const NoteEvent& note);
 
     char* Next() const { return records_.Next(); }
     double LastMs() const { return records_.LastMs(); }
@@ -76,7 +84,8 @@ public:
     const std::string& StopReason() const { return stop_; }
 
 private:
-    void WriteOne(unsigned panels, double ms, std::int64_t row);
+    // Whether the press got its record.
+    bool WriteOne(unsigned panels, double ms, std::int64_t row);
     std::string_view Label(NoteKind kind) const;
 
     const std::array<std::string, kPanelSets> tokenOf_;
@@ -85,7 +94,10 @@ private:
     std::string_view separator_;
     Notation notation_;
     RecordWriter records_;
+    NoteListener* listener_;
     unsigned pressed_ = 0;
+    unsigned pressedHolds_ = 0;
+    unsigned pressedRolls_ = 0;
     double pressedMs_ = 0;
     std::int64_t pressedRow_ = 0;
     std::string stop_;

@@ -95,7 +95,7 @@ public:
     Walker(ConverterState& state, TimingLists& lists, NoteWriter& notes, ProgressLog& log)
         : state_(state), lists_(lists), log_(log), notes_(notes), bpmChanges_(ReadEntries(lists.BpmChanges)),
           freezes_(ReadEntries(lists.Freezes)), rows_(std::llround(state.Beat * kRowsPerBeat)),
-          keepsLines_(notes.KeepsLines()), panelsOf_(PanelTable()) {}
+          keepsLines_(notes.KeepsLines()), listened_(notes.Listened()), panelsOf_(PanelTable()) {}
 
     // True when the part ended on this line or the walk had to stop.
     bool WalkLine(std::string_view text) {
@@ -220,8 +220,18 @@ private:
 
     // "!" makes the arrow before it a freeze on the panels of the character
     // after it; the freeze lasts until the next arrow on those panels.
-    [[gnu::always_inline]] void Hold(Running& run, std::string_view line, std::size_t i) const {
-        if (i < line.size()) run.held |= panelsOf_[static_cast<unsigned char>(line[i])] & ~kNoPanel;
+    [[gnu::always_inline]] void Hold(Running& run, std::string_view line, std::size_t i) {
+        if (i >= line.size()) return;
+        const unsigned held = panelsOf_[static_cast<unsigned char>(line[i])] & ~kNoPanel;
+        run.held |= held;
+        // The arrow just pressed is a freeze head on those panels: it stands
+        // right before the "!", one step back, or in the same chord.
+        if (listened_)
+            OutOfLine(run, [&] {
+                const bool justBefore = rows_ == justPressedRows_ || rows_ == justPressedRows_ + rowStep_;
+                if ((justPressed_ & held) != 0 && justBefore)
+                    notes_.Tell({justPressed_ & held, NoteKind::HoldHead, justPressedMs_, justPressedRows_});
+            });
     }
 
     // The arrow `step`. An arrow that ends a freeze is the moment the
@@ -236,7 +246,10 @@ private:
             if (released != 0) {
                 run.held &= ~panels;
                 if (released == panels) {
-                    OutOfLine(run, [&] { Note(NoteKind::Tail, panels); });
+                    OutOfLine(run, [&] {
+                        justPressed_ = 0;
+                        Note(NoteKind::Tail, panels);
+                    });
                     return;
                 }
                 OutOfLine(run, [&] { Note(NoteKind::TailInJump, released); });
@@ -247,12 +260,23 @@ private:
         switch (notes_.WritePress(run.next, run.lastRecordMs, panels, run.currentMs)) {
             case RecordOutcome::Written: break;
             case RecordOutcome::WarpedOver:
-                if (keepsLines_) OutOfLine(run, [&] { Note(NoteKind::WarpedOver, panels); });
+                if (keepsLines_ || listened_)
+                    OutOfLine(run, [&] {
+                        justPressed_ = 0;
+                        Note(NoteKind::WarpedOver, panels);
+                    });
                 return;
             case RecordOutcome::BeyondLimit:
                 OutOfLine(run, [&] { Stop(kTimeBeyondTimingFile); });
                 return;
         }
+        if (listened_)
+            OutOfLine(run, [&] {
+                justPressed_ = panels;
+                justPressedMs_ = state_.CurrentMs;
+                justPressedRows_ = rows_;
+                notes_.Tell({panels, NoteKind::Tap, state_.CurrentMs, rows_});
+            });
         if (keepsLines_)
             OutOfLine(run, [&] {
                 notes_.LogPress(record, run.next, panels, rows_);
@@ -366,6 +390,11 @@ private:
     std::int64_t rowStep_ = kRowsPerBeat / 2;  // rows per step
     int noteDivisor_ = 2;
     bool keepsLines_;
+    bool listened_;
+    // The panels of the last arrow pressed and its time, for a "!" after it.
+    unsigned justPressed_ = 0;
+    double justPressedMs_ = 0;
+    std::int64_t justPressedRows_ = 0;
     const std::array<unsigned char, 256> panelsOf_;
     int current_ = -1;  // the character under examination, none yet
     unsigned held_ = 0;  // panels held by a freeze, across lines

@@ -65,8 +65,9 @@ void PressWalk::FinishRow() {
         }
         const unsigned presses = taps | holds | rolls;
         const RowJudging judging = presses != 0 ? sweep_.Judging(row_) : RowJudging::Judged;
-        // Only a press or a log line needs the row's time.
-        const double ms = presses != 0 || notes_.KeepsLines() ? sweep_.TimeAt(row_) : 0;
+        // Only a press, a log line or a listener needs the row's time.
+        const bool allNotes = notes_.KeepsLines() || notes_.Listened();
+        const double ms = presses != 0 || allNotes ? sweep_.TimeAt(row_) : 0;
         if (presses != 0) {
             switch (judging) {
                 case RowJudging::Judged:
@@ -79,7 +80,7 @@ void PressWalk::FinishRow() {
                 case RowJudging::Faked: notes_.Take({presses, stepquill::NoteKind::Fake, ms, row_}); break;
             }
         }
-        if (notes_.KeepsLines()) {
+        if (allNotes) {
             for (int panel = 0; panel < kPanels; ++panel) {
                 const unsigned bit = 1u << panel;
                 const Slot& slot = slots_[static_cast<std::size_t>(panel)];

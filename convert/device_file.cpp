@@ -1,0 +1,283 @@
+#include "device_file.h"
+
+#include <array>
+#include <cstdio>
+#include <limits>
+
+#include "chart_info.h"
+#include "text.h"
+#include "whole_number.h"
+
+namespace stepquill {
+
+namespace {
+
+constexpr std::array<std::string_view, kDevicePanels> kPanelNames = {"left", "down", "up", "right", "c", "d"};
+constexpr std::array<std::string_view, kDevicePanels> kPanelButtons = {"A", "X", "Y", "B", "L", "R"};
+
+void AppendWhole(std::string& text, std::int64_t value) {
+    char digits[24];
+    text.append(digits, static_cast<std::size_t>(WriteWholeNumber(digits, value) - digits));
+}
+
+std::string Number(double value) { return FormatNumber(value); }
+
+// A JSON string of UTF-8 text.
+std::string JsonString(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (byte < 0x20) {
+            quoted += "\\u00";
+            quoted += kHex[byte >> 4];
+            quoted += kHex[byte & 0xF];
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+class CsvFile final : public DeviceFile {
+public:
+    using DeviceFile::DeviceFile;
+
+private:
+    void Begin() override {
+        Write("time_");
+        Write(UnitName());
+        Write(",panel,button,action\n");
+    }
+    void Event(std::int64_t time, int panel, bool press) override {
+        std::string line;
+        AppendWhole(line, time);
+        line += ',';
+        line += PanelName(panel);
+        line += ',';
+        line += PanelButton(panel);
+        line += press ? ",press\n" : ",release\n";
+        Write(line);
+        ++entries_;
+    }
+    void End() override {}
+};
+
+class JsonFile final : public DeviceFile {
+public:
+    using DeviceFile::DeviceFile;
+
+private:
+    void Begin() override {
+        Write("{\"title\":" + JsonString(settings_.Title) + ",\"artist\":" + JsonString(settings_.Artist) +
+              ",\"part\":" + JsonString(settings_.Part) + ",\"time_unit\":\"" + std::string(UnitName()) +
+              "\",\"zero\":\"" + (settings_.Zero == TimeZero::Music ? "music" : "first-press") +
+              "\",\"shift_ms\":" + Number(shiftMs_) + ",\"tap_ms\":" + Number(settings_.Lengths.TapMs) +
+              ",\"roll_ms\":" + Number(settings_.Lengths.RollMs) + ",\"events\":[");
+    }
+    void Event(std::int64_t time, int panel, bool press) override {
+        std::string line = entries_ == 0 ? "\n[" : ",\n[";
+        AppendWhole(line, time);
+        line += ",\"";
+        line += PanelName(panel);
+        line += press ? "\",\"press\"]" : "\",\"release\"]";
+        Write(line);
+        ++entries_;
+    }
+    void End() override { Write(entries_ == 0 ? "]}\n" : "\n]}\n"); }
+};
+
+// A C header: one entry per moment at which the panels held change, the
+// time in one array and the panels held from then on, a bit each, in the
+// other.
+class CHeaderFile final : public DeviceFile {
+public:
+    using DeviceFile::DeviceFile;
+
+private:
+    // Letters, digits and "_" only, never starting with a digit.
+    static std::string Identifier(std::string_view text) {
+        std::string name;
+        for (const char c : text) {
+            const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+            const bool digit = c >= '0' && c <= '9';
+            if (letter || digit)
+                name += letter && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            else if (!name.empty() && name.back() != '_')
+                name += '_';
+        }
+        while (!name.empty() && name.back() == '_') name.pop_back();
+        if (name.empty() || (name[0] >= '0' && name[0] <= '9')) name.insert(0, "chart_");
+        return name;
+    }
+    static std::string Upper(std::string text) {
+        for (char& c : text)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        return text;
+    }
+    // A comment's text on one line, which never ends the comment.
+    static std::string CommentText(std::string_view text) {
+        std::string line;
+        for (const char c : text) {
+            line += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+            if (line.size() >= 2 && line.compare(line.size() - 2, 2, "*/") == 0) line.insert(line.size() - 1, " ");
+        }
+        return line;
+    }
+
+    void Begin() override {
+        name_ = Identifier(settings_.ChartName + "_" + PartNameOf(settings_.Part));
+        const std::string guard = "STEPQUILL_" + Upper(name_) + "_H";
+        Write("/* " + CommentText(settings_.Title) + " by " + CommentText(settings_.Artist) + ", part " +
+              CommentText(settings_.Part) + ".\n   Written by stepquill-convert. Times in " +
+              (settings_.Unit == TimeUnit::Microseconds ? "microseconds" : "milliseconds") + " from " +
+              (settings_.Zero == TimeZero::Music ? "the start of the music" : "the part's first press") +
+              ", shift " + Number(shiftMs_) + " ms; taps held " + Number(settings_.Lengths.TapMs) +
+              " ms, rolls tapped every " + Number(settings_.Lengths.RollMs) +
+              " ms.\n   Entry i: from " + name_ + "_times[i] on, the panels held are the bits of " + name_ +
+              "_panels[i]:\n   bit 0 left, 1 down, 2 up, 3 right, 4 C, 5 D. */\n#ifndef " + guard + "\n#define " +
+              guard + "\n\n#include <stdint.h>\n\n#ifndef STEPQUILL_STORED\n#if defined(__AVR__)\n"
+              "#include <avr/pgmspace.h>\n#define STEPQUILL_STORED PROGMEM\n#else\n#define STEPQUILL_STORED\n"
+              "#endif\n#endif\n\nstatic const int32_t " + name_ + "_times[] STEPQUILL_STORED = {\n");
+    }
+    void Event(std::int64_t time, int panel, bool press) override {
+        if (pending_ != 0 && time != time_) EndMoment();
+        time_ = time;
+        const unsigned bit = 1u << panel;
+        held_ = press ? held_ | bit : held_ & ~bit;
+        pending_ = 1;
+    }
+    void EndMoment() {
+        pending_ = 0;
+        if (held_ == lastHeld_) return;
+        lastHeld_ = held_;
+        if (time_ < std::numeric_limits<std::int32_t>::min() || time_ > std::numeric_limits<std::int32_t>::max()) {
+            Fail("a time beyond what the header's 32-bit times can hold (try --time-unit ms)");
+            return;
+        }
+        std::string line = "    ";
+        AppendWhole(line, time_);
+        line += ",\n";
+        Write(line);
+        panels_ += std::to_string(held_);
+        panels_ += (++entries_ % 16 == 0) ? ",\n    " : ", ";
+        if (panels_.size() >= kPanelsHeld) KeepPanels();
+    }
+    // The panels' bytes follow the times in the header, so they wait in an
+    // unnamed temporary file past the first MiB, whatever the part's length.
+    void KeepPanels() {
+        if (!spilled_) spilled_.reset(std::tmpfile());
+        if (!spilled_ || std::fwrite(panels_.data(), 1, panels_.size(), spilled_.get()) != panels_.size())
+            Fail("the header's panels could not be kept in a temporary file");
+        panels_.clear();
+    }
+    void End() override {
+        if (pending_ != 0) EndMoment();
+        // C has no empty arrays: a part without a press has one unused entry.
+        if (entries_ == 0) {
+            Write("    0,\n");
+            panels_ = "0, ";
+        }
+        Write("};\n\nstatic const uint8_t " + name_ + "_panels[] STEPQUILL_STORED = {\n    ");
+        if (spilled_) {
+            std::rewind(spilled_.get());
+            char buffer[64 * 1024];
+            for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, spilled_.get())) > 0;)
+                Write({buffer, got});
+            if (std::ferror(spilled_.get())) Fail("the header's panels could not be read back");
+        }
+        Write(panels_ + "\n};\n\n/* How many entries the arrays hold. */\n#define " + Upper(name_) + "_COUNT " +
+              std::to_string(entries_) + "\n\n#endif\n");
+    }
+
+    static constexpr std::size_t kPanelsHeld = 1 << 20;
+    struct CloseFile {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    std::string name_;
+    std::string panels_;
+    std::unique_ptr<std::FILE, CloseFile> spilled_;
+    std::int64_t time_ = 0;
+    unsigned held_ = 0;
+    unsigned lastHeld_ = 0;
+    int pending_ = 0;
+};
+
+}  // namespace
+
+std::string_view FormatEnding(OutputFormat format) {
+    switch (format) {
+        case OutputFormat::Kvt: return "kvt";
+        case OutputFormat::Csv: return "csv";
+        case OutputFormat::Json: return "json";
+        case OutputFormat::CHeader: return "h";
+    }
+    return "kvt";
+}
+
+std::string_view PanelName(int panel) { return kPanelNames[static_cast<std::size_t>(panel)]; }
+std::string_view PanelButton(int panel) { return kPanelButtons[static_cast<std::size_t>(panel)]; }
+
+std::unique_ptr<DeviceFile> DeviceFile::Create(const DeviceSettings& settings, double shiftMs, RecordSink& sink) {
+    switch (settings.Format) {
+        case OutputFormat::Csv: return std::unique_ptr<DeviceFile>(new CsvFile(settings, shiftMs, sink));
+        case OutputFormat::Json: return std::unique_ptr<DeviceFile>(new JsonFile(settings, shiftMs, sink));
+        case OutputFormat::CHeader: return std::unique_ptr<DeviceFile>(new CHeaderFile(settings, shiftMs, sink));
+        case OutputFormat::Kvt: break;
+    }
+    return nullptr;
+}
+
+DeviceFile::DeviceFile(const DeviceSettings& settings, double shiftMs, RecordSink& sink)
+    : settings_(settings), shiftMs_(shiftMs), sink_(sink) {}
+
+void DeviceFile::Change(const PanelChange& change) {
+    if (!failure_.empty()) return;
+    if (!begun_) {
+        begun_ = true;
+        Begin();
+    }
+    if (!zeroKnown_) {
+        zeroKnown_ = true;
+        if (settings_.Zero == TimeZero::FirstPress) zeroUs_ = change.TimeUs;
+    }
+    std::int64_t time = change.TimeUs - zeroUs_;
+    if (settings_.Unit == TimeUnit::Milliseconds) time = time >= 0 ? time / 1000 : -((-time + 999) / 1000);
+    Event(time, change.Panel, change.Press);
+}
+
+bool DeviceFile::Finish(std::string& reason) {
+    if (failure_.empty()) {
+        if (!begun_) Begin();
+        End();
+    }
+    if (failure_.empty() && !block_.empty() && !sink_.Take(block_, failure_)) {
+        if (failure_.empty()) failure_ = "the output could not be written";
+    }
+    block_.clear();
+    reason = failure_;
+    return failure_.empty();
+}
+
+void DeviceFile::Write(std::string_view text) {
+    if (!failure_.empty()) return;
+    block_ += text;
+    if (block_.size() < sink_.BlockBytes()) return;
+    std::string reason;
+    if (!sink_.Take(block_, reason)) Fail(reason.empty() ? "the output could not be written" : reason);
+    block_.clear();
+}
+
+void DeviceFile::Fail(std::string reason) {
+    if (failure_.empty()) failure_ = std::move(reason);
+}
+
+std::string_view DeviceFile::UnitName() const {
+    return settings_.Unit == TimeUnit::Microseconds ? "us" : "ms";
+}
+
+}  // namespace stepquill

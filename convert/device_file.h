@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "press_timeline.h"
+#include "record_sink.h"
+
+namespace stepquill {
+
+// What a conversion writes: the kvt timing file, or a press-and-release
+// timeline for a device that plays the part back.
+enum class OutputFormat { Kvt, Csv, Json, CHeader };
+
+// Where a device's times start: the music's start, as the timing file's,
+// or the part's first press.
+enum class TimeZero { Music, FirstPress };
+enum class TimeUnit { Microseconds, Milliseconds };
+
+struct DeviceSettings {
+    OutputFormat Format = OutputFormat::Kvt;
+    PressLengths Lengths;
+    TimeZero Zero = TimeZero::Music;
+    TimeUnit Unit = TimeUnit::Microseconds;
+    // For the file's description, in UTF-8.
+    std::string Title;
+    std::string Artist;
+    std::string Part;
+    // What the header's names are made from: the chart's file name.
+    std::string ChartName;
+};
+
+// The ending of a file of the format, without its dot: "kvt", "csv",
+// "json", "h".
+std::string_view FormatEnding(OutputFormat format);
+
+// A device's timeline written as the format has it, a block at a time to
+// `sink`; shift is the conversion's, for the file's description.
+class DeviceFile : public PanelChangeSink {
+public:
+    static std::unique_ptr<DeviceFile> Create(const DeviceSettings& settings, double shiftMs, RecordSink& sink);
+    ~DeviceFile() override = default;
+
+    void Change(const PanelChange& change) final;
+    // The rest of the file; false, with the reason, when a time did not fit
+    // the format or the sink failed.
+    bool Finish(std::string& reason);
+    // Entries written: events, or the header's moments.
+    std::size_t Entries() const { return entries_; }
+
+protected:
+    DeviceFile(const DeviceSettings& settings, double shiftMs, RecordSink& sink);
+
+    virtual void Begin() = 0;
+    virtual void Event(std::int64_t time, int panel, bool press) = 0;
+    virtual void End() = 0;
+
+    void Write(std::string_view text);
+    void Fail(std::string reason);
+    std::string_view UnitName() const;
+
+    const DeviceSettings settings_;
+    const double shiftMs_;
+    std::size_t entries_ = 0;
+
+private:
+    RecordSink& sink_;
+    std::string block_;
+    std::string failure_;
+    bool begun_ = false;
+    bool zeroKnown_ = false;
+    std::int64_t zeroUs_ = 0;
+};
+
+// The panel's name in a device file: "left", "down", "up", "right", "c",
+// "d"; and its one-panel token.
+std::string_view PanelName(int panel);
+std::string_view PanelButton(int panel);
+
+}  // namespace stepquill

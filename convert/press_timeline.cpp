@@ -1,0 +1,187 @@
+#include "press_timeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "record_writer.h"
+
+namespace stepquill {
+
+namespace {
+
+constexpr double kNever = std::numeric_limits<double>::infinity();
+constexpr double kMicrosecondMs = 0.001;
+
+}  // namespace
+
+bool PressTimeline::Queued::operator>(const Queued& other) const {
+    if (Ms != other.Ms) return Ms > other.Ms;
+    if (Order != other.Order) return Order > other.Order;
+    return Panel > other.Panel;
+}
+
+int PanelIndex(unsigned panelBit) {
+    switch (panelBit) {
+        case kLeft: return 0;
+        case kDown: return 1;
+        case kUp: return 2;
+        case kRight: return 3;
+        case kPanelC: return 4;
+        case kPanelD: return 5;
+        default: return -1;
+    }
+}
+
+std::int64_t WholeMicroseconds(double ms) {
+    // The whole milliseconds exactly as a record takes them, then the
+    // microseconds within that millisecond, which the subtraction gives
+    // exactly.
+    const std::int64_t whole = RecordWriter::WholeMsBelow(ms);
+    const double within = std::floor((ms - static_cast<double>(whole)) * 1000);
+    return whole * 1000 + static_cast<std::int64_t>(std::clamp(within, 0.0, 999.0));
+}
+
+PressTimeline::PressTimeline(const PressLengths& lengths, PanelChangeSink& sink) : lengths_(lengths), sink_(sink) {}
+
+void PressTimeline::Note(const NoteEvent& note) {
+    Advance(note.Ms);
+    for (unsigned bit = kLeft; bit <= kPanelD; bit <<= 1) {
+        if (!(note.Panels & bit)) continue;
+        const int panel = PanelIndex(bit);
+        PanelState& state = panels_[static_cast<std::size_t>(panel)];
+        switch (note.Kind) {
+            case NoteKind::Tap:
+            case NoteKind::HoldHead:
+            case NoteKind::RollHead: Press(panel, note.Ms, note.Kind); break;
+            case NoteKind::Tail:
+            case NoteKind::TailInJump:
+                if ((state.Now == Mode::Hold || state.Now == Mode::Roll) && !state.TailKnown) {
+                    state.TailKnown = true;
+                    state.TailMs = note.Ms;
+                    // The roll's last tap is held to the tail.
+                    state.Now = Mode::Hold;
+                }
+                break;
+            case NoteKind::Lift: {
+                const double lift = note.Ms;
+                EndBeforePress(panel, lift);
+                const double early = lift - lengths_.TapMs;
+                const double press = state.ReleaseMs >= early ? (state.ReleaseMs + lift) / 2 : early;
+                queued_.push({press, 1, panel});
+                Release(panel, lift);
+                break;
+            }
+            default: break;  // nothing to press
+        }
+    }
+    Flush(note.Ms - 2 * lengths_.TapMs);
+}
+
+void PressTimeline::Finish() {
+    for (int panel = 0; panel < kDevicePanels; ++panel) {
+        PanelState& state = panels_[static_cast<std::size_t>(panel)];
+        switch (state.Now) {
+            case Mode::Up: break;
+            case Mode::Hold:
+                if (state.TailKnown) {
+                    Release(panel, state.TailMs);
+                    break;
+                }
+                [[fallthrough]];  // a hold whose tail never came is let go as a tap
+            case Mode::Tap:
+            case Mode::Roll:
+                Release(panel, state.PressMs + std::min(lengths_.TapMs, state.Now == Mode::Roll
+                                                                            ? lengths_.RollMs / 2
+                                                                            : lengths_.TapMs));
+                break;
+        }
+    }
+    Flush(kNever);
+}
+
+void PressTimeline::Advance(double ms) {
+    for (int panel = 0; panel < kDevicePanels; ++panel) AdvancePanel(panel, ms);
+}
+
+// Everything a panel does by itself before `ms`: a tap let go, a hold let
+// go at its tail once no press came soon after it, a roll tapped again.
+void PressTimeline::AdvancePanel(int panel, double ms) {
+    PanelState& state = panels_[static_cast<std::size_t>(panel)];
+    switch (state.Now) {
+        case Mode::Up: return;
+        case Mode::Tap:
+            // A press before twice the tap's length would let it go sooner.
+            if (state.PressMs + 2 * lengths_.TapMs < ms) Release(panel, state.PressMs + lengths_.TapMs);
+            return;
+        case Mode::Hold:
+            if (state.TailKnown && state.TailMs + lengths_.TapMs < ms) Release(panel, state.TailMs);
+            return;
+        case Mode::Roll:
+            // A tap that would fall on the tail (within a microsecond, as
+            // the sums of times round) is none.
+            while (state.NextTapMs + kMicrosecondMs < ms) {
+                const double tap = state.NextTapMs;
+                Release(panel, state.PressMs + std::min(lengths_.TapMs, lengths_.RollMs / 2));
+                queued_.push({tap, 1, panel});
+                state.Now = Mode::Roll;
+                state.PressMs = tap;
+                state.NextTapMs = tap + lengths_.RollMs;
+            }
+            return;
+    }
+}
+
+void PressTimeline::Press(int panel, double ms, NoteKind kind) {
+    PanelState& state = panels_[static_cast<std::size_t>(panel)];
+    const Mode mode = kind == NoteKind::HoldHead ? Mode::Hold : kind == NoteKind::RollHead ? Mode::Roll : Mode::Tap;
+    if (state.Now != Mode::Up && state.PressMs == ms) {
+        // One press at one moment; a head named after its press (as a DWI
+        // freeze arrow is) makes it a hold.
+        if (mode != Mode::Tap) state.Now = mode;
+        if (mode == Mode::Roll) state.NextTapMs = ms + lengths_.RollMs;
+        return;
+    }
+    EndBeforePress(panel, ms);
+    queued_.push({ms, 1, panel});
+    state.Now = mode;
+    state.PressMs = ms;
+    state.TailKnown = false;
+    state.NextTapMs = ms + lengths_.RollMs;
+}
+
+// Lets go of a panel that is down before it is pressed again at `pressMs`.
+void PressTimeline::EndBeforePress(int panel, double pressMs) {
+    PanelState& state = panels_[static_cast<std::size_t>(panel)];
+    if (state.Now == Mode::Up) return;
+    double release = pressMs;
+    if (state.Now == Mode::Tap) {
+        release = std::min(state.PressMs + lengths_.TapMs, (state.PressMs + pressMs) / 2);
+    } else if (state.TailKnown) {
+        release = pressMs - state.TailMs < lengths_.TapMs ? std::min(state.TailMs, pressMs - lengths_.TapMs / 2)
+                                                         : state.TailMs;
+    } else {
+        release = pressMs - std::min(lengths_.TapMs / 2, (pressMs - state.PressMs) / 2);
+    }
+    // Never before its own press, always before the next.
+    if (!(release > state.PressMs && release < pressMs)) release = (state.PressMs + pressMs) / 2;
+    Release(panel, release);
+}
+
+void PressTimeline::Release(int panel, double ms) {
+    PanelState& state = panels_[static_cast<std::size_t>(panel)];
+    queued_.push({ms, 0, panel});
+    state.Now = Mode::Up;
+    state.ReleaseMs = ms;
+    state.TailKnown = false;
+}
+
+void PressTimeline::Flush(double beforeMs) {
+    while (!queued_.empty() && queued_.top().Ms < beforeMs) {
+        const Queued next = queued_.top();
+        queued_.pop();
+        sink_.Change({WholeMicroseconds(next.Ms), next.Panel, next.Order == 1});
+    }
+}
+
+}  // namespace stepquill

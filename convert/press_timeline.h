@@ -1,0 +1,105 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <queue>
+#include <string>
+#include <vector>
+
+#include "arrow_tokens.h"
+#include "note_event.h"
+
+namespace stepquill {
+
+// The panels a device presses, in the order of their bits in a timing file
+// for devices: left, down, up, right, then the six-panel C and D.
+inline constexpr int kDevicePanels = 6;
+
+// How long a device holds a press, in milliseconds.
+struct PressLengths {
+    double TapMs = 40;    // a tap, at most half the way to the next press
+    double RollMs = 100;  // between the taps of a roll
+};
+
+// A moment at which a device presses or lets go of a panel. Times are whole
+// microseconds from the start of the music: a press's time taken down to
+// whole milliseconds is its timing file record's time.
+struct PanelChange {
+    std::int64_t TimeUs = 0;
+    int Panel = 0;  // 0 left, 1 down, 2 up, 3 right, 4 C, 5 D
+    bool Press = false;
+};
+
+// Takes the changes of a part, in time order.
+class PanelChangeSink {
+public:
+    virtual ~PanelChangeSink() = default;
+    virtual void Change(const PanelChange& change) = 0;
+};
+
+// Turns a part's notes into the moments a device presses and lets go of
+// each panel:
+// - a tap is let go TapMs after its press, but never later than halfway
+//   to the next press on its panel;
+// - a hold is let go at its tail, or, when the next press on its panel
+//   follows the tail by less than TapMs, half TapMs before that press if
+//   that is sooner;
+// - a roll is tapped again every RollMs until its tail, each tap let go as
+//   a tap is (at most half RollMs), the last let go as a hold is;
+// - a lift is pressed TapMs before its time, but after the panel's last
+//   release (halfway to the lift when that comes later), and let go at its
+//   time;
+// - at one moment releases come before presses, and presses of a panel
+//   that is down at that very moment are one press.
+// A tap's release is known only once the notes up to twice TapMs after its
+// press are, so the changes are handed on that much behind the notes: a few
+// per panel are held, never the part.
+class PressTimeline final : public NoteListener {
+public:
+    PressTimeline(const PressLengths& lengths, PanelChangeSink& sink);
+
+    // The notes in time order, as the timing file's writer made them: each
+    // press that got a record, the tails and the lifts. A hold or roll head
+    // at the moment of its panel's press makes that press a hold or roll.
+    void Note(const NoteEvent& note) override;
+    // Lets go of every panel still down and hands on the rest.
+    void Finish();
+
+private:
+    enum class Mode { Up, Tap, Hold, Roll };
+    struct PanelState {
+        Mode Now = Mode::Up;
+        double PressMs = 0;    // the last press
+        double TailMs = 0;     // a hold's or roll's tail, once known
+        bool TailKnown = false;
+        double NextTapMs = 0;  // a roll's next tap
+        double ReleaseMs = -1e300;  // the last release
+    };
+    struct Queued {
+        double Ms;
+        int Order;  // releases before presses at one moment
+        int Panel;
+        bool operator>(const Queued& other) const;
+    };
+
+    void Advance(double ms);
+    void AdvancePanel(int panel, double ms);
+    void Press(int panel, double ms, NoteKind kind);
+    void Release(int panel, double ms);
+    void EndBeforePress(int panel, double pressMs);
+    void Flush(double beforeMs);
+
+    PressLengths lengths_;
+    PanelChangeSink& sink_;
+    std::array<PanelState, kDevicePanels> panels_{};
+    std::priority_queue<Queued, std::vector<Queued>, std::greater<>> queued_;
+};
+
+// Each panel's index among kDevicePanels, from its bit.
+int PanelIndex(unsigned panelBit);
+
+// Whole microseconds of a time, taken down so that a press's microseconds
+// taken down to whole milliseconds are the time its record gives.
+std::int64_t WholeMicroseconds(double ms);
+
+}  // namespace stepquill
