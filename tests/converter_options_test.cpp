@@ -201,6 +201,22 @@ TEST(ConverterCommandLine, OneMeaningIsTakenAndEveryErrorIsOneLine) {
         {"song.ssc --shift -12", 2, usage("--shift is for a conversion: name a DIFFICULTY or give --all")},
         {"- --all", 2, usage("--all names its files after the chart, so it needs a chart file, not -")},
         {"chart.dwi --all -o -", 2, usage("--all writes a file per part; -o names their folder, not standard output")},
+        {"chart.dwi MANIAC -q --format c-header --tap-ms 30 --roll-ms 80.5 --zero first-press --time-unit ms", 0, ""},
+        {"song.ssc --all -q --format csv", 0, ""},
+        {"chart.dwi MANIAC --format xml", 2, usage("--format needs one of kvt, csv, json, c-header, not xml")},
+        {"chart.dwi MANIAC --format csv --tap-ms 0", 2,
+         usage("--tap-ms needs a number of milliseconds above 0, such as 40, not 0")},
+        {"chart.dwi MANIAC --format csv --roll-ms -5", 2,
+         usage("--roll-ms needs a number of milliseconds above 0, such as 40, not -5")},
+        {"chart.dwi MANIAC --format csv --tap-ms inf", 2,
+         usage("--tap-ms needs a number of milliseconds above 0, such as 40, not inf")},
+        {"chart.dwi MANIAC --format json --zero noon", 2, usage("--zero needs music or first-press, not noon")},
+        {"chart.dwi MANIAC --format json --time-unit s", 2, usage("--time-unit needs us or ms, not s")},
+        {"chart.dwi MANIAC --tap-ms 30", 2,
+         usage("--tap-ms is for a device's timeline: give --format csv, json or c-header")},
+        {"chart.dwi MANIAC --format kvt --zero music", 2,
+         usage("--zero is for a device's timeline: give --format csv, json or c-header")},
+        {"chart.dwi --format csv", 2, usage("--format is for a conversion: name a DIFFICULTY or give --all")},
         {"missing.dwi", 1, "stepquill-convert: the chart cannot be opened\n"},
         {"missing.sm --json", 1, "stepquill-convert: the chart cannot be opened\n"},
         {"song.sm Expert", 1,
@@ -223,6 +239,10 @@ TEST(ConverterCommandLine, OneMeaningIsTakenAndEveryErrorIsOneLine) {
     Shell(folder, "$C chart.dwi MANIAC -q -o exact.kvt --down-right X; $C chart.dwi 'Maniac(9)' -q --up-left a "
                   "--down-right x");
     EXPECT_TRUE(ReadBytes(folder / "chart.kvt") == ReadBytes(folder / "exact.kvt"));
+    // A device's file takes its format's ending, beside the chart and with --all.
+    Shell(folder, "$C chart.dwi MANIAC -q --format json; $C chart.dwi --all -q --format c-header");
+    EXPECT_EQ(ReadBytes(folder / "chart.json").substr(0, 10), "{\"title\":\"");
+    EXPECT_EQ(ReadBytes(folder / "chart.MANIAC.h").substr(0, 3), "/* ");
 }
 
 // Fills a title that begins with `start` up to where the reading's 1 MiB
