@@ -13,7 +13,7 @@ namespace {
 
 std::vector<Difficulty> Listed(const std::vector<std::string>& texts) {
     std::vector<Difficulty> listed;
-    for (const std::string& text : texts) listed.push_back({text, PartNameOf(text), ""});
+    for (const std::string& text : texts) listed.push_back({text, PartNameOf(text), "", {}, {}});
     return listed;
 }
 
