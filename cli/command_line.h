@@ -4,6 +4,7 @@
 #include <string>
 
 #include "arrow_tokens.h"
+#include "chart_formats.h"
 
 namespace stepquill {
 
@@ -19,6 +20,7 @@ struct Options {
     bool Json = false;
     std::optional<double> ShiftMs;
     std::optional<std::string> Encoding;  // one this system can decode
+    std::optional<ChartFormat> NamedFormat;  // --chart-format: the chart's, whatever its name or tags
     ArrowTokens Tokens;
 };
 
