@@ -344,9 +344,9 @@ void WriteSparseChart(const ScratchFolder& folder, const std::string& before, st
 }
 
 // Fields and lines of any length cost no more memory than short ones: a
-// title of 500 MB, kept to its first megabyte, and a step line of 1 GB of
-// NUL bytes after a ";" (the walk ends at the ";", and is never handed the
-// whole line). Both charts are sparse files.
+// title of 500 MB, kept to its first megabyte, and a step line of NUL bytes
+// that fills the chart up to its 1 GiB limit after a ";" (the walk ends at
+// the ";", and is never handed the whole line). Both charts are sparse files.
 TEST(BigLineThroughConverter, HugeFieldsAndLinesTakeBoundedMemory) {
     struct Row {
         const char* name;
@@ -359,7 +359,7 @@ TEST(BigLineThroughConverter, HugeFieldsAndLinesTakeBoundedMemory) {
     const Row rows[] = {
         {"a 500 MB title", "#TITLE:", 500u << 20, ";\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8\n;\n",
          "Y@0 beat=0 bpmc=0"},
-        {"a 1 GB step line", header + ";", 1u << 30, "\n", "Y@0 beat=0 bpmc=0"},
+        {"a 1 GB step line", header + ";", (1u << 30) - header.size() - 2, "\n", "Y@0 beat=0 bpmc=0"},
     };
     for (const Row& row : rows) {
         for (bool withOldFile : {false, true}) {
