@@ -11,7 +11,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "bad_charts.h"
 #include "chart_info.h"
@@ -258,42 +257,6 @@ TEST(BadPathThroughCore, PathsThatAreNoReadableFileAreRefused) {
         EXPECT_EQ(run.Reading.StopReason, "the chart cannot be opened");
         EXPECT_EQ(run.LastLine(), kStop + "the chart cannot be opened");
         EXPECT_FALSE(fs::exists(folder / "out.kvt"));
-    }
-}
-
-// A file larger than any chart is refused before a byte of it is read;
-// one that claims to be empty but reads on past 1 GiB (/proc/self/pagemap),
-// once it has. An old timing file stays.
-TEST(BadPathThroughCore, ChartsLargerThanAnyChartAreRefused) {
-    Watchdog watchdog(120);
-    ScratchFolder folder;
-    std::vector<fs::path> charts{"/proc/self/pagemap"};
-    for (const char* name : {"huge.dwi", "huge.sm", "huge.ssc"}) {
-        charts.push_back(folder.Write(name, ""));
-        fs::resize_file(charts.back(), std::uintmax_t{2} << 30);
-    }
-    const fs::path output = folder / "out.kvt";
-    for (const fs::path& chart : charts) {
-        for (bool withOldFile : {false, true}) {
-            SCOPED_TRACE(chart.string() + (withOldFile ? " over an old timing file" : ""));
-            fs::remove(output);
-            if (withOldFile) folder.Write("out.kvt", support::OldTimingFile());
-            ChartInfo before;
-            before.Bpm = 120;  // so that a DWI run goes on to read the chart
-            EXPECT_EQ(ReadChart(chart.string(), {}, before).StopReason, "the chart is larger than 1 GiB");
-            ConversionRequest settings;
-            settings.OutputPath = output.string();
-            VectorLog log;
-            const bool dwi = chart.extension() == ".dwi" || chart.extension().empty();
-            const std::string part = dwi ? support::kDifficulty : "Hard(9)";
-            EXPECT_FALSE(ConvertChart(support::Asking(chart.string(), part, before, settings), log).Written);
-            EXPECT_EQ(log.Lines.empty() ? "" : log.Lines.back(), kStop + "the chart is larger than 1 GiB");
-            if (withOldFile) {
-                EXPECT_EQ(ReadBytes(output), support::OldTimingFile());
-            } else {
-                EXPECT_FALSE(fs::exists(output));
-            }
-        }
     }
 }
 
