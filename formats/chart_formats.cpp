@@ -118,6 +118,21 @@ private:
     std::unique_ptr<ChartFormatReader> reader_;
 };
 
+// A chart whose reads fail once its reading is abandoned.
+class AbandonableChart final : public ChartSource {
+public:
+    AbandonableChart(ChartSource& chart, const std::atomic<bool>& abandoned) : chart_(chart), abandoned_(abandoned) {}
+    std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+        return abandoned_.load(std::memory_order_relaxed) ? -1 : chart_.Read(buffer, size);
+    }
+    bool Seek(std::uint64_t offset) override { return chart_.Seek(offset); }
+    const char* ReadFailure() const override { return chart_.ReadFailure(); }
+
+private:
+    ChartSource& chart_;
+    const std::atomic<bool>& abandoned_;
+};
+
 }  // namespace
 
 ChartFormat FormatOfPath(std::string_view path) {
@@ -153,6 +168,14 @@ ChartReading ReadChart(const std::string& path, ChartFormat format, std::string_
     std::optional<ChartFile> chart = OpenChart(path);
     if (!chart) return {StartingFrom(before), kChartCannotBeOpened};
     return ReadChart(*chart, format, wanted, before);
+}
+
+ChartReading ReadChartUnlessAbandoned(const std::string& path, const std::atomic<bool>& abandoned,
+                                      const ChartInfo& before) {
+    std::optional<ChartFile> file = OpenChart(path);
+    if (!file) return {StartingFrom(before), kChartCannotBeOpened};
+    AbandonableChart chart(*file, abandoned);
+    return ReadChart(chart, FormatOfPath(path), {}, before);
 }
 
 ChartReading ReadChart(ChartSource& chart, ChartFormat format, std::string_view wanted, const ChartInfo& before) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +39,10 @@ ChartReading ReadChart(const std::string& path, ChartFormat format, std::string_
                        const ChartInfo& before = {});
 ChartReading ReadChart(ChartSource& chart, ChartFormat format, std::string_view wanted = {},
                        const ChartInfo& before = {});
+// The whole reading of the chart a path names, which ends as a failed read
+// does once `abandoned` is set, as when the path is no longer wanted.
+ChartReading ReadChartUnlessAbandoned(const std::string& path, const std::atomic<bool>& abandoned,
+                                      const ChartInfo& before);
 
 // Fills the window's controls from the chart its path names.
 ChartReading GetChartInfo(ChartInfoControls& controls, const ChartInfo& before,

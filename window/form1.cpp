@@ -144,7 +144,7 @@ QString FolderOfPath(const QString& path) {
 
 }  // namespace
 
-Form1::Form1(ChartChooser chooseChart, stepquill::ChartInfoReading readChart, QWidget* parent)
+Form1::Form1(ChartChooser chooseChart, ChartReader readChart, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::CustomizeWindowHint),
       chooseChart_(std::move(chooseChart)),
@@ -256,8 +256,9 @@ void Form1::OnLoad() {
 
 std::string Form1::DecimalSeparator() const { return QLocale().decimalPoint().toStdString(); }
 
-stepquill::ChartReading Form1::ReadChartFile(const std::string& path, const stepquill::ChartInfo& before) {
-    return stepquill::ReadChart(path, {}, before);
+stepquill::ChartReading Form1::ReadChartFile(const std::string& path, const stepquill::ChartInfo& before,
+                                             const std::atomic<bool>& abandoned) {
+    return stepquill::ReadChartUnlessAbandoned(path, abandoned, before);
 }
 
 bool Form1::IsBusy() const {
@@ -266,9 +267,13 @@ bool Form1::IsBusy() const {
 
 void Form1::ReadChart() {
     const std::uint64_t reading = ++readingsAsked_;
+    if (readingAbandoned_) *readingAbandoned_ = true;
+    readingAbandoned_ = std::make_shared<std::atomic<bool>>(false);
     RunInBackground(
         this,
-        [read = readChart_, path = PathBytes(text2_->text()), before = shown_] { return read(path, before); },
+        [read = readChart_, path = PathBytes(text2_->text()), before = shown_, abandoned = readingAbandoned_] {
+            return read(path, before, *abandoned);
+        },
         [this, reading](stepquill::ChartReading result) { OnReadingLanded(reading, std::move(result)); });
 }
 
@@ -276,6 +281,7 @@ void Form1::OnReadingLanded(std::uint64_t reading, stepquill::ChartReading resul
     // A reading of a path the field no longer holds is dropped.
     if (reading != readingsAsked_) return;
     readingsLanded_ = reading;
+    readingAbandoned_.reset();
     landedReading_ = std::move(result);
     Proceed();
 }

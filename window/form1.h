@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,19 +23,25 @@ class LogModel;
 
 class LogMailbox;
 
+// Reads the chart a path names, starting from the last reading's values;
+// it may end early, as a failed read, once `abandoned` is set.
+using ChartReader = std::function<stepquill::ChartReading(
+    const std::string& path, const stepquill::ChartInfo& before, const std::atomic<bool>& abandoned)>;
+
 // The program's only window: the chart path, what the reading found, the six
 // arrow choosers, the "Convert" button and the progress log. Ctrl+O asks
 // `chooseChart` for a chart to open; `readChart` reads the chart a path
 // names. Readings and conversions run off the window's thread, so the
 // window answers while a large chart is read: a reading shows once it ends,
-// unless a newer path has been asked for by then, and a conversion asked
+// unless a newer path has been asked for by then, which abandons it, and a
+// conversion asked
 // for meanwhile runs once the reading of its chart is shown, one at a time.
 class Form1 : public QWidget {
     Q_OBJECT
 
 public:
     explicit Form1(ChartChooser chooseChart = ChooseChartInDialog,
-                   stepquill::ChartInfoReading readChart = ReadChartFile, QWidget* parent = nullptr);
+                   ChartReader readChart = ReadChartFile, QWidget* parent = nullptr);
 
     // Puts the path into Text2 and reads that chart once, also when Text2
     // already shows the path.
@@ -41,7 +49,8 @@ public:
     // Whether a reading or a conversion is under way or waiting.
     bool IsBusy() const;
 
-    static stepquill::ChartReading ReadChartFile(const std::string& path, const stepquill::ChartInfo& before);
+    static stepquill::ChartReading ReadChartFile(const std::string& path, const stepquill::ChartInfo& before,
+                                                 const std::atomic<bool>& abandoned);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -67,11 +76,12 @@ private:
     // offset, and the next reading from its values.
     stepquill::ChartInfo shown_;
     ChartChooser chooseChart_;
-    stepquill::ChartInfoReading readChart_;
+    ChartReader readChart_;
     // Readings are numbered as they are asked for; only the last one asked
-    // is shown.
+    // is shown, and asking for one abandons the one before.
     std::uint64_t readingsAsked_ = 0;
     std::uint64_t readingsLanded_ = 0;
+    std::shared_ptr<std::atomic<bool>> readingAbandoned_;
     std::optional<stepquill::ChartReading> landedReading_;  // waiting for a conversion to end
     int conversionsAsked_ = 0;
     std::shared_ptr<LogMailbox> conversionLog_;  // while a conversion runs

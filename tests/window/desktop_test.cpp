@@ -64,9 +64,10 @@ private slots:
                 startFolders_ << folder;
                 return answer_;
             },
-            [readings = readings_](const std::string& path, const stepquill::ChartInfo& before) {
+            [readings = readings_](const std::string& path, const stepquill::ChartInfo& before,
+                                       const std::atomic<bool>& abandoned) {
                 ++*readings;
-                return Form1::ReadChartFile(path, before);
+                return Form1::ReadChartFile(path, before, abandoned);
             });
         form_->show();
         form_->activateWindow();
@@ -81,7 +82,7 @@ private slots:
         auto readings = CountReadings();
         form_->OpenChart(chart);
         Settle();
-        QCOMPARE(readings->load(), 1);
+        QTRY_COMPARE(readings->load(), 1);
         ExpectChartShown();
         QVERIFY(AsksOnlyForText(2, std::array{"stepquill", "--version"}.data()));
         QVERIFY(!AsksOnlyForText(3, std::array{"stepquill", "--", "--help"}.data()));
@@ -92,21 +93,21 @@ private slots:
         answer_ = chart_;
         QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
         Settle();
-        QCOMPARE(readings->load(), 1);
+        QTRY_COMPARE(readings->load(), 1);
         ExpectChartShown();
 
         // Cancelled: nothing changes. The dialog starts in the chart's folder.
         answer_.clear();
         QTest::keyClick(Get<QComboBox>("Combo3"), Qt::Key_O, Qt::ControlModifier);
         Settle();
-        QCOMPARE(readings->load(), 1);
+        QTRY_COMPARE(readings->load(), 1);
         ExpectChartShown();
 
         // The chart already shown is read again, as a dropped one is.
         answer_ = chart_;
         QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
         Settle();
-        QCOMPARE(readings->load(), 2);
+        QTRY_COMPARE(readings->load(), 2);
         QCOMPARE(startFolders_, (QStringList{QString(), dir_.path(), dir_.path()}));
     }
 
@@ -130,7 +131,7 @@ private slots:
         QCOMPARE(offered, (QStringList{"song.dwi", "songs"}));
         // Offering changes no text, so the readings are the keystrokes'.
         QCOMPARE(text2->text(), typed);
-        QCOMPARE(readings->load(), typed.size());
+        QTRY_COMPARE(readings->load(), typed.size());
     }
 
     void accessibleNames_data() {
