@@ -1,6 +1,7 @@
 #include "chart_input.h"
 
 #include "memory_chart.h"
+#include "messages.h"
 
 #include <unistd.h>
 
@@ -30,20 +31,35 @@ std::optional<ChartInput> ReadChartFromStandardInput(std::string& reason) {
     }
 }
 
+std::optional<ChartInput> TakeChart(const std::string& chart, std::optional<ChartFormat> named,
+                                    std::string& reason) {
+    if (chart != "-") return ChartInput{chart, std::nullopt, named.value_or(FormatOfPath(chart))};
+    std::optional<ChartInput> piped = ReadChartFromStandardInput(reason);
+    if (!piped) return std::nullopt;
+    // Told by a name, never guessed: a chart read in the wrong format would
+    // give a timing file of the wrong times.
+    const std::optional<ChartFormat> format = named ? named : FormatOfBytes(*piped->Bytes);
+    if (!format) {
+        reason = kChartFormatUnknown;
+        return std::nullopt;
+    }
+    piped->Format = *format;
+    return piped;
+}
+
 ChartReading ReadChart(const ChartInput& chart, std::string_view wanted) {
     if (chart.Bytes) {
         MemoryChart bytes(*chart.Bytes);
-        return ReadChart(bytes, FormatOfBytes(*chart.Bytes));
+        return ReadChart(bytes, chart.Format);
     }
-    return ReadChart(chart.Path, wanted);
+    return ReadChart(chart.Path, chart.Format, wanted);
 }
 
 RunOutcome ConvertPart(const ChartInput& chart, ConversionRequest request, ProgressLog& log) {
     std::optional<MemoryChart> bytes;
     if (chart.Bytes) request.ChartBytes = &bytes.emplace(*chart.Bytes);
     request.ChartPath = chart.Path;
-    const ChartFormat format = chart.Bytes ? FormatOfBytes(*chart.Bytes) : FormatOfPath(chart.Path);
-    return ConvertChart(format, request, log);
+    return ConvertChart(chart.Format, request, log);
 }
 
 }  // namespace stepquill

@@ -18,12 +18,19 @@ namespace stepquill {
 inline constexpr std::size_t kLargestPipedChart = std::size_t{256} << 20;
 
 // The chart named on the command line: a file by its path, or "-" for the
-// bytes read whole from standard input.
+// bytes read whole from standard input, and the format it is read in.
 struct ChartInput {
     std::string Path;
     std::optional<std::string> Bytes;
+    ChartFormat Format = ChartFormat::Dwi;
     bool FromStandardInput() const { return Bytes.has_value(); }
 };
+
+// The chart the command line names, in the format `named` or, without it,
+// the one its path tells, or for "-" its tags; none, with the reason, when
+// standard input cannot be read or its format cannot be told.
+std::optional<ChartInput> TakeChart(const std::string& chart, std::optional<ChartFormat> named,
+                                    std::string& reason);
 
 // Reads standard input to its end for the chart "-"; none, with the reason,
 // when it cannot be read or holds more than kLargestPipedChart bytes.

@@ -195,6 +195,13 @@ std::optional<int> ReadCommandLine(int argc, char** argv, Options& options) {
                                 "ENCODING"))
               ->option_text("NAME"),
           "--encoding", "the name of an encoding this system knows, such as CP932", false);
+    value(app.add_option_function<std::string>(
+                 "--chart-format", [&options](const std::string& name) { options.NamedFormat = FormatNamed(name); },
+                 "read the chart as dwi, sm or ssc, whatever its name ends with; a chart piped in is otherwise "
+                 "told by its tags")
+              ->check(Accepting([](const std::string& name) { return FormatNamed(name).has_value(); }, "FORMAT"))
+              ->option_text("FORMAT"),
+          "--chart-format", "dwi, sm or ssc", false);
     CLI::Option* json = app.add_flag("--json", options.Json, "print the chart's information as one JSON object");
 
     const std::map<std::string, OutputFormat> formats = {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "arrow_tokens.h"
+#include "chart_formats.h"
 #include "device_file.h"
 
 namespace stepquill {
@@ -20,6 +21,7 @@ struct Options {
     bool Json = false;
     std::optional<double> ShiftMs;
     std::optional<std::string> Encoding;  // one this system can decode
+    std::optional<ChartFormat> NamedFormat;  // --chart-format: the chart's, whatever its name or tags
     ArrowTokens Tokens;
     // The timing file, or a device's timeline: its format and how it plays.
     OutputFormat Format = OutputFormat::Kvt;

@@ -225,14 +225,10 @@ int main(int argc, char** argv) {
     if (const std::optional<int> status = ReadCommandLine(argc, argv, options)) return *status;
 
     Streams streams;
-    ChartInput chart{options.Chart, std::nullopt};
-    if (options.Chart == "-") {
-        std::string reason;
-        std::optional<ChartInput> piped = ReadChartFromStandardInput(reason);
-        if (!piped) return streams.Finish(streams.Fail(reason));
-        chart = std::move(*piped);
-    }
-    if (options.All) return ConvertEveryPart(streams, options, chart);
-    if (options.Difficulty) return ConvertOnePart(streams, options, chart);
-    return PrintInformation(streams, options, chart);
+    std::string reason;
+    const std::optional<ChartInput> chart = TakeChart(options.Chart, options.NamedFormat, reason);
+    if (!chart) return streams.Finish(streams.Fail(reason));
+    if (options.All) return ConvertEveryPart(streams, options, *chart);
+    if (options.Difficulty) return ConvertOnePart(streams, options, *chart);
+    return PrintInformation(streams, options, *chart);
 }

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "messages.h"
+
 namespace stepquill {
 
 ChartFile::ChartFile(int descriptor, const struct stat& status)
@@ -14,22 +16,40 @@ ChartFile::ChartFile(int descriptor, const struct stat& status)
 
 ChartFile::ChartFile(ChartFile&& other) noexcept
     : descriptor_(std::exchange(other.descriptor_, -1)), device_(other.device_), inode_(other.inode_),
-      size_(other.size_), modified_(other.modified_) {}
+      size_(other.size_), modified_(other.modified_), position_(other.position_), tooLarge_(other.tooLarge_) {}
 
 ChartFile::~ChartFile() {
     if (descriptor_ >= 0) ::close(descriptor_);
 }
 
 std::ptrdiff_t ChartFile::Read(char* buffer, std::size_t size) {
+    // A file that says it is too large is refused before a byte is read; one
+    // that only grows too large as it is read, when it does.
+    if (static_cast<std::uint64_t>(size_) > kLargestChart) tooLarge_ = true;
+    if (tooLarge_) {
+        errno = EFBIG;
+        return -1;
+    }
     for (;;) {
         const ssize_t got = ::read(descriptor_, buffer, size);
-        if (got >= 0 || errno != EINTR) return got;
+        if (got < 0 && errno == EINTR) continue;
+        if (got > 0) position_ += static_cast<std::uint64_t>(got);
+        if (position_ > kLargestChart) {
+            tooLarge_ = true;
+            errno = EFBIG;
+            return -1;
+        }
+        return got;
     }
 }
 
 bool ChartFile::Seek(std::uint64_t offset) {
-    return ::lseek(descriptor_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+    if (::lseek(descriptor_, static_cast<off_t>(offset), SEEK_SET) != static_cast<off_t>(offset)) return false;
+    position_ = offset;
+    return true;
 }
+
+const char* ChartFile::ReadFailure() const { return tooLarge_ ? kChartLargerThanAnyChart : nullptr; }
 
 bool ChartFile::IsFileAt(const std::string& path) const {
     struct stat other {};

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -9,7 +10,14 @@
 
 namespace stepquill {
 
-// A chart file open for reading, closed when dropped.
+// The most of a chart file that is read. The largest real charts are a few
+// megabytes; a file larger than this, or one that reads on past it (a
+// sparse file, /proc/self/pagemap, which claims to be empty), is no chart
+// and would hold a reading for minutes.
+inline constexpr std::uint64_t kLargestChart = std::uint64_t{1} << 30;
+
+// A chart file open for reading, closed when dropped. Its reads fail, with
+// ReadFailure saying why, once they would go past kLargestChart.
 class ChartFile final : public ChartSource {
 public:
     ChartFile(ChartFile&& other) noexcept;
@@ -19,6 +27,7 @@ public:
 
     std::ptrdiff_t Read(char* buffer, std::size_t size) override;
     bool Seek(std::uint64_t offset) override;
+    const char* ReadFailure() const override;
     // Whether `path` names this very file, by whatever name it was opened.
     bool IsFileAt(const std::string& path) const;
     // Whether the file's size or modification time differs from when it was
@@ -35,6 +44,8 @@ private:
     ino_t inode_ = 0;
     off_t size_ = 0;
     struct timespec modified_ {};
+    std::uint64_t position_ = 0;
+    bool tooLarge_ = false;
 };
 
 // Opens a chart, but only a regular file: a folder, a device, a FIFO or a

@@ -25,6 +25,28 @@ std::string OffsetCaption(const ChartInfo& info, std::string_view decimalSeparat
     return "Offset:" + FormatNumber(info.OffsetMs, decimalSeparator) + "ms";
 }
 
+namespace {
+
+// The part's own value of `field`, or the chart's `fallback`.
+double PartValue(const ChartInfo& info, std::string_view displayText, std::optional<double> Difficulty::*field,
+                 double fallback) {
+    for (const Difficulty& difficulty : info.Difficulties)
+        if (difficulty.DisplayText == displayText) return (difficulty.*field).value_or(fallback);
+    return fallback;
+}
+
+}  // namespace
+
+std::string PartTempoCaption(const ChartInfo& info, std::string_view displayText, std::string_view decimalSeparator) {
+    return "BPM:" + FormatNumber(PartValue(info, displayText, &Difficulty::Bpm, info.Bpm), decimalSeparator);
+}
+
+std::string PartOffsetCaption(const ChartInfo& info, std::string_view displayText,
+                              std::string_view decimalSeparator) {
+    return "Offset:" +
+           FormatNumber(PartValue(info, displayText, &Difficulty::OffsetMs, info.OffsetMs), decimalSeparator) + "ms";
+}
+
 std::vector<std::string> DisplayTexts(const ChartInfo& info) {
     std::vector<std::string> texts;
     texts.reserve(info.Difficulties.size());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,10 @@ struct Difficulty {
     std::string DisplayText;
     std::string Name;
     std::string Rating;  // as the chart writes it
+    // The part's own first tempo and offset, where it has timing of its own
+    // (a .ssc chart may); none: the chart's.
+    std::optional<double> Bpm;
+    std::optional<double> OffsetMs;
 };
 
 // What a reading found of a chart, whatever its format.
@@ -51,6 +56,13 @@ std::string FullTitle(const ChartInfo& info);
 std::string TitleCaption(const ChartInfo& info);
 std::string TempoCaption(const ChartInfo& info, std::string_view decimalSeparator = ".");
 std::string OffsetCaption(const ChartInfo& info, std::string_view decimalSeparator = ".");
+
+// The same captions for the part the chooser shows, by its display text:
+// the part's own tempo and offset where it has them, the chart's otherwise.
+std::string PartTempoCaption(const ChartInfo& info, std::string_view displayText,
+                             std::string_view decimalSeparator = ".");
+std::string PartOffsetCaption(const ChartInfo& info, std::string_view displayText,
+                              std::string_view decimalSeparator = ".");
 
 // The display texts in chart order.
 std::vector<std::string> DisplayTexts(const ChartInfo& info);

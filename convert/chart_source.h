@@ -20,6 +20,9 @@ public:
         (void)offset;
         return false;
     }
+    // Why reads failed, where the source knows a better reason than "the
+    // chart could not be read"; null otherwise.
+    virtual const char* ReadFailure() const { return nullptr; }
 };
 
 }  // namespace stepquill

@@ -13,6 +13,9 @@ inline constexpr const char* kChartTooLargeForMemory = "the chart does not fit i
 inline constexpr const char* kTimeBeyondTimingFile = "a time beyond what the timing file can hold";
 inline constexpr const char* kChartChangedWhileRead = "the chart changed while it was read";
 inline constexpr const char* kOutputWouldReplaceChart = "the output file would replace the chart";
+inline constexpr const char* kChartLargerThanAnyChart = "the chart is larger than 1 GiB";
+inline constexpr const char* kChartFormatUnknown =
+    "the chart's format cannot be told; name it with --chart-format dwi, sm or ssc";
 
 // The log line of a run that starts looking for its part, and the reason
 // it gives when the chart has none of that name.

@@ -59,7 +59,9 @@ std::string ScanDifficulty(const std::string& field, std::vector<Difficulty>& di
     std::size_t third = field.find(':', second + 1);
     std::string_view rating(field.data() + second + 1,
                             (third == std::string::npos ? field.size() : third) - second - 1);
-    difficulties.push_back({std::string(name) + "(" + std::string(rating) + ")", std::string(name), std::string(rating)});
+    // A DWI part has no timing of its own.
+    difficulties.push_back(
+        {std::string(name) + "(" + std::string(rating) + ")", std::string(name), std::string(rating), {}, {}});
     return {};
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,9 +22,12 @@ enum class ChartFormat { Dwi, Sm, Ssc };
 // every other path a DWI chart.
 ChartFormat FormatOfPath(std::string_view path);
 // A chart with no name to tell its format by, such as one read from
-// standard input: a .ssc chart holds "#NOTEDATA", an .sm chart "#NOTES", a
-// DWI chart neither.
-ChartFormat FormatOfBytes(std::string_view bytes);
+// standard input, by its tags (not by text inside a value or a comment):
+// a .ssc chart has a #NOTEDATA tag, an .sm chart a #NOTES tag, a DWI chart
+// #SINGLE, #DOUBLE, #COUPLE, #SOLO or #BPM. None for bytes with none.
+std::optional<ChartFormat> FormatOfBytes(std::string_view bytes);
+// By its name, in any case: "dwi", "sm" or "ssc".
+std::optional<ChartFormat> FormatNamed(std::string_view name);
 std::string_view FormatName(ChartFormat format);
 
 std::unique_ptr<ChartFormatReader> ReaderFor(ChartFormat format);
@@ -30,8 +35,14 @@ std::unique_ptr<ChartFormatReader> ReaderFor(ChartFormat format);
 // Reads the chart's information, starting from `before`; with `wanted`
 // only as far as a conversion of that part needs.
 ChartReading ReadChart(const std::string& path, std::string_view wanted = {}, const ChartInfo& before = {});
+ChartReading ReadChart(const std::string& path, ChartFormat format, std::string_view wanted = {},
+                       const ChartInfo& before = {});
 ChartReading ReadChart(ChartSource& chart, ChartFormat format, std::string_view wanted = {},
                        const ChartInfo& before = {});
+// The whole reading of the chart a path names, which ends as a failed read
+// does once `abandoned` is set, as when the path is no longer wanted.
+ChartReading ReadChartUnlessAbandoned(const std::string& path, const std::atomic<bool>& abandoned,
+                                      const ChartInfo& before);
 
 // Fills the window's controls from the chart its path names.
 ChartReading GetChartInfo(ChartInfoControls& controls, const ChartInfo& before,

@@ -176,6 +176,7 @@ private:
         } else if (is("DELAYS")) {
             ForEachEntry(more, [&](std::string_view entry) { AddDelays(entry, simfile_.SongTiming); });
         } else if (is("NOTES") || is("NOTES2")) {
+            simfile_.HasChartTag = true;
             ReadSmChart(more);
         } else if (more) {
             SkipRest();
@@ -244,6 +245,7 @@ private:
         TimingData& song = simfile_.SongTiming;
         if (ReadShownText(tag, more)) return;
         if (is("NOTEDATA")) {
+            simfile_.HasChartTag = true;
             inChart_ = true;
             chart_ = SscChart();
             chart_.Timing.OffsetSeconds = song.OffsetSeconds;

@@ -29,6 +29,9 @@ struct Simfile {
     std::string Artist;
     TimingData SongTiming;  // settled and tidied
     std::vector<ChartListing> Charts;
+    // Whether the file holds a chart's tag at all (#NOTES in .sm, #NOTEDATA
+    // in .ssc), whatever its steps type: a file without one is no chart.
+    bool HasChartTag = false;
 
     const TimingData& TimingOf(const ChartListing& chart) const {
         return chart.OwnTiming ? chart.Timing : SongTiming;

@@ -20,6 +20,26 @@ namespace {
 // against, where the plain floor misses hundreds.
 constexpr double kFloorTolerance = 1e-6;
 
+// The stop of a file that holds no chart at all: a README renamed .sm, an
+// empty file.
+std::string NoChartTag(SimfileFormat format) {
+    return format == SimfileFormat::Sm ? "the chart has no #NOTES tag" : "the chart has no #NOTEDATA tag";
+}
+
+// Beat 0 lies at -OFFSET seconds; "+ 0" makes an offset of 0 read "0", not "-0".
+double OffsetMsOf(const TimingData& timing) { return -(timing.OffsetSeconds * 1000) + 0.0; }
+
+Difficulty DifficultyOf(const ChartListing& listed) {
+    Difficulty difficulty{listed.Key, listed.Difficulty, std::to_string(listed.Meter), {}, {}};
+    // A chart with timing of its own is converted on it, so it is the
+    // tempo and offset shown when that chart is chosen.
+    if (listed.OwnTiming) {
+        if (!listed.Timing.Bpms.empty()) difficulty.Bpm = listed.Timing.Bpms.front().Bpm;
+        difficulty.OffsetMs = OffsetMsOf(listed.Timing);
+    }
+    return difficulty;
+}
+
 }  // namespace
 
 ChartReading StepManiaReader::ReadInfo(ChartSource& chart, std::string_view wanted, const ChartInfo& before) {
@@ -37,18 +57,22 @@ ChartReading StepManiaReader::ReadInfo(ChartSource& chart, std::string_view want
         reading.StopReason = kChartTooLargeForMemory;
         return reading;
     }
+    // Nothing of a file without a chart is shown: the reading stops before
+    // its first caption.
+    if (!simfile.HasChartTag) {
+        reading.StopReason = NoChartTag(format_);
+        return reading;
+    }
     ChartInfo& info = reading.Info;
     info.Title = simfile.Title;
     info.Subtitle = simfile.Subtitle;
     info.Artist = simfile.Artist;
-    for (const ChartListing& listed : simfile.Charts)
-        info.Difficulties.push_back({listed.Key, listed.Difficulty, std::to_string(listed.Meter)});
+    for (const ChartListing& listed : simfile.Charts) info.Difficulties.push_back(DifficultyOf(listed));
     // A reading that ended early has not read the song's timing.
     const bool whole = wanted.empty() || simfile.Charts.empty() || !enough(simfile.Charts.back().Key);
     if (!whole || simfile.SongTiming.Bpms.empty()) return reading;
     info.Bpm = simfile.SongTiming.Bpms.front().Bpm;
-    // Beat 0 lies at -OFFSET seconds; "+ 0" makes an offset of 0 read "0", not "-0".
-    info.OffsetMs = -(simfile.SongTiming.OffsetSeconds * 1000) + 0.0;
+    info.OffsetMs = OffsetMsOf(simfile.SongTiming);
     info.HasTitle = info.HasTempo = info.HasOffset = true;
     info.ReachedEnd = true;
     return reading;
@@ -78,6 +102,7 @@ std::string StepManiaReader::ConvertPart(ChartSource& chart, const ConversionReq
         return end;
     };
     if (!ReadSimfile(chart, format_, simfile, part, findHoldEnds)) return kUnreadableChart;
+    if (!simfile.HasChartTag) return NoChartTag(format_);
     const ChartListing* wanted = nullptr;
     for (const ChartListing& listed : simfile.Charts)
         if (listed.Key == part) wanted = &listed;

@@ -117,7 +117,12 @@ TEST(BadSimfileThroughConverter, WritesTheWholeFileOrNothing) {
     };
     const char* const listsNone = "stepquill-convert: the chart lists no difficulty Hard(9) (it lists: none)\n";
     const Row rows[] = {
-        {"song.sm", "", "song.kvt", listsNone, std::nullopt},
+        // A file without a single chart's tag is no chart.
+        {"song.sm", "", "song.kvt", "stepquill-convert: the chart has no #NOTES tag\n", std::nullopt},
+        {"readme.sm", "# Songs\n\nPut your charts here.\n", "readme.kvt",
+         "stepquill-convert: the chart has no #NOTES tag\n", std::nullopt},
+        {"song.ssc", "#TITLE:T;#BPMS:0=120;#NOTES:\n1000\n;", "song.kvt",
+         "stepquill-convert: the chart has no #NOTEDATA tag\n", std::nullopt},
         {"song.sm", "#TITLE:T;#NOTES:dance-double::Hard:9::\n10000000\n;", "song.kvt", listsNone, std::nullopt},
         {"song.sm", "#TITLE:T\n#BPMS:0=120\n#NOTES:dance-single::Hard:9::\n1000\n0001\n", "song.kvt",
          "stepquill-convert: wrote 2 records to song.kvt\n", "A 0\nB 1000\n"},
@@ -186,6 +191,30 @@ TEST(BadPathThroughConverter, PathsThatAreNoReadableFileAreRefused) {
         ExpectUnread(Convert(folder, {path, support::kDifficulty, "-o", "out.kvt"}),
                      "the chart cannot be opened");
         EXPECT_EQ(folder.Names(), (std::set<std::string>{"fifo.dwi", "folder.dwi", "fifo.sm", "folder.ssc"}));
+    }
+}
+
+// A file larger than any chart, by its size or by what it reads on to
+// (/proc/self/pagemap claims to be empty), is refused within seconds, and
+// an old timing file stays.
+TEST(BadPathThroughConverter, ChartsLargerThanAnyChartAreRefused) {
+    ScratchFolder folder;
+    for (const char* name : {"huge.dwi", "huge.ssc"}) fs::resize_file(folder.Write(name, ""), std::uintmax_t{2} << 30);
+    for (const char* chart : {"huge.dwi", "huge.ssc", "/proc/self/pagemap"}) {
+        for (bool withOldFile : {false, true}) {
+            SCOPED_TRACE(chart + std::string(withOldFile ? " over an old timing file" : ""));
+            fs::remove(folder / "out.kvt");
+            if (withOldFile) folder.Write("out.kvt", support::OldTimingFile());
+            ExpectUnread(Convert(folder, {chart}), "the chart is larger than 1 GiB");
+            ExpectUnread(Convert(folder, {chart, "--all", "-o", "."}), "the chart is larger than 1 GiB");
+            ExpectUnread(Convert(folder, {chart, support::kDifficulty, "-o", "out.kvt"}),
+                         "the chart is larger than 1 GiB");
+            EXPECT_EQ(folder.Names(), withOldFile ? (std::set<std::string>{"huge.dwi", "huge.ssc", "out.kvt"})
+                                                  : (std::set<std::string>{"huge.dwi", "huge.ssc"}));
+            if (withOldFile) {
+                EXPECT_EQ(ReadBytes(folder / "out.kvt"), support::OldTimingFile());
+            }
+        }
     }
 }
 
@@ -315,9 +344,9 @@ void WriteSparseChart(const ScratchFolder& folder, const std::string& before, st
 }
 
 // Fields and lines of any length cost no more memory than short ones: a
-// title of 500 MB, kept to its first megabyte, and a step line of 1 GB of
-// NUL bytes after a ";" (the walk ends at the ";", and is never handed the
-// whole line). Both charts are sparse files.
+// title of 500 MB, kept to its first megabyte, and a step line of NUL bytes
+// that fills the chart up to its 1 GiB limit after a ";" (the walk ends at
+// the ";", and is never handed the whole line). Both charts are sparse files.
 TEST(BigLineThroughConverter, HugeFieldsAndLinesTakeBoundedMemory) {
     struct Row {
         const char* name;
@@ -330,7 +359,7 @@ TEST(BigLineThroughConverter, HugeFieldsAndLinesTakeBoundedMemory) {
     const Row rows[] = {
         {"a 500 MB title", "#TITLE:", 500u << 20, ";\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8\n;\n",
          "Y@0 beat=0 bpmc=0"},
-        {"a 1 GB step line", header + ";", 1u << 30, "\n", "Y@0 beat=0 bpmc=0"},
+        {"a 1 GB step line", header + ";", (1u << 30) - header.size() - 2, "\n", "Y@0 beat=0 bpmc=0"},
     };
     for (const Row& row : rows) {
         for (bool withOldFile : {false, true}) {

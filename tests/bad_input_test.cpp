@@ -140,7 +140,12 @@ std::vector<BadSimfile> BadSimfiles() {
     for (int beat = 0; beat < 100000; ++beat) manyTempos += std::to_string(beat) + "=120,";
     manyTempos += ";\n#NOTES:dance-single::Hard:9::\n1000\n;";
     return {
-        {"EmptyFile", "song.sm", "", notFound, std::nullopt},
+        // A file without a single chart's tag is no chart, whatever it holds.
+        {"EmptyFile", "song.sm", "", "Conversion stopped: the chart has no #NOTES tag", std::nullopt},
+        {"TextFileNamedSm", "song.sm", "# Songs\n\nPut your #NOTES here:\n", "Conversion stopped: the chart has no #NOTES tag",
+         std::nullopt},
+        {"SscWithoutNoteData", "song.ssc", "#TITLE:T;#BPMS:0=120;#NOTES:\n1000\n;",
+         "Conversion stopped: the chart has no #NOTEDATA tag", std::nullopt},
         {"NoChartOfDanceSingle", "song.sm", "#TITLE:T;#NOTES:dance-double::Hard:9::\n10000000\n;", notFound,
          std::nullopt},
         {"ChartWithoutNotes", "song.sm", "#TITLE:T;#NOTES:dance-single::Hard:9:", notFound, std::nullopt},

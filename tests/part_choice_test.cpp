@@ -2,6 +2,7 @@
 // piped chart's bytes tell.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@ namespace {
 
 std::vector<Difficulty> Listed(const std::vector<std::string>& texts) {
     std::vector<Difficulty> listed;
-    for (const std::string& text : texts) listed.push_back({text, PartNameOf(text), ""});
+    for (const std::string& text : texts) listed.push_back({text, PartNameOf(text), "", {}, {}});
     return listed;
 }
 
@@ -67,12 +68,23 @@ TEST(PlanPartFiles, NamesAFilePerPartAfterTheChartAndThePart) {
 TEST(FormatOfBytes, TellsAPipedChartByItsTags) {
     const struct {
         const char* bytes;
-        ChartFormat format;
+        std::optional<ChartFormat> format;
     } cases[] = {
         {"#TITLE:x;\n#NOTEDATA:;\n#NOTES:\n", ChartFormat::Ssc},
         {"#title:x;\n#notes:\n dance-single:", ChartFormat::Sm},
         {"#TITLE:x;\n#BPM:120;\n#SINGLE:BASIC:5:8;\n", ChartFormat::Dwi},
-        {"", ChartFormat::Dwi},
+        {"\xEF\xBB\xBF#NOTES:", ChartFormat::Sm},
+        // Each "#" first on its line begins a value, with or without a ";" before it.
+        {"#TITLE:x\n  #NOTES:\n", ChartFormat::Sm},
+        // A tag's name inside a value or a comment is text.
+        {"#TITLE:A #notes edition;\n#BPM:120;\n#SINGLE:BASIC:5:8;\n", ChartFormat::Dwi},
+        {"#TITLE:x;#CREDIT:about #NOTEDATA:;\n#NOTES:\n", ChartFormat::Sm},
+        {"// #NOTEDATA:\n#TITLE:x;//;#NOTEDATA:\n#NOTES:", ChartFormat::Sm},
+        {"#DOUBLE:BASIC:5:8;", ChartFormat::Dwi},
+        {"", std::nullopt},
+        {"# Songs\nPut your charts here.\n", std::nullopt},
+        {"#TITLE:x;#BPMS:0=120;", std::nullopt},
+        {"#TITLE:x #NOTES: #BPM:", std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatOfBytes(c.bytes), c.format) << c.bytes;
     EXPECT_EQ(FormatOfPath("SONG.SSC"), ChartFormat::Ssc);

@@ -268,10 +268,13 @@ TEST(StepManiaInfo, ReadsTheHeaderAndCharts) {
              SmChart("", "Hard", "9") + "#NOTES:dance-single::::::;",
          "Song Remix\r\nby Me", "BPM:150", "Offset:-250ms",
          {"Hard(9)", "Hard(8)", "Easy(3)", "Challenge(12)", "Medium(5)", "Edit(10)", "Hard(9)#2", "Beginner(1)"}},
-        {"escapes", "song.sm", "#TITLE:A\\:B\\;C;#SUBTITLE:;#ARTIST:x // y\n;#BPMS:0=1e2;", "A:B;C\r\nby x \n",
+        // A chart of another steps type makes the file a chart, and lists nothing.
+        {"escapes", "song.sm", "#TITLE:A\\:B\\;C;#SUBTITLE:;#ARTIST:x // y\n;#BPMS:0=1e2;#NOTES:dance-double::::::;",
+         "A:B;C\r\nby x \n",
          "BPM:100", "Offset:0ms", {}},
         // An escaped blank is a blank: the "#" still ends the title.
-        {"escaped_blank", "song.sm", "#TITLE:Song\n\\ #ARTIST:Me;", "Song\r\nby Me", "BPM:60", "Offset:0ms", {}},
+        {"escaped_blank", "song.sm", "#TITLE:Song\n\\ #ARTIST:Me;#NOTES:dance-double::::::;", "Song\r\nby Me",
+         "BPM:60", "Offset:0ms", {}},
         // .ssc: only the six names; a description names the difficulty from 0.74.
         {"ssc", "song.ssc",
          "#TITLE:Song;#ARTIST:Me;#OFFSET:-0.1;#BPMS:0=140;\n" + SscChart("", "", "challenge", "12") +
@@ -310,7 +313,7 @@ TEST(StepManiaTiming, BadInputConvertsOrStops) {
         // 100,000 tempo changes, one a beat; beat 100,000 at 100,000 × 500 ms.
         {"many_tempos", manyTempos + ";" + SmChart(manyMeasures + "1000\n"),
          "A 0\nA 50000000\n", ""},
-        {"empty_file", "", "", "the Hard(9) part was not found"},
+        {"empty_file", "", "", "the chart has no #NOTES tag"},
         {"time_beyond_file", "#OFFSET:-1e13;" + SmChart("1000\n"), "", kTimeBeyondTimingFile},
         {"infinite_time", "#BPMS:0=1e-308;" + SmChart("0000\n1000\n"), "", "a time that is not finite"},
     };

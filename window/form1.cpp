@@ -15,17 +15,21 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QUrl>
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "arrow_tokens.h"
+#include "background_work.h"
 #include "chart_encoding.h"
 #include "chart_info.h"
 #include "chart_formats.h"
-#include "list_log.h"
+#include "messages.h"
+#include "log_mailbox.h"
 #include "log_model.h"
 #include "path_completion.h"
 #include "window_controls.h"
@@ -140,10 +144,11 @@ QString FolderOfPath(const QString& path) {
 
 }  // namespace
 
-Form1::Form1(ChartChooser chooseChart, QWidget* parent)
+Form1::Form1(ChartChooser chooseChart, ChartReader readChart, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::CustomizeWindowHint),
       chooseChart_(std::move(chooseChart)),
+      readChart_(std::move(readChart)),
       chartText_(*stepquill::TextDecoder::Open("UTF-8")) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Stepquill 1.3b by Vantrel"));
@@ -158,6 +163,13 @@ Form1::Form1(ChartChooser chooseChart, QWidget* parent)
     SetTabOrder();
 
     connect(text2_, &QLineEdit::textChanged, this, &Form1::ReadChart);
+    connect(combo1_, &QComboBox::currentIndexChanged, this, &Form1::ShowPartTiming);
+    // A running conversion's lines reach the log a few times a second.
+    logDelivery_ = new QTimer(this);
+    logDelivery_->setInterval(50);
+    connect(logDelivery_, &QTimer::timeout, this, [this] {
+        if (conversionLog_) conversionLog_->Deliver(*log_);
+    });
     connect(command1_, &QPushButton::clicked, this, &Form1::OnConvertClicked);
     // Enter where the chart and its part are chosen converts, as "Convert" does.
     connect(text2_, &QLineEdit::returnPressed, this, &Form1::OnConvertClicked);
@@ -244,13 +256,72 @@ void Form1::OnLoad() {
 
 std::string Form1::DecimalSeparator() const { return QLocale().decimalPoint().toStdString(); }
 
+stepquill::ChartReading Form1::ReadChartFile(const std::string& path, const stepquill::ChartInfo& before,
+                                             const std::atomic<bool>& abandoned) {
+    return stepquill::ReadChartUnlessAbandoned(path, abandoned, before);
+}
+
+bool Form1::IsBusy() const {
+    return readingsLanded_ != readingsAsked_ || landedReading_ || conversionLog_ || conversionsAsked_ > 0;
+}
+
 void Form1::ReadChart() {
+    const std::uint64_t reading = ++readingsAsked_;
+    if (readingAbandoned_) *readingAbandoned_ = true;
+    readingAbandoned_ = std::make_shared<std::atomic<bool>>(false);
+    RunInBackground(
+        this,
+        [read = readChart_, path = PathBytes(text2_->text()), before = shown_, abandoned = readingAbandoned_] {
+            return read(path, before, *abandoned);
+        },
+        [this, reading](stepquill::ChartReading result) { OnReadingLanded(reading, std::move(result)); });
+}
+
+void Form1::OnReadingLanded(std::uint64_t reading, stepquill::ChartReading result) {
+    // A reading of a path the field no longer holds is dropped.
+    if (reading != readingsAsked_) return;
+    readingsLanded_ = reading;
+    readingAbandoned_.reset();
+    landedReading_ = std::move(result);
+    Proceed();
+}
+
+void Form1::ShowReading(const stepquill::ChartReading& reading) {
+    // Known before the controls fill, for the chosen part's tempo and offset.
+    const stepquill::ChartInfo before = std::exchange(shown_, reading.Info);
     WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
-    // A failed reading leaves the window as the reading left it, with no message.
-    shown_ = stepquill::GetChartInfo(controls, shown_, DecimalSeparator()).Info;
+    // A failed reading leaves the window as the reading left it, with no
+    // message but for a chart no chart could be: that one says why.
+    const stepquill::ChartInfoReading landed = [&reading](const std::string&, const stepquill::ChartInfo&) {
+        return reading;
+    };
+    stepquill::GetDWIInfo(controls, landed, before, DecimalSeparator());
     if (auto decoder = stepquill::ChartTextDecoder(stepquill::ChartHeaderBytes(shown_)))
         chartText_ = std::move(*decoder);
     controls.ShowTexts(chartText_);
+    ShowPartTiming();
+    if (reading.StopReason == stepquill::kChartLargerThanAnyChart) log_->Conclude(reading.StopReason);
+}
+
+// The tempo and offset a conversion of the chosen part runs on.
+void Form1::ShowPartTiming() {
+    WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
+    const std::string part = controls.DifficultyText();
+    if (shown_.HasTempo) controls.SetTempoCaption(stepquill::PartTempoCaption(shown_, part, DecimalSeparator()));
+    if (shown_.HasOffset) controls.SetOffsetCaption(stepquill::PartOffsetCaption(shown_, part, DecimalSeparator()));
+}
+
+void Form1::Proceed() {
+    if (conversionLog_) return;
+    if (landedReading_) {
+        const stepquill::ChartReading reading = std::move(*landedReading_);
+        landedReading_.reset();
+        ShowReading(reading);
+    }
+    // A conversion converts the chart its reading shows.
+    if (readingsLanded_ != readingsAsked_ || conversionsAsked_ == 0) return;
+    --conversionsAsked_;
+    StartConversion();
 }
 
 void Form1::OpenChart(const QString& path) {
@@ -267,6 +338,12 @@ void Form1::OnOpenShortcut() {
 }
 
 void Form1::OnConvertClicked() {
+    // Each click converts, as the controls stand when its turn comes.
+    ++conversionsAsked_;
+    Proceed();
+}
+
+void Form1::StartConversion() {
     WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
     stepquill::ConversionRequest request;
     request.ChartPath = controls.PathText();
@@ -274,8 +351,25 @@ void Form1::OnConvertClicked() {
     request.Part = controls.DifficultyText();
     request.Tokens = ChosenTokens(*this);
     request.DecimalSeparator = DecimalSeparator();
-    ListLog log(*log_);
-    stepquill::ConvertChart(request, log);
+    conversionLog_ = std::make_shared<LogMailbox>(LogModel::kMostLines);
+    logDelivery_->start();
+    RunInBackground(
+        this,
+        [request = std::move(request), mailbox = conversionLog_] {
+            MailboxLog log(mailbox);
+            return stepquill::ConvertChart(request, log);
+        },
+        [this](const stepquill::RunOutcome& outcome) { OnConversionEnded(outcome); });
+}
+
+void Form1::OnConversionEnded(const stepquill::RunOutcome& outcome) {
+    logDelivery_->stop();
+    conversionLog_->Deliver(*log_);
+    conversionLog_.reset();
+    // A stopped run's last line already gives its reason.
+    if (outcome.Written && !outcome.OutputPath.empty())
+        log_->Conclude("Wrote " + std::to_string(outcome.Records) + " records to " + outcome.OutputPath);
+    Proceed();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

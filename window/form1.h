@@ -2,29 +2,55 @@
 
 #include <QWidget>
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
 #include "chart_dialog.h"
 #include "chart_info.h"
+#include "conversion_run.h"
 #include "text_decoder.h"
 
 class QComboBox;
+class QTimer;
 class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
 class LogModel;
 
+class LogMailbox;
+
+// Reads the chart a path names, starting from the last reading's values;
+// it may end early, as a failed read, once `abandoned` is set.
+using ChartReader = std::function<stepquill::ChartReading(
+    const std::string& path, const stepquill::ChartInfo& before, const std::atomic<bool>& abandoned)>;
+
 // The program's only window: the chart path, what the reading found, the six
 // arrow choosers, the "Convert" button and the progress log. Ctrl+O asks
-// `chooseChart` for a chart to open.
+// `chooseChart` for a chart to open; `readChart` reads the chart a path
+// names. Readings and conversions run off the window's thread, so the
+// window answers while a large chart is read: a reading shows once it ends,
+// unless a newer path has been asked for by then, which abandons it, and a
+// conversion asked
+// for meanwhile runs once the reading of its chart is shown, one at a time.
 class Form1 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Form1(ChartChooser chooseChart = ChooseChartInDialog, QWidget* parent = nullptr);
+    explicit Form1(ChartChooser chooseChart = ChooseChartInDialog,
+                   ChartReader readChart = ReadChartFile, QWidget* parent = nullptr);
 
     // Puts the path into Text2 and reads that chart once, also when Text2
     // already shows the path.
     void OpenChart(const QString& path);
+    // Whether a reading or a conversion is under way or waiting.
+    bool IsBusy() const;
+
+    static stepquill::ChartReading ReadChartFile(const std::string& path, const stepquill::ChartInfo& before,
+                                                 const std::atomic<bool>& abandoned);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -34,7 +60,15 @@ private:
     void SetTabOrder();
     void OnLoad();
     void ReadChart();
+    void OnReadingLanded(std::uint64_t reading, stepquill::ChartReading result);
+    void ShowReading(const stepquill::ChartReading& reading);
+    void ShowPartTiming();
     void OnConvertClicked();
+    void StartConversion();
+    void OnConversionEnded(const stepquill::RunOutcome& outcome);
+    // Shows a landed reading and starts an asked conversion, when nothing
+    // runs that they would wait for.
+    void Proceed();
     void OnOpenShortcut();
     std::string DecimalSeparator() const;
 
@@ -42,6 +76,16 @@ private:
     // offset, and the next reading from its values.
     stepquill::ChartInfo shown_;
     ChartChooser chooseChart_;
+    ChartReader readChart_;
+    // Readings are numbered as they are asked for; only the last one asked
+    // is shown, and asking for one abandons the one before.
+    std::uint64_t readingsAsked_ = 0;
+    std::uint64_t readingsLanded_ = 0;
+    std::shared_ptr<std::atomic<bool>> readingAbandoned_;
+    std::optional<stepquill::ChartReading> landedReading_;  // waiting for a conversion to end
+    int conversionsAsked_ = 0;
+    std::shared_ptr<LogMailbox> conversionLog_;  // while a conversion runs
+    QTimer* logDelivery_ = nullptr;
     // The encoding of the chart last read, for its captions and its log.
     stepquill::TextDecoder chartText_;
 

@@ -65,3 +65,12 @@ void LogModel::Cut() {
         // Not even the line fits; the log ends where it is.
     }
 }
+
+void LogModel::Conclude(std::string_view line) {
+    try {
+        lines_.Add(line);
+        Show();
+    } catch (const std::bad_alloc&) {
+        // The log ends where it is.
+    }
+}

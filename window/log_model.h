@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 
 #include <cstddef>
+#include <string_view>
 
 #include "log_lines.h"
 #include "text_decoder.h"
@@ -32,6 +33,8 @@ public:
     void Append(const LogLines& batch);
     // Ends the log with the line that says it was cut; later lines are dropped.
     void Cut();
+    // Ends the log with the line that says how the run ended, even after a cut.
+    void Conclude(std::string_view line);
     bool IsCut() const { return cut_; }
 
 private:

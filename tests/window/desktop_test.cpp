@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include <array>
+#include <atomic>
 #include <memory>
 
 #include "command_line.h"
@@ -35,11 +36,14 @@ private:
     T* Get(const char* name) {
         return FindControl<T>(*form_, name);
     }
-    // Every reading starts by emptying the log, so its resets count the readings.
-    std::unique_ptr<QSignalSpy> CountReadings() {
-        return std::make_unique<QSignalSpy>(Get<QListView>("List1")->model(),
-                                            &QAbstractItemModel::modelReset);
+    // The readings the window asks for from now on.
+    std::shared_ptr<std::atomic<int>> readings_ = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<int>> CountReadings() {
+        *readings_ = 0;
+        return readings_;
     }
+    // Readings run off the window's thread: waits for them.
+    void Settle() { QVERIFY(QTest::qWaitFor([this] { return !form_->IsBusy(); }, 30000)); }
     void ExpectChartShown() {
         QCOMPARE(Get<QLineEdit>("Text2")->text(), chart_);
         QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song\nby Band"));
@@ -55,10 +59,16 @@ private slots:
         file.write("#TITLE:Song;\n#ARTIST:Band;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n8;\n");
         file.close();
         startFolders_.clear();
-        form_ = std::make_unique<Form1>([this](QWidget*, const QString& folder) {
-            startFolders_ << folder;
-            return answer_;
-        });
+        form_ = std::make_unique<Form1>(
+            [this](QWidget*, const QString& folder) {
+                startFolders_ << folder;
+                return answer_;
+            },
+            [readings = readings_](const std::string& path, const stepquill::ChartInfo& before,
+                                       const std::atomic<bool>& abandoned) {
+                ++*readings;
+                return Form1::ReadChartFile(path, before, abandoned);
+            });
         form_->show();
         form_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form_.get()));
@@ -71,7 +81,8 @@ private slots:
         const QString chart = ChartFromCommandLine({"stepquill", chart_, "other.dwi"});
         auto readings = CountReadings();
         form_->OpenChart(chart);
-        QCOMPARE(readings->count(), 1);
+        Settle();
+        QTRY_COMPARE(readings->load(), 1);
         ExpectChartShown();
         QVERIFY(AsksOnlyForText(2, std::array{"stepquill", "--version"}.data()));
         QVERIFY(!AsksOnlyForText(3, std::array{"stepquill", "--", "--help"}.data()));
@@ -81,19 +92,22 @@ private slots:
         auto readings = CountReadings();
         answer_ = chart_;
         QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(readings->count(), 1);
+        Settle();
+        QTRY_COMPARE(readings->load(), 1);
         ExpectChartShown();
 
         // Cancelled: nothing changes. The dialog starts in the chart's folder.
         answer_.clear();
         QTest::keyClick(Get<QComboBox>("Combo3"), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(readings->count(), 1);
+        Settle();
+        QTRY_COMPARE(readings->load(), 1);
         ExpectChartShown();
 
         // The chart already shown is read again, as a dropped one is.
         answer_ = chart_;
         QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(readings->count(), 2);
+        Settle();
+        QTRY_COMPARE(readings->load(), 2);
         QCOMPARE(startFolders_, (QStringList{QString(), dir_.path(), dir_.path()}));
     }
 
@@ -117,7 +131,7 @@ private slots:
         QCOMPARE(offered, (QStringList{"song.dwi", "songs"}));
         // Offering changes no text, so the readings are the keystrokes'.
         QCOMPARE(text2->text(), typed);
-        QCOMPARE(readings->count(), typed.size());
+        QTRY_COMPARE(readings->load(), typed.size());
     }
 
     void accessibleNames_data() {

@@ -20,10 +20,13 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QThread>
 #include <QUrl>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+#include <string>
 
 #include <sys/stat.h>
 
@@ -86,10 +89,29 @@ private:
         for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
         return items;
     }
-    // Every reading starts by emptying the log, so its resets count the readings.
-    std::unique_ptr<QSignalSpy> CountReadings() {
-        return std::make_unique<QSignalSpy>(Get<QListView>("List1")->model(),
-                                            &QAbstractItemModel::modelReset);
+    // A window whose readings are counted as they are asked for, whether
+    // or not a newer one supersedes them before they are shown.
+    std::shared_ptr<std::atomic<int>> CountReadings() {
+        auto count = std::make_shared<std::atomic<int>>(0);
+        form_ = std::make_unique<Form1>(ChooseChartInDialog, [count](const std::string& path,
+                                                                      const stepquill::ChartInfo& before,
+                                       const std::atomic<bool>& abandoned) {
+            ++*count;
+            return Form1::ReadChartFile(path, before, abandoned);
+        });
+        form_->show();
+        if (!QTest::qWaitForWindowExposed(form_.get())) return nullptr;
+        return count;
+    }
+    // Readings and conversions run off the window's thread: waits for them.
+    void Settle() { QVERIFY(QTest::qWaitFor([this] { return !form_->IsBusy(); }, 30000)); }
+    void SetPath(const QString& path) {
+        Get<QLineEdit>("Text2")->setText(path);
+        Settle();
+    }
+    void ClickConvert() {
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        Settle();
     }
     // Sends a drag and a drop of `mime` onto Text2; returns whether the drag was accepted.
     bool Drop(QMimeData& mime) {
@@ -189,7 +211,7 @@ private slots:
 
         // Escape presses nothing; Enter on the button converts.
         const QString chart = Write(dir_, "song.dwi", kChart);
-        Get<QLineEdit>("Text2")->setText(chart);
+        SetPath(chart);
         Get<QLineEdit>("Text2")->setFocus();
         QTest::keyClick(Get<QLineEdit>("Text2"), Qt::Key_Escape);
         QVERIFY(form_->isVisible());
@@ -197,6 +219,7 @@ private slots:
         QTest::keyClick(Get<QPushButton>("Command1"), Qt::Key_Escape);
         QVERIFY(!QFile::exists(dir_.filePath("song.kvt")));
         QTest::keyClick(Get<QPushButton>("Command1"), Qt::Key_Return);
+        Settle();
         QVERIFY(QFile::exists(dir_.filePath("song.kvt")));
         QVERIFY(form_->isVisible());
     }
@@ -227,11 +250,12 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, chart);
         QFETCH(QString, searching);
-        Get<QLineEdit>("Text2")->setText(Write(dir_, name, chart));
+        SetPath(Write(dir_, name, chart));
         Get<QComboBox>("Combo1")->setCurrentIndex(1);
         QWidget* target = Get<QWidget>(control.toLatin1().constData());
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
+        Settle();
         QVERIFY(QFile::exists(dir_.filePath("song.kvt")));
         QCOMPARE(LogLines().value(1), searching);
     }
@@ -271,7 +295,7 @@ private slots:
 
         QTest::keyClicks(path, "B.DWI");
         QVERIFY(!completer->popup()->isVisible());
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         QVERIFY(QFile::exists(dir_.filePath("B.kvt")));
     }
 
@@ -311,7 +335,7 @@ private slots:
         QFETCH(QByteArray, chart);
         QFETCH(QString, shown);
         QFETCH(QStringList, difficulties);
-        Get<QLineEdit>("Text2")->setText(Write(dir_, name, chart));
+        SetPath(Write(dir_, name, chart));
         QCOMPARE(Get<QLabel>("Label5")->text(), shown);
         QCOMPARE(Items("Combo1"), difficulties);
     }
@@ -351,14 +375,14 @@ private slots:
     void readingThenTwoConversions() {
         const QString chart = Write(dir_, "song.dwi", kChart);
         QVERIFY(!chart.isEmpty());
-        Get<QLineEdit>("Text2")->setText(chart);
+        SetPath(chart);
         QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song\nby Band"));
         QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
         QCOMPARE(Get<QLabel>("Label4")->text(), QStringLiteral("Offset:0ms"));
         QCOMPARE(Items("Combo1"), (QStringList{"BASIC(5)", "MANIAC(10)"}));
         QCOMPARE(Get<QComboBox>("Combo1")->currentText(), QStringLiteral("BASIC(5)"));
 
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("song.kvt")),
                  QByteArray("X 0\nY 500\nX 1300\nA 1425\nB 1550\nY 1675\n"));
         QCOMPARE(LogLines(),
@@ -366,18 +390,19 @@ private slots:
                               "4.000=300.000;", "BASIC part found.", "X@0 beat=0 bpmc=0",
                               "Y@500 beat=1 bpmc=4", "Freeze 300.000;", "X@1300 beat=2 bpmc=8",
                               "A@1425 beat=2.25 bpmc=9", "B@1550 beat=2.5 bpmc=10",
-                              "Y@1675 beat=2.75 bpmc=11"}));
+                              "Y@1675 beat=2.75 bpmc=11", "Wrote 6 records to " + dir_.filePath("song.kvt")}));
         QCOMPARE(ReadBytes(chart), QByteArray(kChart));
 
         // A changed chooser and difficulty take effect at the next click.
         Get<QComboBox>("Combo1")->setCurrentIndex(1);
         Get<QComboBox>("Combo2")->setCurrentIndex(4);
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("song.kvt")), QByteArray("Y 0\nY 250\nY 500\nY 1050\n"));
         QCOMPARE(LogLines().value(1), QStringLiteral("Searching MANIAC part."));
 
         // Emptying the path fails at the opening: chooser and log empty, labels kept.
         Get<QLineEdit>("Text2")->clear();
+        Settle();
         QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
         QVERIFY(LogLines().isEmpty());
         QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
@@ -393,14 +418,14 @@ private slots:
                                     "1000\n0110\n0000\n0000\n;\n"
                                     "#NOTEDATA:;#STEPSTYPE:dance-single;#DIFFICULTY:Hard;#METER:9;#NOTES:\n"
                                     "0001\n;\n");
-        Get<QLineEdit>("Text2")->setText(chart);
+        SetPath(chart);
         QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song (Mix)\nby Band"));
         QCOMPARE(Get<QLabel>("Label4")->text(), QStringLiteral("Offset:500ms"));
         QCOMPARE(Items("Combo1"), (QStringList{"Hard(9)", "Hard(9)#2"}));
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("song.kvt")), QByteArray("A 500\nY 1000\n"));
         Get<QComboBox>("Combo1")->setCurrentIndex(1);
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("song.kvt")), QByteArray("B 500\n"));
     }
 
@@ -409,8 +434,8 @@ private slots:
         const char* choosers[] = {"Combo2", "Combo3", "Combo4", "Combo5", "Combo6", "Combo7"};
         for (int i = 0; i < 6; ++i) Get<QComboBox>(choosers[i])->setCurrentIndex(i);
         // Up-left, up-right, down-left, down-right, up-down and left-right.
-        Get<QLineEdit>("Text2")->setText(Write(dir_, "arrows.dwi", DwiChart("T", "A", "7913AB")));
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        SetPath(Write(dir_, "arrows.dwi", DwiChart("T", "A", "7913AB")));
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("arrows.kvt")),
                  QByteArray("A 0\nB 250\nX 500\nY 750\nL 1000\nR 1250\n"));
     }
@@ -418,7 +443,7 @@ private slots:
     void emptyPathClickDoesNothing() {
         const QString before = QDir::currentPath();
         QDir::setCurrent(dir_.path());
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         QDir::setCurrent(before);
         QVERIFY(LogLines().isEmpty());
         QVERIFY(QDir(dir_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
@@ -426,22 +451,24 @@ private slots:
 
     void oneReadingPerChange() {
         const QString chart = Write(dir_, "song.dwi", kChart);
+        auto readings = CountReadings();
         auto* text2 = Get<QLineEdit>("Text2");
         text2->setFocus();
-        auto readings = CountReadings();
         QTest::keyClicks(text2, chart);
-        QCOMPARE(readings->count(), chart.size());
+        Settle();
+        QTRY_COMPARE(readings->load(), chart.size());
         QCOMPARE(Items("Combo1"), (QStringList{"BASIC(5)", "MANIAC(10)"}));
 
         // Deleting one character reads the shortened path, which names nothing.
         QTest::keyClick(text2, Qt::Key_Backspace);
-        QCOMPARE(readings->count(), chart.size() + 1);
+        Settle();
+        QTRY_COMPARE(readings->load(), chart.size() + 1);
         QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
         QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song\nby Band"));
 
         // Picking a chooser's item reads nothing.
         Get<QComboBox>("Combo3")->setCurrentIndex(5);
-        QCOMPARE(readings->count(), chart.size() + 1);
+        QTRY_COMPARE(readings->load(), chart.size() + 1);
     }
 
     void drops() {
@@ -452,14 +479,16 @@ private slots:
                        QUrl::fromLocalFile(dir_.path())});
         auto readings = CountReadings();
         QVERIFY(Drop(files));
+        Settle();
         QCOMPARE(Get<QLineEdit>("Text2")->text(), first);
         QCOMPARE(Items("Combo1"), (QStringList{"BASIC(5)", "MANIAC(10)"}));
         QCOMPARE(Get<QComboBox>("Combo1")->currentText(), QStringLiteral("BASIC(5)"));
-        QCOMPARE(readings->count(), 2);  // once through the change, once more
+        QTRY_COMPARE(readings->load(), 2);  // once through the change, once more
 
         // The same file again: the text does not change, the chart is still read.
         QVERIFY(Drop(files));
-        QCOMPARE(readings->count(), 3);
+        Settle();
+        QTRY_COMPARE(readings->load(), 3);
         QCOMPARE(Items("Combo1"), (QStringList{"BASIC(5)", "MANIAC(10)"}));
         QCOMPARE(ReadBytes(first), QByteArray(kChart));
 
@@ -471,12 +500,13 @@ private slots:
         link.setUrls({QUrl(QStringLiteral("https://example.org/song.dwi"))});
         QVERIFY(!Drop(link));
         QCOMPARE(Get<QLineEdit>("Text2")->text(), first);
-        QCOMPARE(readings->count(), 3);
+        QTRY_COMPARE(readings->load(), 3);
 
         // A folder fails at the opening, silently: chooser and log empty, labels kept.
         QMimeData folder;
         folder.setUrls({QUrl::fromLocalFile(dir_.path())});
         QVERIFY(Drop(folder));
+        Settle();
         QCOMPARE(Get<QLineEdit>("Text2")->text(), dir_.path());
         QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
         QVERIFY(LogLines().isEmpty());
@@ -489,10 +519,11 @@ private slots:
         QMimeData notChart;
         notChart.setUrls({QUrl::fromLocalFile(picture)});
         QVERIFY(Drop(notChart));
+        Settle();
         QCOMPARE(Get<QLineEdit>("Text2")->text(), picture);
         QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
         QCOMPARE(ReadBytes(picture), binary);
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         QVERIFY(!QFile::exists(dir_.filePath("cover.kvt")));
         QVERIFY(form_->isVisible());
     }
@@ -503,28 +534,33 @@ private slots:
         const QByteArray fifo = QFile::encodeName(dir_.filePath("pipe.dwi"));
         QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
         for (const QString& path : {QFile::decodeName(fifo), QStringLiteral("/dev/zero"), dir_.path()}) {
-            Get<QLineEdit>("Text2")->setText(path);
+            SetPath(path);
             QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
-            QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+            ClickConvert();
             QCOMPARE(LogLines(), (QStringList{"Cleared file buffer", "Conversion stopped: the chart cannot be opened"}));
         }
         QVERIFY(!QFile::exists(dir_.filePath("pipe.kvt")));
     }
 
     void unreadableChartIsIgnored() {
-        // A good chart first, converted, so that the failing one has a
-        // chooser, a log and captions to clear or keep.
-        Get<QLineEdit>("Text2")->setText(Write(dir_, "song.dwi", kChart));
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
-        QVERIFY(!LogLines().isEmpty());
-        // Every read of this file fails (EIO): the reading fails like any
-        // other, having read nothing, and the window goes on.
-        Get<QLineEdit>("Text2")->setText(QStringLiteral("/proc/self/mem"));
-        QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
-        QVERIFY(LogLines().isEmpty());
-        QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song\nby Band"));
-        QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
-        QVERIFY(form_->isVisible());
+        // A file that is no chart, a README named .sm or an empty .ssc, fails
+        // like a chart whose every read fails (EIO, /proc/self/mem): the
+        // reading stops before its first caption.
+        const QString readme = Write(dir_, "readme.sm", "# Songs\n\nPut your charts here.\n");
+        const QString empty = Write(dir_, "empty.ssc", "");
+        for (const QString& path : {QStringLiteral("/proc/self/mem"), readme, empty}) {
+            // A good chart first, converted, so that the failing one has a
+            // chooser, a log and captions to clear or keep.
+            SetPath(Write(dir_, "song.dwi", kChart));
+            ClickConvert();
+            QVERIFY(!LogLines().isEmpty());
+            SetPath(path);
+            QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
+            QVERIFY(LogLines().isEmpty());
+            QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song\nby Band"));
+            QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
+            QVERIFY(form_->isVisible());
+        }
     }
 
     void secondConversionStartsFromChartTempo() {
@@ -533,15 +569,15 @@ private slots:
                   "#TITLE:Song;\r\n#ARTIST:Band;\r\n#BPM:120.000;\r\n#GAP:0;\r\n"
                   "#CHANGEBPM:4.000=240.000;\r\n#SINGLE:BASIC:5:\r\n88888888\r\n;\r\n"
                   "#SINGLE:MANIAC:10:\r\n2222\r\n;\r\n");
-        Get<QLineEdit>("Text2")->setText(chart);
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        SetPath(chart);
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("tempo.kvt")),
                  QByteArray("Y 0\nY 250\nY 500\nY 625\nY 750\nY 875\nY 1000\nY 1125\n"));
         QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
 
         // The first run ended at 240 BPM; the second starts again from 120.
         Get<QComboBox>("Combo1")->setCurrentIndex(1);
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("tempo.kvt")), QByteArray("X 0\nX 250\nX 500\nX 625\n"));
     }
 
@@ -551,13 +587,13 @@ private slots:
         QByteArray chart("#TITLE:Long;\n#ARTIST:Band;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n");
         for (int i = 0; i < arrows / 50; ++i) chart += QByteArray(50, '8') + "\n";
         chart += ";\n";
-        Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", chart));
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        SetPath(Write(dir_, "long.dwi", chart));
+        ClickConvert();
         const QStringList lines = LogLines();
-        QCOMPARE(lines.size(), 3 + arrows);
+        QCOMPARE(lines.size(), 3 + arrows + 1);
         QCOMPARE(lines.value(3), QStringLiteral("Y@0 beat=0 bpmc=0"));
         QCOMPARE(lines.value(3 + 8192), QStringLiteral("Y@2048000 beat=4096 bpmc=16384"));
-        QCOMPARE(lines.last(), QStringLiteral("Y@4999750 beat=9999.5 bpmc=39998"));
+        QCOMPARE(lines.value(3 + arrows - 1), QStringLiteral("Y@4999750 beat=9999.5 bpmc=39998"));
         auto* list = Get<QListView>("List1");
         QTRY_VERIFY(list->verticalScrollBar()->isVisible());
         QCOMPARE(list->verticalScrollBar()->value(), 0);
@@ -587,7 +623,7 @@ private slots:
         QFETCH(QString, tip);
         QElapsedTimer timer;
         timer.start();
-        Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", DwiChart(title, artist)));
+        SetPath(Write(dir_, "long.dwi", DwiChart(title, artist)));
         auto* label = Get<QLabel>("Label5");
         QTextDocument whole;
         whole.setHtml(label->toolTip());
@@ -598,7 +634,7 @@ private slots:
         QVERIFY(lines[1].startsWith("by "));
         for (const QString& line : lines)
             QVERIFY(label->fontMetrics().horizontalAdvance(line) <= label->width());
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("long.kvt")), QByteArray("Y 0\n"));
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
         QVERIFY2(timer.elapsed() < 10000, "the window took seconds over a long title");
@@ -611,14 +647,17 @@ private slots:
         QByteArray chart("#TITLE:Long;\n#ARTIST:Band;\n#BPM:120;\n#GAP:0;\n#SINGLE:BASIC:5:\n");
         for (int i = 0; i < arrows / 100; ++i) chart += QByteArray(100, '8') + "\n";
         chart += ";\n";
-        Get<QLineEdit>("Text2")->setText(Write(dir_, "long.dwi", chart));
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        SetPath(Write(dir_, "long.dwi", chart));
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("long.kvt")).count('\n'), arrows);
         const QAbstractItemModel* model = Get<QListView>("List1")->model();
-        QCOMPARE(model->rowCount(), 1000001);
+        QCOMPARE(model->rowCount(), 1000002);
         QCOMPARE(model->index(999999, 0).data().toString(), QStringLiteral("Y@249999000 beat=499998 bpmc=1999992"));
         QCOMPARE(model->index(1000000, 0).data().toString(),
                  QStringLiteral("Log cut after 1000000 lines; the timing file holds every record."));
+        // The last line still says where the records went.
+        QCOMPARE(model->index(1000001, 0).data().toString(),
+                 QStringLiteral("Wrote 1000100 records to ") + dir_.filePath("long.kvt"));
     }
 
     void pathCompletionListsNamesOnly_data() {
@@ -647,8 +686,84 @@ private slots:
         // The window still answers: a typed path converts.
         const QString chart = Write(dir_, "song.dwi", kChart);
         field->setText(chart);
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        Settle();
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("song.kvt")).left(4), QByteArray("X 0\n"));
+    }
+
+    // Readings run off the window's thread: a slow one leaves the window
+    // answering keys, a newer path abandons it, and a conversion asked
+    // meanwhile converts the chart the field names once that is shown.
+    void aSlowReadingKeepsTheWindowAnswering() {
+        const QString slow = Write(dir_, "slow.dwi", DwiChart("Slow", "A"));
+        const QString song = Write(dir_, "song.dwi", kChart);
+        auto slowEnded = std::make_shared<std::atomic<bool>>(false);
+        form_ = std::make_unique<Form1>(ChooseChartInDialog, [slowEnded](const std::string& path,
+                                                                          const stepquill::ChartInfo& before,
+                                                                          const std::atomic<bool>& abandoned) {
+            const bool isSlow = path.ends_with("slow.dwi");
+            // Slow until abandoned, as a huge chart would be.
+            for (int waited = 0; isSlow && !abandoned && waited < 20000; ++waited) QThread::msleep(1);
+            stepquill::ChartReading reading = Form1::ReadChartFile(path, before, abandoned);
+            if (isSlow) *slowEnded = true;
+            return reading;
+        });
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+
+        Get<QLineEdit>("Text2")->setText(slow);
+        auto* chooser = Get<QComboBox>("Combo2");
+        chooser->setFocus();
+        QTest::keyClick(chooser, Qt::Key_Down);
+        QCOMPARE(chooser->currentText(), QStringLiteral("B"));
+        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        QVERIFY(form_->IsBusy());
+        QVERIFY(LogLines().isEmpty());
+
+        Get<QLineEdit>("Text2")->setText(song);
+        QTRY_VERIFY_WITH_TIMEOUT(*slowEnded, 5000);
+        Settle();
+        QCOMPARE(Items("Combo1"), (QStringList{"BASIC(5)", "MANIAC(10)"}));
+        QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song\nby Band"));
+        QVERIFY(QFile::exists(dir_.filePath("song.kvt")));
+    }
+
+    // A file larger than any chart (here 2 GB of nothing) is refused before
+    // a byte of it is read, and the log says why.
+    void aChartLargerThanAnyChartIsRefused() {
+        const QString huge = dir_.filePath("huge.sm");
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(2) << 30));
+        file.close();
+        QElapsedTimer timer;
+        timer.start();
+        SetPath(huge);
+        QVERIFY2(timer.elapsed() < 5000, "the huge chart was read");
+        QCOMPARE(LogLines(), QStringList{"the chart is larger than 1 GiB"});
+        QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
+        ClickConvert();
+        QCOMPARE(LogLines().last(), QStringLiteral("Conversion stopped: the chart is larger than 1 GiB"));
+        QVERIFY(!QFile::exists(dir_.filePath("huge.kvt")));
+    }
+
+    // A .ssc part with timing of its own is converted on it, and the labels
+    // show it while that part is chosen.
+    void aPartsOwnTimingIsShownWhenChosen() {
+        SetPath(Write(dir_, "song.ssc",
+                      "#VERSION:0.83;#TITLE:T;#OFFSET:0;#BPMS:0=120;\n"
+                      "#NOTEDATA:;#STEPSTYPE:dance-single;#DIFFICULTY:Hard;#METER:9;#NOTES:\n1000\n;\n"
+                      "#NOTEDATA:;#STEPSTYPE:dance-single;#DIFFICULTY:Easy;#METER:2;#OFFSET:-0.25;#BPMS:0=150;"
+                      "#NOTES:\n0000\n1000\n0000\n0000\n;\n"));
+        QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
+        QCOMPARE(Get<QLabel>("Label4")->text(), QStringLiteral("Offset:0ms"));
+        Get<QComboBox>("Combo1")->setCurrentIndex(1);
+        QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:150"));
+        QCOMPARE(Get<QLabel>("Label4")->text(), QStringLiteral("Offset:250ms"));
+        ClickConvert();
+        QCOMPARE(ReadBytes(dir_.filePath("song.kvt")), QByteArray("A 650\n"));
+        Get<QComboBox>("Combo1")->setCurrentIndex(0);
+        QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
+        QCOMPARE(Get<QLabel>("Label4")->text(), QStringLiteral("Offset:0ms"));
     }
 
     void regionalSeparatorAndLatin1Title() {
@@ -656,20 +771,20 @@ private slots:
         const QString chart = Write(dir_, "cafe.dwi",
                                     "#TITLE:Caf\xE9;\n#ARTIST:Band;\n#BPM:145.5;\n#GAP:-12.25;\n"
                                     "#SINGLE:BASIC:3:\n8;\n");
-        Get<QLineEdit>("Text2")->setText(chart);
+        SetPath(chart);
         QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Caf\u00E9\nby Band"));
         QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:145,5"));
         QCOMPARE(Get<QLabel>("Label4")->text(), QStringLiteral("Offset:-12,25ms"));
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         const QByteArray german = ReadBytes(dir_.filePath("cafe.kvt"));
         QVERIFY(german.startsWith("Y -1"));
 
         // The timing file does not depend on the regional settings.
         QLocale::setDefault(QLocale::c());
-        Get<QLineEdit>("Text2")->setText(QString());
-        Get<QLineEdit>("Text2")->setText(chart);
+        SetPath(QString());
+        SetPath(chart);
         QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:145.5"));
-        QTest::mouseClick(Get<QPushButton>("Command1"), Qt::LeftButton);
+        ClickConvert();
         QCOMPARE(ReadBytes(dir_.filePath("cafe.kvt")), german);
     }
 };

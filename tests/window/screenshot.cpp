@@ -39,9 +39,12 @@ int main(int argc, char* argv[]) {
     form.move(40, 40);
     form.show();
     form.OpenChart(chart);
+    // The chart is read off the window's thread.
+    while (form.IsBusy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     auto* difficulty = form.findChild<QComboBox*>(QStringLiteral("Combo1"));
     difficulty->setCurrentIndex(difficulty->count() - 1);
     form.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    while (form.IsBusy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     int status = 1;
     // Give the window system time to map and paint the window first.
