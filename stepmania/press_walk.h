@@ -5,7 +5,6 @@
 #include <limits>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "note_rows.h"
 #include "note_writer.h"
@@ -21,10 +20,12 @@ namespace stepquill::stepmania {
 class PressWalk {
 public:
     // `shiftMs` moves every time, as an offset that much smaller would.
-    PressWalk(const TimingData& timing, double shiftMs, const std::vector<bool>& holdEnded, NoteWriter& notes,
-              ProgressLog& log, std::string_view decimalSeparator);
+    PressWalk(const TimingData& timing, double shiftMs, NoteWriter& notes, ProgressLog& log,
+              std::string_view decimalSeparator);
 
-    void Note(std::int64_t row, int panel, NoteKind kind);
+    // The notes in file order; `holdEnded` tells of a head whether its tail
+    // comes.
+    void Note(std::int64_t row, int panel, NoteKind kind, bool holdEnded);
     // The last row's notes.
     void Finish() { FinishRow(); }
 
@@ -38,8 +39,6 @@ private:
     void LogSegment(const PassedSegment& segment);
 
     TimeSweep sweep_;
-    const std::vector<bool>& holdEnded_;
-    std::size_t nextHead_ = 0;
     NoteWriter& notes_;
     ProgressLog& log_;
     std::string_view separator_;
