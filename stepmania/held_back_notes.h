@@ -37,13 +37,15 @@ public:
             PassOn({row, static_cast<std::uint8_t>(panel), kind});
             return;
         }
-        holds_.Note(row, panel, kind);
         const bool head = IsHead(kind);
-        // Most notes come with nothing held back before them.
+        // Most notes come with nothing held back before them. With nothing
+        // held, no head is open, and only a head can be settled: the hold
+        // ends need not hear of any other note.
         if (held_.empty() && !head) {
             walk_.Note(row, panel, kind, false);
             return;
         }
+        holds_.Note(row, panel, kind);
         held_.push_back({row, static_cast<std::uint8_t>(panel), kind});
         if (head) fates_.push_back(kUnsettled);
         Release();

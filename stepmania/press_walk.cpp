@@ -30,22 +30,6 @@ PressWalk::PressWalk(const TimingData& timing, double shiftMs, NoteWriter& notes
     if (notes.KeepsLines()) sweep_.OnSegment = [this](const PassedSegment& segment) { LogSegment(segment); };
 }
 
-void PressWalk::Note(std::int64_t row, int panel, NoteKind kind, bool holdEnded) {
-    if (row != row_) {
-        FinishRow();
-        row_ = row;
-    }
-    rowHasNotes_ = true;
-    const unsigned bit = 1u << panel;
-    if (kind == NoteKind::Tail) {
-        tails_ |= bit;
-        return;
-    }
-    Slot& slot = slots_[static_cast<std::size_t>(panel)];
-    slot.Kind = kind;
-    slot.HoldEnded = holdEnded && IsHead(kind);
-}
-
 void PressWalk::FinishRow() {
     if (!rowHasNotes_) return;
     rowHasNotes_ = false;

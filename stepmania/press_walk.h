@@ -25,7 +25,21 @@ public:
 
     // The notes in file order; `holdEnded` tells of a head whether its tail
     // comes.
-    void Note(std::int64_t row, int panel, NoteKind kind, bool holdEnded);
+    // Inline: it runs for every note of the chart.
+    void Note(std::int64_t row, int panel, NoteKind kind, bool holdEnded) {
+        if (row != row_) {
+            FinishRow();
+            row_ = row;
+        }
+        rowHasNotes_ = true;
+        if (kind == NoteKind::Tail) {
+            tails_ |= 1u << panel;
+            return;
+        }
+        Slot& slot = slots_[static_cast<std::size_t>(panel)];
+        slot.Kind = kind;
+        slot.HoldEnded = holdEnded && IsHead(kind);
+    }
     // The last row's notes.
     void Finish() { FinishRow(); }
 
