@@ -64,15 +64,17 @@ struct Conversion {
 };
 
 // `heldBackBytes` other than 0 holds back at most that much, waiting for
-// hold heads' tails.
+// hold heads' tails, and writes the timing file in blocks of 256 bytes, most
+// of them on the writer's thread.
 Conversion Convert(const std::string& name, const std::string& bytes, const std::string& key,
                    const ArrowTokens& tokens = {}, std::size_t heldBackBytes = 0) {
     ScratchFolder folder;
     const fs::path chart = folder.Write(name, bytes);
     VectorLog log;
     Conversion run;
-    const ConversionRequest request = support::Asking(chart.string(), key, {}, {}, tokens);
+    ConversionRequest request = support::Asking(chart.string(), key, {}, {}, tokens);
     if (heldBackBytes != 0) {
+        request.RecordBlockBytes = 256;
         stepmania::StepManiaReader reader(
             name.ends_with(".ssc") ? stepmania::SimfileFormat::Ssc : stepmania::SimfileFormat::Sm, heldBackBytes);
         run.Outcome = RunConversion(reader, request, log);
