@@ -90,6 +90,31 @@ int OpenUnnamedFile(const std::string& folder) {
     return -1;
 }
 
+// Appends a block at `offset`, which it moves past the block; false with
+// the reason when the block could not be written whole.
+bool WriteBlock(int descriptor, std::size_t& offset, std::string_view block, std::string& reason) {
+    const char* data = block.data();
+    std::size_t left = block.size();
+    while (left > 0) {
+        const ssize_t written = ::write(descriptor, data, left);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            reason = "cannot write the output file (" + std::string(std::strerror(written < 0 ? errno : ENOSPC)) + ")";
+            return false;
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Start putting the block on the disk now, while the walk makes the next
+    // one, so that the sync at the end waits for little more than the last.
+    ::sync_file_range(descriptor, static_cast<off_t>(offset), static_cast<off_t>(block.size()),
+                      SYNC_FILE_RANGE_WRITE);
+#endif
+    offset += block.size();
+    return true;
+}
+
 mode_t NewFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -186,13 +211,15 @@ TimingFileWriter::TimingFileWriter(TimingFileWriter&& other) noexcept
       guard_(std::move(other.guard_)),
       descriptor_(std::exchange(other.descriptor_, -1)),
       blockBytes_(other.blockBytes_),
-      written_(other.written_) {
+      written_(other.written_),
+      writes_(std::move(other.writes_)) {
     other.temporary_.clear();
 }
 
 TimingFileWriter::~TimingFileWriter() { Discard(); }
 
 void TimingFileWriter::Discard() {
+    writes_.reset();  // before the file it writes to is closed
     if (descriptor_ >= 0) ::close(descriptor_);
     descriptor_ = -1;
     if (!temporary_.empty()) ::unlink(temporary_.c_str());
@@ -205,27 +232,25 @@ bool TimingFileWriter::Take(std::string_view records, std::string& reason) {
         reason = "cannot write the output file (it is closed)";
         return false;
     }
-    const char* data = records.data();
-    std::size_t left = records.size();
-    while (left > 0) {
-        const ssize_t written = ::write(descriptor_, data, left);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            reason = "cannot write the output file (" + std::string(std::strerror(written < 0 ? errno : ENOSPC)) + ")";
-            Discard();
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
+    // A file of less than a block is written here; a thread for it would
+    // cost more than it saves.
+    if (!writes_ && records.size() >= blockBytes_) {
+        writes_ = std::make_unique<OverlappedWrites>(
+            [descriptor = descriptor_, offset = written_](std::string_view block, std::string& why) mutable {
+                return WriteBlock(descriptor, offset, block, why);
+            });
     }
-#ifdef SYNC_FILE_RANGE_WRITE
-    // Start putting the block on the disk now, while the walk makes the next
-    // one, so that the sync at the end waits for little more than the last.
-    ::sync_file_range(descriptor_, static_cast<off_t>(written_), static_cast<off_t>(records.size()),
-                      SYNC_FILE_RANGE_WRITE);
-#endif
-    written_ += records.size();
-    return true;
+    const bool taken = writes_ ? writes_->Hand(records, reason) : WriteBlock(descriptor_, written_, records, reason);
+    if (!taken) Discard();
+    return taken;
+}
+
+bool TimingFileWriter::FinishWrites(std::string& reason) {
+    if (!writes_) return true;
+    const bool written = writes_->Drain(reason);
+    writes_.reset();
+    if (!written) Discard();
+    return written;
 }
 
 bool TimingFileWriter::Commit(std::string& reason) {
@@ -233,6 +258,7 @@ bool TimingFileWriter::Commit(std::string& reason) {
         reason = "cannot write the output file (it is closed)";
         return false;
     }
+    if (!FinishWrites(reason)) return false;
     // Flush to the disk before the rename, so a crash leaves the old file or
     // the new one, never a part of it.
     if (::fsync(descriptor_) != 0) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "overlapped_writes.h"
 #include "record_sink.h"
 #include "temporary_name_guard.h"
 
@@ -41,8 +42,10 @@ public:
     ~TimingFileWriter() override;
 
     std::size_t BlockBytes() const override { return blockBytes_; }
-    // Appends records to the temporary file. After a failure the writer is
-    // discarded and takes nothing more.
+    // Appends records to the temporary file. From the first whole block on,
+    // they are written on a thread of their own while the walk makes the
+    // next, so a write that fails is told at the next Take or at Commit.
+    // After a failure the writer is discarded and takes nothing more.
     bool Take(std::string_view records, std::string& reason) override;
     // Puts the file on the disk and renames it over the target.
     bool Commit(std::string& reason);
@@ -51,6 +54,9 @@ private:
     TimingFileWriter(std::string target, std::string folder, std::string temporary,
                      std::unique_ptr<TemporaryNameGuard> guard, int descriptor, std::size_t blockBytes);
     void Discard();
+    // Waits for the blocks still being written; false, the writer
+    // discarded, when one could not be.
+    bool FinishWrites(std::string& reason);
     // Links a file that has no name yet into the target's folder.
     bool GiveName(std::string& reason);
 
@@ -60,7 +66,8 @@ private:
     std::unique_ptr<TemporaryNameGuard> guard_;  // while it has one
     int descriptor_ = -1;
     std::size_t blockBytes_;
-    std::size_t written_ = 0;
+    std::size_t written_ = 0;  // by this thread, before the writes overlapped
+    std::unique_ptr<OverlappedWrites> writes_;
 };
 
 }  // namespace stepquill

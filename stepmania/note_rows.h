@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "note_event.h"
@@ -73,14 +75,18 @@ public:
     void Take(const char* bytes, std::size_t count) {
         std::size_t i = 0;
         while (i < count) {
-            // Nearly every line is four note characters and its line end:
-            // such a line is taken whole, the others byte by byte.
-            if (AtLineStart() && count - i >= 6) {
-                const std::size_t taken = TakePlainLine(bytes + i);
-                if (taken != 0) {
+            // Nearly every line is four note characters and its line end,
+            // and most are "0000": such lines are taken a word at a time,
+            // the others byte by byte.
+            if (AtLineStart()) {
+                while (count - i >= 8) {
+                    std::uint64_t word;
+                    std::memcpy(&word, bytes + i, sizeof word);
+                    const std::size_t taken = TakePlainLine(word);
+                    if (taken == 0) break;
                     i += taken;
-                    continue;
                 }
+                if (i == count) break;
             }
             TakeByte(bytes[i++]);
         }
@@ -100,9 +106,10 @@ public:
     }
 
 private:
+    // A line with notes: the kind of panel p in byte p of Kinds.
     struct NotedLine {
         std::int64_t Line;
-        std::array<NoteKind, kPanels> Kinds;
+        std::uint32_t Kinds;
     };
 
     bool AtLineStart() const {
@@ -110,26 +117,43 @@ private:
     }
 
     // A line of four characters that each stand for a panel alone (no
-    // blank, no "[", no "/", no ",") and a line end, LF or CR LF: taken
-    // whole, returning its length; 0 for any other line. `line` has at
-    // least six bytes.
-    std::size_t TakePlainLine(const char* line) {
+    // blank, no "[", no "/", no ",") and a line end, LF or CR LF, at the
+    // start of `word` (its first eight bytes, in memory order): taken whole,
+    // returning its length; 0 for any other line.
+    std::size_t TakePlainLine(std::uint64_t word) {
+        // Read as a number, the word's first byte is its lowest on every
+        // machine this is built for; elsewhere the byte-by-byte rules serve.
+        if constexpr (std::endian::native != std::endian::little) return 0;
+        if ((word & 0xFF'FF'FF'FF'FFu) == kEmptyLf) {
+            pieceHasBytes_ = true;
+            ++lineCount_;
+            return 5;
+        }
+        if ((word & 0xFF'FF'FF'FF'FF'FFu) == kEmptyCrLf) {
+            pieceHasBytes_ = true;
+            ++lineCount_;
+            return 6;
+        }
         std::size_t length = 5;
-        if (line[4] != '\n') {
-            if (line[4] != '\r' || line[5] != '\n') return 0;
+        const auto fifth = static_cast<std::uint8_t>(word >> 32);
+        if (fifth != '\n') {
+            if (fifth != '\r' || static_cast<std::uint8_t>(word >> 40) != '\n') return 0;
             length = 6;
         }
-        const std::uint8_t a = kPlain[static_cast<unsigned char>(line[0])];
-        const std::uint8_t b = kPlain[static_cast<unsigned char>(line[1])];
-        const std::uint8_t c = kPlain[static_cast<unsigned char>(line[2])];
-        const std::uint8_t d = kPlain[static_cast<unsigned char>(line[3])];
-        if ((a | b | c | d) & kNotPlain) return 0;
+        const std::uint32_t kinds = kPlain[word & 0xFF] | std::uint32_t{kPlain[(word >> 8) & 0xFF]} << 8 |
+                                    std::uint32_t{kPlain[(word >> 16) & 0xFF]} << 16 |
+                                    std::uint32_t{kPlain[(word >> 24) & 0xFF]} << 24;
+        if (kinds & kNotPlainInAnyByte) return 0;
         pieceHasBytes_ = true;
-        if ((a | b | c | d) != 0)
-            lines_.push_back({lineCount_, {NoteKind{a}, NoteKind{b}, NoteKind{c}, NoteKind{d}}});
+        if (kinds != 0) lines_.push_back({lineCount_, kinds});
         ++lineCount_;
         return length;
     }
+
+    // "0000" and its line end, as the first bytes of a word.
+    static constexpr std::uint64_t kEmptyLf = 0x0A'30'30'30'30u;
+    static constexpr std::uint64_t kEmptyCrLf = 0x0A'0D'30'30'30'30u;
+    static constexpr std::uint32_t kNotPlainInAnyByte = 0x80'80'80'80u;
 
     // The kind of each byte as a panel character, or kNotPlain for a byte
     // that needs the full rules.
@@ -199,7 +223,7 @@ private:
 
     void EndLine() {
         if (lineHasText_) {
-            if (lineHasNotes_) lines_.push_back({lineCount_, kinds_});
+            if (lineHasNotes_) lines_.push_back({lineCount_, KindsWord()});
             ++lineCount_;
         }
         lineHasText_ = lineHasNotes_ = inKeysound_ = afterPanel_ = false;
@@ -217,14 +241,24 @@ private:
         for (const NotedLine& line : lines_) {
             const std::int64_t row =
                 first + (rowsPerLine != 0 ? line.Line * rowsPerLine : RowInMeasure(line.Line, lineCount_));
-            for (int panel = 0; panel < kPanels; ++panel)
-                if (line.Kinds[static_cast<std::size_t>(panel)] != NoteKind::None)
-                    sink_.Note(row, panel, line.Kinds[static_cast<std::size_t>(panel)]);
+            // The panels with a note, in order.
+            for (std::uint32_t kinds = line.Kinds; kinds != 0;) {
+                const int panel = std::countr_zero(kinds) / 8;
+                sink_.Note(row, panel, NoteKind(kinds >> (8 * panel) & 0xFF));
+                kinds &= ~(0xFFu << (8 * panel));
+            }
         }
         lines_.clear();
         lineCount_ = 0;
         pieceHasBytes_ = false;
         ++measure_;
+    }
+
+    std::uint32_t KindsWord() const {
+        std::uint32_t word = 0;
+        for (int panel = 0; panel < kPanels; ++panel)
+            word |= static_cast<std::uint32_t>(kinds_[static_cast<std::size_t>(panel)]) << (8 * panel);
+        return word;
     }
 
     // 192·line/lines to the nearest whole number, ties to even, exactly.

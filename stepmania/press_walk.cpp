@@ -24,31 +24,10 @@ stepquill::NoteKind EventKindOf(NoteKind kind, bool holdEnded) {
 
 }  // namespace
 
-PressWalk::PressWalk(const TimingData& timing, double shiftMs, const std::vector<bool>& holdEnded,
-                     NoteWriter& notes, ProgressLog& log, std::string_view decimalSeparator)
-    : sweep_(timing, shiftMs), holdEnded_(holdEnded), notes_(notes), log_(log), separator_(decimalSeparator) {
+PressWalk::PressWalk(const TimingData& timing, double shiftMs, NoteWriter& notes, ProgressLog& log,
+                     std::string_view decimalSeparator)
+    : sweep_(timing, shiftMs), notes_(notes), log_(log), separator_(decimalSeparator) {
     if (notes.KeepsLines()) sweep_.OnSegment = [this](const PassedSegment& segment) { LogSegment(segment); };
-}
-
-void PressWalk::Note(std::int64_t row, int panel, NoteKind kind) {
-    if (row != row_) {
-        FinishRow();
-        row_ = row;
-    }
-    rowHasNotes_ = true;
-    const unsigned bit = 1u << panel;
-    if (kind == NoteKind::Tail) {
-        tails_ |= bit;
-        return;
-    }
-    Slot& slot = slots_[static_cast<std::size_t>(panel)];
-    slot.Kind = kind;
-    slot.HoldEnded = false;
-    if (IsHead(kind)) {
-        // Read in the same order as the notes were for the hold ends.
-        slot.HoldEnded = nextHead_ < holdEnded_.size() && holdEnded_[nextHead_];
-        ++nextHead_;
-    }
 }
 
 void PressWalk::FinishRow() {

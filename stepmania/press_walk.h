@@ -5,7 +5,6 @@
 #include <limits>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "note_rows.h"
 #include "note_writer.h"
@@ -21,10 +20,26 @@ namespace stepquill::stepmania {
 class PressWalk {
 public:
     // `shiftMs` moves every time, as an offset that much smaller would.
-    PressWalk(const TimingData& timing, double shiftMs, const std::vector<bool>& holdEnded, NoteWriter& notes,
-              ProgressLog& log, std::string_view decimalSeparator);
+    PressWalk(const TimingData& timing, double shiftMs, NoteWriter& notes, ProgressLog& log,
+              std::string_view decimalSeparator);
 
-    void Note(std::int64_t row, int panel, NoteKind kind);
+    // The notes in file order; `holdEnded` tells of a head whether its tail
+    // comes.
+    // Inline: it runs for every note of the chart.
+    void Note(std::int64_t row, int panel, NoteKind kind, bool holdEnded) {
+        if (row != row_) {
+            FinishRow();
+            row_ = row;
+        }
+        rowHasNotes_ = true;
+        if (kind == NoteKind::Tail) {
+            tails_ |= 1u << panel;
+            return;
+        }
+        Slot& slot = slots_[static_cast<std::size_t>(panel)];
+        slot.Kind = kind;
+        slot.HoldEnded = holdEnded && IsHead(kind);
+    }
     // The last row's notes.
     void Finish() { FinishRow(); }
 
@@ -38,8 +53,6 @@ private:
     void LogSegment(const PassedSegment& segment);
 
     TimeSweep sweep_;
-    const std::vector<bool>& holdEnded_;
-    std::size_t nextHead_ = 0;
     NoteWriter& notes_;
     ProgressLog& log_;
     std::string_view separator_;

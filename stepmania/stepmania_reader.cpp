@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "held_back_notes.h"
 #include "hold_ends.h"
 #include "messages.h"
 #include "note_rows.h"
@@ -93,15 +94,9 @@ std::string StepManiaReader::ConvertPart(ChartSource& chart, const ConversionReq
     const std::string& part = request.Part;
     log.Append(SearchingPartLine(part));
 
+    // The whole file first, for the timing, which may stand after the notes.
     Simfile simfile;
-    HoldEnds holds;
-    const NotesReader findHoldEnds = [&holds](ValueReader& values) {
-        NoteRows<HoldEnds> rows(holds);
-        const ValueReader::End end = values.StreamParameter(rows);
-        rows.Finish();
-        return end;
-    };
-    if (!ReadSimfile(chart, format_, simfile, part, findHoldEnds)) return kUnreadableChart;
+    if (!ReadSimfile(chart, format_, simfile)) return kUnreadableChart;
     if (!simfile.HasChartTag) return NoChartTag(format_);
     const ChartListing* wanted = nullptr;
     for (const ChartListing& listed : simfile.Charts)
@@ -109,15 +104,33 @@ std::string StepManiaReader::ConvertPart(ChartSource& chart, const ConversionReq
     if (wanted == nullptr) return PartNotFound(part);
     log.Append(part + " part found.");
 
-    PressWalk walk(simfile.TimingOf(*wanted), request.ShiftMs, holds.Ended, notes, log, request.DecimalSeparator);
+    PressWalk walk(simfile.TimingOf(*wanted), request.ShiftMs, notes, log, request.DecimalSeparator);
     // A chart whose value ends before its notes has none: its timing file is empty.
     if (wanted->HasNotes) {
         ValueReader values(chart);
+        // Where too much would be held back, every head's fate comes from a
+        // reading of the notes of its own, and this one goes on from where
+        // it stood.
+        const auto readAhead = [&](std::vector<bool>& ended) {
+            const std::uint64_t resumeAt = values.SourceOffset();
+            ValueReader again(chart);
+            if (!again.ReturnTo(wanted->NotesOffset)) return false;
+            AllHoldEnds all;
+            HoldEnds<AllHoldEnds> holds(all);
+            NoteRows<HoldEnds<AllHoldEnds>> rows(holds);
+            again.StreamParameter(rows);
+            rows.Finish();
+            holds.Finish();
+            ended = std::move(all.Ended);
+            return !again.Failed() && chart.Seek(resumeAt);
+        };
+        HeldBackNotes<PressWalk> held(walk, heldBackBytes_, readAhead);
         if (!values.ReturnTo(wanted->NotesOffset)) return kUnreadableChart;
-        NoteRows<PressWalk> rows(walk);
+        NoteRows<HeldBackNotes<PressWalk>> rows(held);
         values.StreamParameter(rows);
         rows.Finish();
-        if (values.Failed()) return kUnreadableChart;
+        held.Finish();
+        if (values.Failed() || held.Failed()) return kUnreadableChart;
     }
     walk.Finish();
     return notes.StopReason();

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "chart_format.h"
+#include "held_back_notes.h"
 #include "simfile.h"
 
 namespace stepquill::stepmania {
@@ -11,11 +13,14 @@ namespace stepquill::stepmania {
 // Reads .sm and .ssc files: the title, subtitle and artist, the first
 // tempo, the time of beat 0 and the dance-single charts ("Hard(9)"), and
 // converts one of those charts. A conversion reads the file twice: once
-// for its timing, which may stand after the notes, and for which hold heads
-// have their tail; then the chart's notes for the presses.
+// for its timing, which may stand after the notes, then the chart's notes
+// for the presses, holding back the notes after a hold head until its fate
+// is known; at most `heldBackBytes` of them, past which the notes are read
+// once more for the fate of every head.
 class StepManiaReader final : public ChartFormatReader {
 public:
-    explicit StepManiaReader(SimfileFormat format) : format_(format) {}
+    explicit StepManiaReader(SimfileFormat format, std::size_t heldBackBytes = kHeldBackBytes)
+        : format_(format), heldBackBytes_(heldBackBytes) {}
 
     ChartReading ReadInfo(ChartSource& chart, std::string_view wanted, const ChartInfo& before) override;
     // "song.sm" and "song.ssc" give "song.kvt"; a chart whose format was
@@ -27,6 +32,7 @@ public:
 
 private:
     SimfileFormat format_;
+    std::size_t heldBackBytes_;
 };
 
 }  // namespace stepquill::stepmania

@@ -46,6 +46,10 @@ public:
     std::uint64_t ParameterOffset() const { return blockOffset_ + next_; }
     // Reads again from a parameter start that ParameterOffset gave.
     bool ReturnTo(std::uint64_t offset);
+    // Where the reader's next read from its source starts: a caller that
+    // reads the source elsewhere meanwhile seeks it back here, and the
+    // reading goes on as if it had not.
+    std::uint64_t SourceOffset() const { return blockOffset_ + end_; }
 
     bool Failed() const { return failed_; }
 

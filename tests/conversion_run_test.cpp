@@ -264,6 +264,7 @@ TEST_F(ConversionRun, StopsDuringTheSearchAndWalkWriteNothing) {
         std::string difficulty;
         Lines firstLines;
         std::string reason;
+        std::size_t blockBytes = kTimingFileBlockBytes;
     };
     const std::string header = "#TITLE:T;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n";
     const Case cases[] = {
@@ -277,12 +278,19 @@ TEST_F(ConversionRun, StopsDuringTheSearchAndWalkWriteNothing) {
         {"tempo change to zero", header + "#CHANGEBPM:2=0;\n#SINGLE:BASIC:5:\n8888\n;\n", "BASIC(5)",
          {"Cleared file buffer", "Searching BASIC part.", "BPMChange listing...", "2=0;",
           "BASIC part found.", "Y@0 beat=0 bpmc=0"}, "a tempo change to 0"},
+        // Thirty blocks went to the file, written while the walk went on.
+        {"tempo change to zero after many blocks", header + "#CHANGEBPM:150=0;\n#SINGLE:BASIC:5:\n" +
+         std::string(400, '8') + "\n;\n", "BASIC(5)",
+         {"Cleared file buffer", "Searching BASIC part.", "BPMChange listing...", "150=0;", "BASIC part found."},
+         "a tempo change to 0", 64},
     };
     for (const auto& c : cases) {
         const fs::path chart = Chart(c.chart);
         Write("song.kvt", "OLD");
         const auto before = Listing();
-        const RunOutcome outcome = Convert(chart, c.difficulty);
+        ConversionRequest settings;
+        settings.RecordBlockBytes = c.blockBytes;
+        const RunOutcome outcome = Convert(chart, c.difficulty, settings);
         EXPECT_FALSE(outcome.Written) << c.name;
         ASSERT_GT(log_.Lines.size(), c.firstLines.size()) << c.name;
         EXPECT_EQ(Lines(log_.Lines.begin(), log_.Lines.begin() + c.firstLines.size()), c.firstLines)

@@ -14,7 +14,9 @@
 #include "chart_formats.h"
 #include "conversion_requests.h"
 #include "record_writer.h"
+#include "conversion_run.h"
 #include "scratch_folder.h"
+#include "stepmania_reader.h"
 
 namespace stepquill {
 namespace {
@@ -61,13 +63,24 @@ struct Conversion {
     Lines Log;
 };
 
+// `heldBackBytes` other than 0 holds back at most that much, waiting for
+// hold heads' tails, and writes the timing file in blocks of 256 bytes, most
+// of them on the writer's thread.
 Conversion Convert(const std::string& name, const std::string& bytes, const std::string& key,
-                   const ArrowTokens& tokens = {}) {
+                   const ArrowTokens& tokens = {}, std::size_t heldBackBytes = 0) {
     ScratchFolder folder;
     const fs::path chart = folder.Write(name, bytes);
     VectorLog log;
     Conversion run;
-    run.Outcome = ConvertChart(support::Asking(chart.string(), key, {}, {}, tokens), log);
+    ConversionRequest request = support::Asking(chart.string(), key, {}, {}, tokens);
+    if (heldBackBytes != 0) {
+        request.RecordBlockBytes = 256;
+        stepmania::StepManiaReader reader(
+            name.ends_with(".ssc") ? stepmania::SimfileFormat::Ssc : stepmania::SimfileFormat::Sm, heldBackBytes);
+        run.Outcome = RunConversion(reader, request, log);
+    } else {
+        run.Outcome = ConvertChart(request, log);
+    }
     const fs::path kvt = folder / (chart.stem().string() + ".kvt");
     if (fs::exists(kvt)) run.TimingFile = ReadBytes(kvt);
     run.Log = log.Lines;
@@ -168,6 +181,48 @@ TEST(StepManiaTiming, NoteKindsAndHolds) {
         {"shared_row", "song.sm", Sm("", Measure(256, {"0000", "0000", "M000", "1000"})), "A 20\n"},
     };
     for (const Case& c : cases) ExpectConverts(c);
+}
+
+// A head's fate comes with the notes after it, which wait for it; where more
+// would wait than a reader holds back, every head's fate comes from a second
+// reading of the notes. Both give the same records and log.
+TEST(StepManiaTiming, NotesHeldBackUntilAHeadsFateIsKnown) {
+    // The head on the left at row 0, its tail 53 measures (10 176 rows)
+    // later, a tap on the down panel on every other row of 83 measures of
+    // 192 lines: more than the reading takes in one piece, so the second
+    // reading comes while the first still has the rest to read.
+    std::string longHold;
+    std::string longHoldRecords = "A 0\n";
+    for (int row = 0; row < 83 * 192; ++row) {
+        if (row > 0 && row % 192 == 0) longHold += ",\n";
+        longHold += row == 0 ? "2000\n" : row == 53 * 192 ? "3000\n" : "0100\n";
+        if (row != 0 && row != 53 * 192) longHoldRecords += "X " + std::to_string(125 * row / 12) + "\n";
+    }
+    const Case cases[] = {
+        {"tail_10176_rows_later", "song.sm", Sm("", longHold), longHoldRecords,
+         {"A@0 beat=0", "X@500 beat=1", "Hold end: A@106000 beat=212"}},
+        {"head_open_at_the_end", "song.sm", Sm("", N("2000 0100 0010 0000 , 0001")), "X 500\nY 1000\nB 2000\n",
+         {"Hold without its end: A@0 beat=0", "X@500 beat=1"}},
+        // The tap on the head's panel comes first: the tail after it ends nothing.
+        {"tap_before_the_tail", "song.sm", Sm("", N("2000 0100 1000 0100 , 3000")), "X 500\nA 1000\nX 1500\n",
+         {"Hold without its end: A@0 beat=0", "Hold end: A@2000 beat=4"}},
+        {"roll_with_its_tail", "song.sm", Sm("", N("4000 0100 3000 0000")), "A 0\nX 500\n"},
+        {"roll_without_its_tail", "song.sm", Sm("", N("0400 1000 0000 0000")), "A 500\n"},
+        // Heads settled out of their order: the later one first, then the
+        // earlier one left without its tail by a tap.
+        {"crossing_holds", "song.sm", Sm("", N("2000 0200 0300 3000")), "A 0\nX 500\n"},
+        {"later_head_settled_first", "song.sm", Sm("", N("2000 0200 0300 1000 , 3000")), "X 500\nA 1500\n"},
+    };
+    for (const std::size_t heldBack : {stepmania::kHeldBackBytes, std::size_t{40}}) {
+        SCOPED_TRACE(heldBack);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            const Conversion held = Convert(c.file, c.bytes, c.key, {}, heldBack);
+            EXPECT_EQ(held.TimingFile, c.records);
+            EXPECT_EQ(held.Log, Convert(c.file, c.bytes, c.key).Log);
+            ExpectConverts(c);
+        }
+    }
 }
 
 // .sm negative tempos and stops, and tempos above 9999999, become warps.

@@ -38,13 +38,16 @@ Files FilesIn(const fs::path& folder) {
 }
 
 // Made in the target's folder after the writer, before the records come.
-void LimitFileSize(const fs::path&) {
+void LimitFileSizeTo(rlim_t bytes) {
     ::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     ::getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = 4;
+    limit.rlim_cur = bytes;
     ::setrlimit(RLIMIT_FSIZE, &limit);
 }
+void LimitFileSize(const fs::path&) { LimitFileSizeTo(4); }
+// The first two blocks fit, the third does not.
+void LimitFileSizeToTwoBlocks(const fs::path&) { LimitFileSizeTo(2 * kNew.size() + 1); }
 void ReplaceTargetByAFolder(const fs::path& folder) {
     fs::remove(folder / "song.kvt");
     fs::create_directory(folder / "song.kvt");
@@ -62,6 +65,7 @@ TEST(TimingFileWriter, EndsWholeOrLeavesEverythingAsItWas) {
         Files after;         // the target's folder
         mode_t mode;         // the target's, where it is a file
         const char* reasonWhenNamed = nullptr;  // where the temporary file's name makes it another
+        int blocks = 1;                         // of kNew, each handed on alone
     } cases[] = {
         {"keeps the old file's mode", "song.kvt", nullptr, true, "", {{"song.kvt", kNew}}, 0604},
         {"gives a new file the umask's mode", "new.kvt", nullptr, true, "",
@@ -69,6 +73,11 @@ TEST(TimingFileWriter, EndsWholeOrLeavesEverythingAsItWas) {
         {"dropped before the commit", "song.kvt", nullptr, false, "", {{"song.kvt", kOld}}, 0604},
         {"a write beyond the file size limit", "song.kvt", LimitFileSize, true,
          "cannot write the output file (File too large)", {{"song.kvt", kOld}}, 0604},
+        // Written while the next blocks come: told at a later block or at the commit.
+        {"the third block beyond the file size limit", "song.kvt", LimitFileSizeToTwoBlocks, true,
+         "cannot write the output file (File too large)", {{"song.kvt", kOld}}, 0604, nullptr, 5},
+        {"dropped after blocks were handed on", "song.kvt", nullptr, false, "", {{"song.kvt", kOld}}, 0604,
+         nullptr, 5},
         {"the target replaced by a folder", "song.kvt", ReplaceTargetByAFolder, true,
          "cannot replace the output file (Is a directory)", {{"song.kvt/kept", "kept"}}, 0},
         // The file without a name cannot be named where its folder has gone.
@@ -97,14 +106,20 @@ TEST(TimingFileWriter, EndsWholeOrLeavesEverythingAsItWas) {
                     rlimit limit{};
                     ::getrlimit(RLIMIT_FSIZE, &limit);
                     if (c.prepare) c.prepare(folder);
-                    const bool taken = writer->Take(kNew, reason);
-                    ::setrlimit(RLIMIT_FSIZE, &limit);  // so that the child's output is not cut
-                    if (!c.commit) return reason;
-                    if (taken && writer->Commit(reason)) return reason;
+                    // The limit stays until the writes are over, so that the
+                    // child's output is not cut.
+                    const auto told = [&](const std::string& output) {
+                        ::setrlimit(RLIMIT_FSIZE, &limit);
+                        return output;
+                    };
+                    bool taken = true;
+                    for (int block = 0; block < c.blocks && taken; ++block) taken = writer->Take(kNew, reason);
+                    if (!c.commit) return told(reason);
+                    if (taken && writer->Commit(reason)) return told(reason);
                     // A writer that has stopped takes nothing more.
                     std::string again;
                     writer->Commit(again);
-                    return reason + "\n" + again;
+                    return told(reason + "\n" + again);
                 },
                 {});
             ASSERT_EQ(child.Ending(), "exit 0") << child.Errors;
