@@ -47,3 +47,16 @@ RunOutcome ConvertPart(const ChartInput& chart, ConversionRequest request, Progr
 }
 
 }  // namespace stepquill
+
+namespace stepquill {
+
+void ConvertParts(const ChartInput& chart, ConversionRequest request, const std::vector<PartTarget>& parts,
+                  ProgressLog& log, const std::function<void(std::size_t, const RunOutcome&)>& done) {
+    std::optional<MemoryChart> bytes;
+    if (chart.Bytes) request.ChartBytes = &bytes.emplace(*chart.Bytes);
+    request.ChartPath = chart.Path;
+    const ChartFormat format = chart.Bytes ? FormatOfBytes(*chart.Bytes) : FormatOfPath(chart.Path);
+    RunConversions(*ReaderFor(format), request, parts, log, done);
+}
+
+}  // namespace stepquill

@@ -69,21 +69,32 @@ std::string StepManiaReader::ConvertPart(ChartSource& chart, const ConversionReq
     const std::string& part = request.Part;
     log.Append(SearchingPartLine(part));
 
-    Simfile simfile;
-    HoldEnds holds;
-    const NotesReader findHoldEnds = [&holds](ValueReader& values) {
-        NoteRows<HoldEnds> rows(holds);
-        const ValueReader::End end = values.StreamParameter(rows);
-        rows.Finish();
-        return end;
-    };
-    if (!ReadSimfile(chart, format_, simfile, part, findHoldEnds)) return kUnreadableChart;
-    const ChartListing* wanted = nullptr;
-    for (const ChartListing& listed : simfile.Charts)
-        if (listed.Key == part) wanted = &listed;
-    if (wanted == nullptr) return PartNotFound(part);
+    if (!simfile_) {
+        // From the start, where a part before this one could not be converted
+        // (a source that cannot seek is read once, from its start).
+        chart.Seek(0);
+        simfile_.emplace();
+        if (!ReadSimfile(chart, format_, *simfile_)) {
+            simfile_.reset();
+            return kUnreadableChart;
+        }
+        for (std::size_t i = 0; i < simfile_->Charts.size(); ++i) chartOfKey_[simfile_->Charts[i].Key] = i;
+    }
+    const Simfile& simfile = *simfile_;
+    const auto listed = chartOfKey_.find(part);
+    if (listed == chartOfKey_.end()) return PartNotFound(part);
+    const ChartListing* wanted = &simfile.Charts[listed->second];
     log.Append(part + " part found.");
 
+    HoldEnds holds;
+    if (wanted->HasNotes) {
+        ValueReader values(chart);
+        if (!values.ReturnTo(wanted->NotesOffset)) return kUnreadableChart;
+        NoteRows<HoldEnds> rows(holds);
+        values.StreamParameter(rows);
+        rows.Finish();
+        if (values.Failed()) return kUnreadableChart;
+    }
     PressWalk walk(simfile.TimingOf(*wanted), request.ShiftMs, holds.Ended, notes, log, request.DecimalSeparator);
     // A chart whose value ends before its notes has none: its timing file is empty.
     if (wanted->HasNotes) {

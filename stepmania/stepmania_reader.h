@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 
@@ -10,9 +12,9 @@ namespace stepquill::stepmania {
 
 // Reads .sm and .ssc files: the title, subtitle and artist, the first
 // tempo, the time of beat 0 and the dance-single charts ("Hard(9)"), and
-// converts one of those charts. A conversion reads the file twice: once
-// for its timing, which may stand after the notes, and for which hold heads
-// have their tail; then the chart's notes for the presses.
+// converts one of those charts. A conversion reads the file, for its
+// timing, which may stand after the notes, and the chart's notes twice:
+// for which hold heads have their tail, then for the presses.
 class StepManiaReader final : public ChartFormatReader {
 public:
     explicit StepManiaReader(SimfileFormat format) : format_(format) {}
@@ -22,11 +24,20 @@ public:
     // told by its tags, not its ending, keeps its whole name.
     std::string TimingFileFor(const std::string& chartPath, std::string& reason) const override;
     Notation NotesNotation() const override;
+    void StartChart() override {
+        simfile_.reset();
+        chartOfKey_.clear();
+    }
+    // The file's timing and charts are read once for all the parts
+    // converted between two StartChart calls; each part then reads its own
+    // notes from where they start.
     std::string ConvertPart(ChartSource& chart, const ConversionRequest& request, NoteWriter& notes,
                             ProgressLog& log) override;
 
 private:
     SimfileFormat format_;
+    std::optional<Simfile> simfile_;
+    std::unordered_map<std::string, std::size_t> chartOfKey_;  // the last listing of each key
 };
 
 }  // namespace stepquill::stepmania
