@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "chart_format.h"
 #include "conversion_request.h"
@@ -18,7 +20,26 @@ struct RunOutcome {
 };
 
 // Converts the part the request names with the format's `reader`. A run
-// that stops writes nothing and logs "Conversion stopped: <reason>".
+// that stops writes nothing and logs "Conversion stopped: <reason>". An
+// output path that names a folder puts the timing file the chart's name
+// gives into it. A chart file that is not the one the request's reading
+// read, or not as it was then, is read again first, and the log says so:
+// the run never mixes two versions of a chart.
 RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& request, ProgressLog& log);
+
+// One of the parts a run of several converts, and its own timing file.
+struct PartTarget {
+    std::string Part;  // as ConversionRequest::Part
+    std::size_t Occurrence = 0;
+    std::string OutputPath;
+};
+
+// Converts each part in turn from one opening of the chart, as RunConversion
+// would convert it with the request's other settings: the same files and
+// the same log, a part's log cleared before it. The chart is read about
+// once in all, whatever the number of parts. `done` hears each part's
+// outcome before the next part starts.
+void RunConversions(ChartFormatReader& reader, const ConversionRequest& request, const std::vector<PartTarget>& parts,
+                    ProgressLog& log, const std::function<void(std::size_t, const RunOutcome&)>& done);
 
 }  // namespace stepquill

@@ -62,9 +62,14 @@ std::string_view FormatName(ChartFormat format) { return RowOf(format).Name; }
 std::unique_ptr<ChartFormatReader> ReaderFor(ChartFormat format) { return RowOf(format).MakeReader(); }
 
 ChartReading ReadChart(const std::string& path, std::string_view wanted, const ChartInfo& before) {
-    std::optional<ChartFile> chart = OpenChart(path);
-    if (!chart) return {StartingFrom(before), kChartCannotBeOpened};
-    return ReadChart(*chart, FormatOfPath(path), wanted, before);
+    std::string reason;
+    std::optional<ChartFile> chart = OpenChart(path, reason);
+    if (!chart) return {StartingFrom(before), reason};
+    ChartReading reading = ReadChart(*chart, FormatOfPath(path), wanted, before);
+    reading.Info.Identity = chart->Identity();
+    if (reading.StopReason == kUnreadableChart && chart->ReadError() != 0)
+        reading.StopReason = CannotRead(path, chart->ReadError());
+    return reading;
 }
 
 ChartReading ReadChart(ChartSource& chart, ChartFormat format, std::string_view wanted, const ChartInfo& before) {
