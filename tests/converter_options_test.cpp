@@ -201,8 +201,8 @@ TEST(ConverterCommandLine, OneMeaningIsTakenAndEveryErrorIsOneLine) {
         {"song.ssc --shift -12", 2, usage("--shift is for a conversion: name a DIFFICULTY or give --all")},
         {"- --all", 2, usage("--all names its files after the chart, so it needs a chart file, not -")},
         {"chart.dwi --all -o -", 2, usage("--all writes a file per part; -o names their folder, not standard output")},
-        {"missing.dwi", 1, "stepquill-convert: the chart cannot be opened\n"},
-        {"missing.sm --json", 1, "stepquill-convert: the chart cannot be opened\n"},
+        {"missing.dwi", 1, "stepquill-convert: cannot open missing.dwi: No such file or directory\n"},
+        {"missing.sm --json", 1, "stepquill-convert: cannot open missing.sm: No such file or directory\n"},
         {"song.sm Expert", 1,
          "stepquill-convert: the chart lists no difficulty Expert (it lists: Beginner(1) Easy(3) Medium(6) Hard(8) "
          "Challenge(9))\n"},
