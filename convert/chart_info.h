@@ -31,6 +31,9 @@ struct ChartIdentity {
     std::int64_t ChangedNanoseconds = 0;
 
     bool Recorded() const { return Device != 0 || Inode != 0; }
+    // A reading of a path that named no file it could open: whatever file
+    // a run then finds there, the values it starts from are not that file's.
+    static ChartIdentity NoFileOpened() { return {~std::uint64_t{0}, ~std::uint64_t{0}}; }
     bool operator==(const ChartIdentity&) const = default;
 };
 

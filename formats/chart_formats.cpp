@@ -64,7 +64,11 @@ std::unique_ptr<ChartFormatReader> ReaderFor(ChartFormat format) { return RowOf(
 ChartReading ReadChart(const std::string& path, std::string_view wanted, const ChartInfo& before) {
     std::string reason;
     std::optional<ChartFile> chart = OpenChart(path, reason);
-    if (!chart) return {StartingFrom(before), reason};
+    if (!chart) {
+        ChartReading unread{StartingFrom(before), reason};
+        unread.Info.Identity = ChartIdentity::NoFileOpened();
+        return unread;
+    }
     ChartReading reading = ReadChart(*chart, FormatOfPath(path), wanted, before);
     reading.Info.Identity = chart->Identity();
     if (reading.StopReason == kUnreadableChart && chart->ReadError() != 0)
