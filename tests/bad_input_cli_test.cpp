@@ -278,6 +278,45 @@ TEST(BadOutputThroughConverter, NamesThatAreNoRegularFileAreRefused) {
     }
 }
 
+// A DWI chart's timing file takes the place of its path's last three
+// characters; where those reach across a "/", it would land outside the
+// chart's folder ("zz/a" would give "zkvt"), so the run stops and asks for
+// -o, and whatever file stands at that place stays as it was. Every other
+// path keeps the rule, "zz/abc" giving "zz/kvt".
+TEST(BadPathThroughConverter, AChartNameTooShortForItsTimingFileStops) {
+    const std::string bytes = support::ChartWith("120", "", "8");
+    const std::string tooShort = "the chart's name is too short to name its timing file; name it with -o";
+    struct Row {
+        const char* chart;
+        const char* timingName;  // where the rule would put it
+        bool written;
+    };
+    const Row rows[] = {{"zz/a", "zkvt", false}, {"zz/ab", "zzkvt", false}, {"zz/abc", "zz/kvt", true}};
+    for (const Row& row : rows) {
+        for (bool withOldFile : {false, true}) {
+            SCOPED_TRACE(std::string(row.chart) + (withOldFile ? ", over an old file" : ""));
+            ScratchFolder folder;
+            fs::create_directory(folder / "zz");
+            folder.Write(row.chart, bytes);
+            std::optional<std::string> old;
+            if (withOldFile) old = ReadBytes(folder.Write(row.timingName, support::OldTimingFile()));
+            const ChildRun run = Convert(folder, {row.chart, support::kDifficulty});
+            if (row.written) {
+                EXPECT_EQ(run.Ending(), "exit 0") << run.Errors;
+                EXPECT_EQ(ReadBytes(folder / row.timingName), "Y 0\n");
+                continue;
+            }
+            ExpectStopped(run, tooShort);
+            if (old)
+                EXPECT_EQ(ReadBytes(folder / row.timingName), *old);
+            else
+                EXPECT_FALSE(fs::exists(folder / row.timingName));
+            ASSERT_EQ(Convert(folder, {row.chart, support::kDifficulty, "-o", "out.kvt"}).Ending(), "exit 0");
+            EXPECT_EQ(ReadBytes(folder / "out.kvt"), "Y 0\n");
+        }
+    }
+}
+
 // A part of 8000 arrows gives some 80 KB of records, more than the disk holds.
 TEST(BadOutputThroughConverter, AFullDiskKeepsTheOldFileAndLeavesNoPart) {
     ScratchFolder folder;
