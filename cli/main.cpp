@@ -157,7 +157,11 @@ int ConvertOnePart(Streams& streams, const Options& options, const ChartInput& c
     const RunOutcome run = ConvertPart(chart, request, log);
     streams.Out.Flush();
     streams.Errors.Flush();
-    if (!run.Written) return streams.Finish(streams.Fail(run.StopReason));
+    // A stop of the timing file names it, as --all names every part's.
+    if (!run.Written)
+        return streams.Finish(streams.Fail(run.OutputFailed && !run.OutputPath.empty()
+                                               ? run.OutputPath + ": " + run.StopReason
+                                               : run.StopReason));
     TellWritten(streams, options, run);
     return streams.Finish(EXIT_SUCCESS);
 }

@@ -33,13 +33,17 @@ public:
     std::size_t BlockBytes() const override { return output_.BlockBytes(); }
     bool Take(std::string_view records, std::string& reason) override {
         lines_ += static_cast<std::size_t>(std::count(records.begin(), records.end(), '\n'));
-        return output_.Take(records, reason);
+        failed_ = failed_ || !output_.Take(records, reason);
+        return !failed_;
     }
     std::size_t Lines() const { return lines_; }
+    // Whether a block could not be written, which stops the walk.
+    bool Failed() const { return failed_; }
 
 private:
     TimingOutput& output_;
     std::size_t lines_ = 0;
+    bool failed_ = false;
 };
 
 bool IsFolder(const std::string& path) {
@@ -144,6 +148,7 @@ RunOutcome RunPart(RunChart& chart, ProgressLog& log) {
             return stop(kOutputWouldReplaceChart);
         std::optional<TimingFileWriter> writer = TimingFileWriter::Create(
             outputPath, reason, request.RecordBlockBytes, request.UnnamedTemporaryFile);
+        outcome.OutputFailed = !writer;
         if (!writer) return stop(reason);
         file.emplace(std::move(*writer));
     }
@@ -159,6 +164,7 @@ RunOutcome RunPart(RunChart& chart, ProgressLog& log) {
                          reader.NotesNotation());
         reason = reader.ConvertPart(*source, request, notes, log);
         if (reason.empty()) reason = notes.StopReason();
+        outcome.OutputFailed = output.Failed();
         if (!reason.empty()) return stop(chart.Unreadable(reason));
         notes.Finish();
     } catch (const std::bad_alloc&) {
@@ -172,7 +178,10 @@ RunOutcome RunPart(RunChart& chart, ProgressLog& log) {
     if (chartFile && chartFile->ChangedSinceOpened()) return stop(kChartChangedWhileRead);
 
     // The last block, then the file in its place.
-    if (!output.Take(lastRecords, reason) || !target.Finish(reason)) return stop(reason);
+    if (!output.Take(lastRecords, reason) || !target.Finish(reason)) {
+        outcome.OutputFailed = true;
+        return stop(reason);
+    }
     outcome.Written = true;
     outcome.Records = output.Lines();
     return outcome;

@@ -15,6 +15,9 @@ struct RunOutcome {
     bool Ran = false;      // false only for the empty chart path, which does nothing
     bool Written = false;  // the timing file was written whole
     std::string StopReason;
+    // The stop came from the timing file: it could not be made, written or
+    // put in place.
+    bool OutputFailed = false;
     std::size_t Records = 0;  // lines of the timing file, once written
     std::string OutputPath;   // the timing file the run writes; empty for a request's own output
 };

@@ -60,10 +60,11 @@ void ExpectUnread(const ChildRun& run, const std::string& reason) {
     EXPECT_EQ(run.Errors, "stepquill-convert: " + reason + "\n");
 }
 
-void ExpectStopped(const ChildRun& run, const std::string& reason) {
+// A stop of the timing file `output` names it on standard error.
+void ExpectStopped(const ChildRun& run, const std::string& reason, const std::string& output = "") {
     EXPECT_EQ(run.Ending(), "exit 1");
     EXPECT_EQ(LastLine(run.Output), kStop + reason);
-    EXPECT_EQ(run.Errors, "stepquill-convert: " + reason + "\n");
+    EXPECT_EQ(run.Errors, "stepquill-convert: " + (output.empty() ? "" : output + ": ") + reason + "\n");
 }
 
 class BadChartThroughConverter : public ::testing::TestWithParam<BadChart> {};
@@ -229,7 +230,7 @@ TEST(BadOutputThroughConverter, AFolderWithoutWritePermissionKeepsItsOldFile) {
     const ChildRun run = ConvertWithoutRoot(folder, {"chart.dwi", support::kDifficulty, "-o", "locked/chart.kvt"});
     fs::permissions(folder / "locked", fs::perms::owner_all);
     if (run.SetupFailed()) GTEST_SKIP() << "cannot run as nobody here";
-    ExpectStopped(run, "cannot create the output file (Permission denied)");
+    ExpectStopped(run, "cannot create the output file (Permission denied)", "locked/chart.kvt");
     EXPECT_EQ(folder.Names("locked"), (std::set<std::string>{"chart.kvt"}));
     EXPECT_EQ(ReadBytes(folder / "locked" / "chart.kvt"), "OLD\n");
     EXPECT_EQ(ReadBytes(folder / "chart.dwi"), bytes);
@@ -273,7 +274,7 @@ TEST(BadOutputThroughConverter, NamesThatAreNoRegularFileAreRefused) {
     for (const char* name : {"fifo.kvt"}) {
         SCOPED_TRACE(name);
         ExpectStopped(Convert(folder, {"chart.dwi", support::kDifficulty, "-o", name}),
-                      "the output name is not a regular file");
+                      "the output name is not a regular file", name);
         EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi", "fifo.kvt"}));
     }
 }
@@ -333,14 +334,14 @@ TEST(BadOutputThroughConverter, AFullDiskKeepsTheOldFileAndLeavesNoPart) {
     const std::string bytes = support::ChartWith("120", "", steps);
     folder.Write("big.dwi", bytes);
     ExpectStopped(Convert(folder, {"big.dwi", support::kDifficulty, "-o", "disk/chart.kvt"}),
-                  "cannot write the output file (No space left on device)");
+                  "cannot write the output file (No space left on device)", "disk/chart.kvt");
     EXPECT_EQ(folder.Names("disk"), (std::set<std::string>{"chart.kvt"}));
     EXPECT_EQ(ReadBytes(folder / "disk" / "chart.kvt"), "Y 0\nX 250\n");
     EXPECT_EQ(ReadBytes(folder / "big.dwi"), bytes);
 
     fs::remove(folder / "disk" / "chart.kvt");
     ExpectStopped(Convert(folder, {"big.dwi", support::kDifficulty, "-o", "disk/chart.kvt"}),
-                  "cannot write the output file (No space left on device)");
+                  "cannot write the output file (No space left on device)", "disk/chart.kvt");
     EXPECT_TRUE(fs::is_empty(folder / "disk"));
 }
 
@@ -432,7 +433,7 @@ TEST(HostileStreamsThroughConverter, AFileSizeLimitStopsWithAReason) {
         options.FileSizeLimitBytes = 100 * 1024;
         const ChildRun run = Convert(folder, {"chart.dwi", support::kDifficulty, "-q"}, options);
         EXPECT_EQ(run.Ending(), "exit 1");
-        EXPECT_EQ(run.Errors, "stepquill-convert: cannot write the output file (File too large)\n");
+        EXPECT_EQ(run.Errors, "stepquill-convert: chart.kvt: cannot write the output file (File too large)\n");
         support::ExpectFolderAfterRun(folder, "chart.dwi", bytes, "chart.kvt", std::nullopt, old);
     }
 }
