@@ -318,6 +318,42 @@ TEST(BadPathThroughConverter, AChartNameTooShortForItsTimingFileStops) {
     }
 }
 
+// --all's folder reached through another user's link to a folder in a
+// sticky folder that everyone may write is refused before a file is made,
+// over the timing files that are there already too; the caller's own link
+// is followed.
+TEST(BadOutputThroughConverter, AllsFolderThroughAnotherUsersLinkIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "making links of other users takes root";
+    const std::string bytes = support::ChartWith("120", "", "8");
+    for (const uid_t linkOwner : {uid_t(65534), uid_t(0)}) {
+        for (bool withOldFile : {false, true}) {
+            SCOPED_TRACE(std::to_string(linkOwner) + (withOldFile ? ", over an old file" : ""));
+            ScratchFolder folder;
+            folder.Write("song.dwi", bytes);
+            fs::create_directory(folder / "shared");
+            ASSERT_EQ(::chmod((folder / "shared").c_str(), 01777), 0);
+            fs::create_directory(folder / "private");
+            std::optional<std::string> old;
+            if (withOldFile) old = ReadBytes(folder.Write("private/song.BASIC.kvt", support::OldTimingFile()));
+            fs::create_directory_symlink(folder / "private", folder / "shared" / "dirlink");
+            ASSERT_EQ(::lchown((folder / "shared" / "dirlink").c_str(), linkOwner, linkOwner), 0);
+            const ChildRun run = Convert(folder, {"song.dwi", "--all", "-q", "-o", "shared/dirlink"});
+            if (linkOwner == 0) {
+                EXPECT_EQ(run.Ending(), "exit 0") << run.Errors;
+                EXPECT_EQ(ReadBytes(folder / "private" / "song.BASIC.kvt"), "Y 0\n");
+                continue;
+            }
+            EXPECT_EQ(run.Ending(), "exit 1");
+            EXPECT_EQ(run.Errors, "stepquill-convert: the output path goes through another user's link in a shared "
+                                  "folder (shared/dirlink)\n");
+            if (old)
+                EXPECT_EQ(ReadBytes(folder / "private" / "song.BASIC.kvt"), *old);
+            else
+                EXPECT_TRUE(fs::is_empty(folder / "private"));
+        }
+    }
+}
+
 // A part of 8000 arrows gives some 80 KB of records, more than the disk holds.
 TEST(BadOutputThroughConverter, AFullDiskKeepsTheOldFileAndLeavesNoPart) {
     ScratchFolder folder;
