@@ -62,4 +62,12 @@ RunOutcome ConvertPart(const ChartInput& chart, ConversionRequest request, Progr
     return ConvertChart(chart.Format, request, log);
 }
 
+void ConvertParts(const ChartInput& chart, ConversionRequest request, const std::vector<PartTarget>& parts,
+                  ProgressLog& log, const std::function<void(std::size_t, const RunOutcome&)>& done) {
+    std::optional<MemoryChart> bytes;
+    if (chart.Bytes) request.ChartBytes = &bytes.emplace(*chart.Bytes);
+    request.ChartPath = chart.Path;
+    RunConversions(*ReaderFor(chart.Format), request, parts, log, done);
+}
+
 }  // namespace stepquill

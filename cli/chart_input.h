@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "chart_formats.h"
 #include "chart_info.h"
@@ -43,5 +45,10 @@ ChartReading ReadChart(const ChartInput& chart, std::string_view wanted = {});
 // Converts the part the request names; the chart's path and bytes come
 // from `chart`.
 RunOutcome ConvertPart(const ChartInput& chart, ConversionRequest request, ProgressLog& log);
+
+// Converts each part into its own file from one reading of the chart, as
+// RunConversions does.
+void ConvertParts(const ChartInput& chart, ConversionRequest request, const std::vector<PartTarget>& parts,
+                  ProgressLog& log, const std::function<void(std::size_t, const RunOutcome&)>& done);
 
 }  // namespace stepquill

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 #include "arrow_tokens.h"
@@ -17,6 +19,7 @@
 #include "messages.h"
 #include "part_choice.h"
 #include "process_start.h"
+#include "shared_folder_links.h"
 #include "progress_log.h"
 #include "text.h"
 
@@ -181,39 +184,58 @@ int ConvertOnePart(Streams& streams, const Options& options, const ChartInput& c
     const RunOutcome run = ConvertPart(chart, request, log);
     streams.Out.Flush();
     streams.Errors.Flush();
-    if (!run.Written) return streams.Finish(streams.Fail(run.StopReason));
+    // A stop of the timing file names it, as --all names every part's.
+    if (!run.Written)
+        return streams.Finish(streams.Fail(run.OutputFailed && !run.OutputPath.empty()
+                                               ? run.OutputPath + ": " + run.StopReason
+                                               : run.StopReason));
     TellWritten(streams, options, run);
     return streams.Finish(EXIT_SUCCESS);
 }
 
-int ConvertEveryPart(Streams& streams, const Options& options, const ChartInput& chart) {
-    if (options.Output) {
-        struct stat folder {};
-        if (::stat(options.Output->c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
-            return streams.Finish(streams.Fail("the output folder " + *options.Output + " is not a folder"));
+// The folder --all writes into: made when it is missing, as long as its
+// parent folder is there. Empty when it is there, else the reason.
+std::string PrepareOutputFolder(const std::string& folder) {
+    std::string reason;
+    if (!LinksOnTheWayMayBeFollowed(folder, reason)) return reason;
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        if (errno != ENOENT) return "cannot use the output folder " + folder + ": " + std::strerror(errno);
+        if (::mkdir(folder.c_str(), 0777) != 0)
+            return "cannot create the output folder " + folder + ": " + std::strerror(errno);
+        return {};
     }
+    if (!S_ISDIR(info.st_mode)) return "the output folder " + folder + " is not a folder";
+    return {};
+}
+
+int ConvertEveryPart(Streams& streams, const Options& options, const ChartInput& chart) {
     const ChartReading reading = ReadChart(chart);
     if (!reading.Ok()) return streams.Finish(streams.Fail(reading.StopReason));
     const ChartInfo& info = reading.Info;
     if (info.Difficulties.empty()) return streams.Finish(streams.Fail("the chart lists no single-play part"));
+    if (options.Output) {
+        const std::string reason = PrepareOutputFolder(*options.Output);
+        if (!reason.empty()) return streams.Finish(streams.Fail(reason));
+    }
 
     std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(info), options.Encoding.value_or(""));
     StreamLog log(streams.Out, *decoder, options.Quiet);
+    std::vector<PartTarget> parts;
+    for (PartFile& file :
+         PlanPartFiles(chart.Path, options.Output.value_or(""), info.Difficulties, FormatEnding(options.Format)))
+        parts.push_back({file.Part.DisplayText, file.Part.Occurrence, std::move(file.Path),
+                         decoder->ToUtf8(file.Part.DisplayText)});
     int status = EXIT_SUCCESS;
-    for (const PartFile& file : PlanPartFiles(chart.Path, options.Output.value_or(""), info.Difficulties, FormatEnding(options.Format))) {
-        ConversionRequest request = RequestFor(options, chart, info, *decoder);
-        request.Part = file.Part.DisplayText;
-        request.Device.Part = decoder->ToUtf8(file.Part.DisplayText);
-        request.PartOccurrence = file.Part.Occurrence;
-        request.OutputPath = file.Path;
-        const RunOutcome run = ConvertPart(chart, request, log);
+    // The chart is read once for every part, and each part's outcome is
+    // told as it comes.
+    ConvertParts(chart, RequestFor(options, chart, info, *decoder), parts, log, [&](std::size_t i, const RunOutcome& run) {
         streams.Out.Flush();
-        if (run.Written) {
+        if (run.Written)
             TellWritten(streams, options, run);
-        } else {
-            status = streams.Fail(file.Path + ": " + run.StopReason);
-        }
-    }
+        else
+            status = streams.Fail(parts[i].OutputPath + ": " + run.StopReason);
+    });
     return streams.Finish(status);
 }
 

@@ -78,6 +78,7 @@ std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::str
 
     std::vector<PartFile> files;
     std::map<std::string, std::size_t> named;  // files made so far under each name
+    std::map<std::string, std::size_t> listed;  // parts listed so far under each name
     for (std::size_t i = 0; i < difficulties.size(); ++i) {
         const std::string piece = FileNamePiece(difficulties[i].Name);
         const std::size_t count = ++named[piece];
@@ -92,7 +93,7 @@ std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::str
         }
         path += '.';
         path += ending;
-        files.push_back({{difficulties[i].DisplayText, OccurrenceAt(difficulties, i)}, path});
+        files.push_back({{difficulties[i].DisplayText, listed[difficulties[i].Name]++}, path});
     }
     return files;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "chart_info.h"
 #include "chart_source.h"
 
 namespace stepquill {
@@ -34,16 +35,18 @@ public:
     // opened: someone cut it short or rewrote it while it was read, and what
     // was read is then no one version of the chart.
     bool ChangedSinceOpened() const;
+    // The file and its state when it was opened.
+    const ChartIdentity& Identity() const { return identity_; }
+    // The system's error of the last read that failed, 0 while none did.
+    int ReadError() const { return readError_; }
 
 private:
-    friend std::optional<ChartFile> OpenChart(const std::string& path);
-    ChartFile(int descriptor, const struct stat& status);
+    friend std::optional<ChartFile> OpenChart(const std::string& path, std::string& reason);
+    explicit ChartFile(int descriptor);
 
     int descriptor_ = -1;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
-    off_t size_ = 0;
-    struct timespec modified_ {};
+    ChartIdentity identity_;
+    int readError_ = 0;
     std::uint64_t position_ = 0;
     bool tooLarge_ = false;
 };
@@ -51,8 +54,13 @@ private:
 // Opens a chart, but only a regular file: a folder, a device, a FIFO or a
 // socket is refused without a byte being read from it. The file stays
 // non-blocking: a read that would wait (as /proc/kmsg's does until the
-// kernel logs something) fails instead of hanging the program.
-std::optional<ChartFile> OpenChart(const std::string& path);
+// kernel logs something) fails instead of hanging the program. None, with
+// the reason naming the path and the system's error, when it cannot be.
+std::optional<ChartFile> OpenChart(const std::string& path, std::string& reason);
+
+// The reason of a read of the chart at `path` that failed with the
+// system's `error`.
+std::string CannotRead(const std::string& path, int error);
 
 // Whether two paths, or two files' status, name one file: the same device
 // and inode, whatever the names.

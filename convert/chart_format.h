@@ -30,9 +30,16 @@ public:
     // How the format's times and positions read.
     virtual Notation NotesNotation() const = 0;
 
+    // A new chart, or the chart read again, is about to be converted: what
+    // the reader kept of the last one no longer holds.
+    virtual void StartChart() {}
+
     // Finds the part the request names in `chart` and hands its notes to
     // `notes` in time order; returns why it stopped, or "" when the part was
-    // converted whole.
+    // converted whole. Between two StartChart calls, every call is handed
+    // the same chart, so that what one call learned of it (where the parts
+    // lie) saves the next a reading: parts converted in chart order read the
+    // chart once in all.
     virtual std::string ConvertPart(ChartSource& chart, const ConversionRequest& request, NoteWriter& notes,
                                     ProgressLog& log) = 0;
 };

@@ -8,6 +8,7 @@ ChartInfo StartingFrom(const ChartInfo& before) {
     ChartInfo info = before;
     info.Difficulties.clear();
     info.HasTitle = info.HasTempo = info.HasOffset = info.ReachedEnd = false;
+    info.Identity = {};
     return info;
 }
 

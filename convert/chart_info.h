@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -21,6 +22,26 @@ struct Difficulty {
     std::optional<double> OffsetMs;
 };
 
+// Which file a reading read, and in which state: a run that finds another
+// file or another state under the chart's path knows that what the reading
+// found may no longer hold. All zero: a reading of no file (bytes from a
+// pipe, or values made by hand), which nothing is checked against.
+struct ChartIdentity {
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::int64_t Size = 0;
+    std::int64_t ModifiedSeconds = 0;
+    std::int64_t ModifiedNanoseconds = 0;
+    std::int64_t ChangedSeconds = 0;
+    std::int64_t ChangedNanoseconds = 0;
+
+    bool Recorded() const { return Device != 0 || Inode != 0; }
+    // A reading of a path that named no file it could open: whatever file
+    // a run then finds there, the values it starts from are not that file's.
+    static ChartIdentity NoFileOpened() { return {~std::uint64_t{0}, ~std::uint64_t{0}}; }
+    bool operator==(const ChartIdentity&) const = default;
+};
+
 // What a reading found of a chart, whatever its format.
 struct ChartInfo {
     std::string Title;
@@ -37,6 +58,7 @@ struct ChartInfo {
     bool HasOffset = false;
     // False for a reading that ended once the part it looked for was listed.
     bool ReachedEnd = false;
+    ChartIdentity Identity;
 };
 
 // A reading's value, with the reason it stopped ("" when it read the chart).

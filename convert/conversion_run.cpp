@@ -49,18 +49,94 @@ public:
     std::size_t BlockBytes() const override { return output_.BlockBytes(); }
     bool Take(std::string_view records, std::string& reason) override {
         lines_ += static_cast<std::size_t>(std::count(records.begin(), records.end(), '\n'));
-        return output_.Take(records, reason);
+        failed_ = failed_ || !output_.Take(records, reason);
+        return !failed_;
     }
     std::size_t Lines() const { return lines_; }
+    // Whether a block could not be written, which stops the walk.
+    bool Failed() const { return failed_; }
 
 private:
     TimingOutput& output_;
     std::size_t lines_ = 0;
+    bool failed_ = false;
 };
 
-}  // namespace
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
 
-RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& request, ProgressLog& log) {
+// The chart a run converts its parts from, opened once for all of them.
+class RunChart {
+public:
+    RunChart(ChartFormatReader& reader, const ConversionRequest& request)
+        : reader_(reader), request_(request), stop_(),
+          file_(request.ChartBytes == nullptr ? OpenChart(request.ChartPath, stop_) : std::nullopt) {
+        reader_.StartChart();
+    }
+
+    // The chart's bytes, after what the reading found was checked against
+    // them; none, with the reason, when the part cannot be converted.
+    ChartSource* Ready(ProgressLog& log, std::string& reason) {
+        if (request_.ChartBytes != nullptr) return request_.ChartBytes;
+        if (!file_ || !stop_.empty()) {
+            reason = stop_;
+            return nullptr;
+        }
+        const ChartIdentity& read = request_.Reading.Identity;
+        if (!checked_ && read.Recorded() && read != file_->Identity()) {
+            log.Append("The chart changed since it was read; reading it again.");
+            ChartReading again = reader_.ReadInfo(*file_, {}, {});
+            if (!again.Ok()) stop_ = Unreadable(again.StopReason);
+            else if (!file_->Seek(0)) stop_ = Unreadable(kUnreadableChart);
+            again.Info.Identity = file_->Identity();
+            request_.Reading = std::move(again.Info);
+            reader_.StartChart();
+        }
+        checked_ = true;
+        reason = stop_;
+        return stop_.empty() ? &*file_ : nullptr;
+    }
+
+    // The request as the run converts it: with the reading of the chart it walks.
+    ConversionRequest& Request() { return request_; }
+    ChartFile* File() { return file_ ? &*file_ : nullptr; }
+    ChartFormatReader& Reader() { return reader_; }
+
+    // A read error as the system tells it, with the chart's name.
+    std::string Unreadable(const std::string& reason) const {
+        return reason == kUnreadableChart && file_ && file_->ReadError() != 0
+                   ? CannotRead(request_.ChartPath, file_->ReadError())
+                   : reason;
+    }
+
+private:
+    ChartFormatReader& reader_;
+    ConversionRequest request_;
+    std::string stop_;  // before the file, whose opening sets it
+    std::optional<ChartFile> file_;
+    bool checked_ = false;
+};
+
+// The timing file the request names: its output path, the file the chart's
+// name gives beside it, or that file's name in the folder the output path
+// names. Empty, with the reason, when the chart's name gives none.
+std::string OutputPathOf(ChartFormatReader& reader, const ConversionRequest& request, std::string& reason) {
+    const bool intoFolder = !request.OutputPath.empty() && IsFolder(request.OutputPath);
+    if (!request.OutputPath.empty() && !intoFolder) return request.OutputPath;
+    std::string path = reader.TimingFileFor(request.ChartPath, reason);
+    if (!path.empty()) path = WithEnding(path, request.Device.Format);
+    if (path.empty() || !intoFolder) return path;
+    const std::size_t slash = path.rfind('/');
+    std::string inFolder = request.OutputPath;
+    if (inFolder.back() != '/') inFolder += '/';
+    return inFolder + (slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+RunOutcome RunPart(RunChart& chart, ProgressLog& log) {
+    const ConversionRequest& request = chart.Request();
+    ChartFormatReader& reader = chart.Reader();
     RunOutcome outcome;
     if (request.ChartPath.empty()) return outcome;
     outcome.Ran = true;
@@ -74,24 +150,22 @@ RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& req
     log.Clear();
     log.Append("Cleared file buffer");
 
-    std::optional<ChartFile> chartFile = request.ChartBytes ? std::nullopt : OpenChart(request.ChartPath);
-    if (!chartFile && !request.ChartBytes) return stop(kChartCannotBeOpened);
-
     std::string reason;
+    ChartSource* source = chart.Ready(log, reason);
+    if (source == nullptr) return stop(reason);
+    ChartFile* chartFile = chart.File();
+
     std::optional<FileOutput> file;
     if (request.Output == nullptr) {
-        std::string outputPath = request.OutputPath;
-        if (outputPath.empty()) {
-            outputPath = reader.TimingFileFor(request.ChartPath, reason);
-            if (outputPath.empty()) return stop(reason);
-            outputPath = WithEnding(outputPath, request.Device.Format);
-        }
+        const std::string outputPath = OutputPathOf(reader, request, reason);
+        if (outputPath.empty()) return stop(reason);
         outcome.OutputPath = outputPath;
         // The chart as it was opened, whatever its path names by now.
         if (chartFile ? chartFile->IsFileAt(outputPath) : SameFile(request.ChartPath, outputPath))
             return stop(kOutputWouldReplaceChart);
         std::optional<TimingFileWriter> writer = TimingFileWriter::Create(
             outputPath, reason, request.RecordBlockBytes, request.UnnamedTemporaryFile);
+        outcome.OutputFailed = !writer;
         if (!writer) return stop(reason);
         file.emplace(std::move(*writer));
     }
@@ -111,9 +185,10 @@ RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& req
     try {
         NoteWriter notes(device ? static_cast<RecordSink*>(&dropped) : &output, lastRecords, request.Tokens, log,
                          request.DecimalSeparator, reader.NotesNotation(), timeline ? &*timeline : nullptr);
-        reason = reader.ConvertPart(request.ChartBytes ? *request.ChartBytes : *chartFile, request, notes, log);
+        reason = reader.ConvertPart(*source, request, notes, log);
         if (reason.empty()) reason = notes.StopReason();
-        if (!reason.empty()) return stop(reason);
+        outcome.OutputFailed = output.Failed();
+        if (!reason.empty()) return stop(chart.Unreadable(reason));
         notes.Finish();
         if (timeline) {
             timeline->Finish();
@@ -121,18 +196,44 @@ RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& req
             if (!device->Finish(reason)) return stop(reason);
         }
     } catch (const std::bad_alloc&) {
+        // What the reader kept of the chart may be cut short as well.
+        reader.StartChart();
+        source->Seek(0);
         return stop(kChartTooLargeForMemory);
     }
     // A chart cut short or rewritten while it was read gave records that
     // belong to no version of it.
     if (chartFile && chartFile->ChangedSinceOpened()) return stop(kChartChangedWhileRead);
-    chartFile.reset();
 
     // The last block, then the file in its place.
-    if (!output.Take(lastRecords, reason) || !target.Finish(reason)) return stop(reason);
+    if (!output.Take(lastRecords, reason) || !target.Finish(reason)) {
+        outcome.OutputFailed = true;
+        return stop(reason);
+    }
     outcome.Written = true;
     outcome.Records = device ? device->Entries() : output.Lines();
     return outcome;
+}
+
+}  // namespace
+
+RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& request, ProgressLog& log) {
+    if (request.ChartPath.empty()) return {};
+    RunChart chart(reader, request);
+    return RunPart(chart, log);
+}
+
+void RunConversions(ChartFormatReader& reader, const ConversionRequest& request, const std::vector<PartTarget>& parts,
+                    ProgressLog& log, const std::function<void(std::size_t, const RunOutcome&)>& done) {
+    RunChart chart(reader, request);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        ConversionRequest& asked = chart.Request();
+        asked.Part = parts[i].Part;
+        asked.PartOccurrence = parts[i].Occurrence;
+        asked.OutputPath = parts[i].OutputPath;
+        asked.Device.Part = parts[i].ShownPart;
+        done(i, RunPart(chart, log));
+    }
 }
 
 }  // namespace stepquill

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "chart_format.h"
 #include "conversion_request.h"
@@ -13,12 +15,35 @@ struct RunOutcome {
     bool Ran = false;      // false only for the empty chart path, which does nothing
     bool Written = false;  // the timing file was written whole
     std::string StopReason;
+    // The stop came from the timing file: it could not be made, written or
+    // put in place.
+    bool OutputFailed = false;
     std::size_t Records = 0;  // lines of the timing file, once written
     std::string OutputPath;   // the timing file the run writes; empty for a request's own output
 };
 
 // Converts the part the request names with the format's `reader`. A run
-// that stops writes nothing and logs "Conversion stopped: <reason>".
+// that stops writes nothing and logs "Conversion stopped: <reason>". An
+// output path that names a folder puts the timing file the chart's name
+// gives into it. A chart file that is not the one the request's reading
+// read, or not as it was then, is read again first, and the log says so:
+// the run never mixes two versions of a chart.
 RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& request, ProgressLog& log);
+
+// One of the parts a run of several converts, and its own timing file.
+struct PartTarget {
+    std::string Part;  // as ConversionRequest::Part
+    std::size_t Occurrence = 0;
+    std::string OutputPath;
+    std::string ShownPart;  // the part in UTF-8, for a device file's description
+};
+
+// Converts each part in turn from one opening of the chart, as RunConversion
+// would convert it with the request's other settings: the same files and
+// the same log, a part's log cleared before it. The chart is read about
+// once in all, whatever the number of parts. `done` hears each part's
+// outcome before the next part starts.
+void RunConversions(ChartFormatReader& reader, const ConversionRequest& request, const std::vector<PartTarget>& parts,
+                    ProgressLog& log, const std::function<void(std::size_t, const RunOutcome&)>& done);
 
 }  // namespace stepquill

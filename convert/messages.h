@@ -7,8 +7,9 @@ namespace stepquill {
 
 // The reasons a reading or a run gives when it stops, the same for every
 // chart format.
-inline constexpr const char* kChartCannotBeOpened = "the chart cannot be opened";
 inline constexpr const char* kUnreadableChart = "the chart could not be read";
+inline constexpr const char* kChartNameTooShort =
+    "the chart's name is too short to name its timing file; name it with -o";
 inline constexpr const char* kChartTooLargeForMemory = "the chart does not fit in memory";
 inline constexpr const char* kTimeBeyondTimingFile = "a time beyond what the timing file can hold";
 inline constexpr const char* kChartChangedWhileRead = "the chart changed while it was read";

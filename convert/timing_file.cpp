@@ -16,32 +16,24 @@
 #include <utility>
 #include <vector>
 
+#include "shared_folder_links.h"
 #include "temporary_name_guard.h"
 
 namespace stepquill {
 
 namespace {
 
-// Whether a link may be followed, by the rule the kernel applies with
-// fs.protected_symlinks on, whatever that setting is here: in a sticky
-// folder that everyone may write (/tmp), a link that another user planted
-// could lead our file anywhere the caller may write, so it is followed only
-// when its owner is the caller or the folder's owner.
-bool MayFollowLink(const std::string& path, const struct stat& link) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) return false;
-    const bool shared = (info.st_mode & S_ISVTX) != 0 && (info.st_mode & S_IWOTH) != 0;
-    return !shared || link.st_uid == ::geteuid() || link.st_uid == info.st_uid;
-}
-
 // Where a chain of links ends, even when its last target does not exist yet,
 // so a link is written through and never replaced by a file of its own.
 // Empty, with the reason, for a chain that does not end or a link that may
-// not be followed.
+// not be followed. The folders on the way to each name are links too at
+// times, which the kernel follows whatever its setting: the rule holds for
+// them as for the name itself.
 std::string FollowLinks(std::string path, std::string& reason) {
     for (int hops = 0; hops < 40; ++hops) {
+        const std::size_t folderEnd = path.rfind('/');
+        if (folderEnd != std::string::npos && !LinksOnTheWayMayBeFollowed(path.substr(0, folderEnd + 1), reason))
+            return {};
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
         if (!MayFollowLink(path, info)) {

@@ -131,6 +131,11 @@ ChartStream::ChartStream(ChartSource& source)
     SkipByteOrderMark();
 }
 
+ChartStream::ChartStream(ChartSource& source, std::uint64_t offset)
+    : source_(source), block_(std::make_unique<char[]>(kBlockSize)), start_(offset) {
+    if (offset == 0) SkipByteOrderMark();
+}
+
 ChartStream::ChartStream(std::istream& input)
     : stream_(std::make_unique<StreamSource>(*input.rdbuf())),
       source_(*stream_),
@@ -152,6 +157,7 @@ void ChartStream::SkipByteOrderMark() {
         if (got < 0) failed_ = true;
         if (got <= 0) break;
         end_ += static_cast<std::size_t>(got);
+        pulled_ += static_cast<std::uint64_t>(got);
     }
     if (end_ >= 3 && std::memcmp(block_.get(), "\xEF\xBB\xBF", 3) == 0) next_ = 3;
 }
@@ -167,6 +173,7 @@ bool ChartStream::Refill() {
         failed_ = true;
     else
         end_ = static_cast<std::size_t>(got);
+    pulled_ += end_;
     return end_ > 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <istream>
 #include <memory>
 #include <string>
@@ -19,6 +20,9 @@ namespace stepquill {
 class ChartStream {
 public:
     explicit ChartStream(ChartSource& source);
+    // The chart read on from `offset`, where `source` stands: a stream that
+    // starts inside the chart has no byte-order mark to skip.
+    ChartStream(ChartSource& source, std::uint64_t offset);
     // A standard stream, such as a chart held in memory. A read error that
     // its buffer throws is taken as a failed read and goes no further.
     explicit ChartStream(std::istream& input);
@@ -62,6 +66,9 @@ public:
     // stopped, it could not be read on. A caller that ran out of lines or
     // fields asks this before taking what it read for the whole chart.
     bool ReadFailed() const { return failed_; }
+    // The offset in the chart of the next byte to be read, for a reading
+    // that comes back to it.
+    std::uint64_t Position() const { return start_ + pulled_ - (end_ - next_); }
 
 private:
     class StreamSource;
@@ -89,6 +96,8 @@ private:
     std::size_t next_ = 0;  // first unread byte of the block
     std::size_t end_ = 0;   // bytes in the block
     bool failed_ = false;
+    std::uint64_t start_ = 0;   // where in the chart the first block begins
+    std::uint64_t pulled_ = 0;  // bytes taken from the source so far
     bool midLine_ = false;  // ReadLinePart gave a part of a line that goes on
 };
 

@@ -16,8 +16,10 @@ ChartReading DwiReader::ReadInfo(ChartSource& chart, std::string_view wanted, co
 }
 
 std::string DwiReader::TimingFileFor(const std::string& chartPath, std::string& reason) const {
-    if (chartPath.size() < 3) {
-        reason = "the chart path is too short to name the output file";
+    // The last three characters give way to "kvt": where they reach into
+    // the chart's folders, the timing file would land outside its folder.
+    if (chartPath.size() < 3 || chartPath.find('/', chartPath.size() - 3) != std::string::npos) {
+        reason = kChartNameTooShort;
         return {};
     }
     return TimingFileName(chartPath);
@@ -45,11 +47,37 @@ std::string DwiReader::ConvertPart(ChartSource& source, const ConversionRequest&
     state.Beat = 0;
     log.Append(SearchingPartLine(state.PartName));
 
-    ChartStream chart(source);
-    TimingLists lists;
-    PartSearchResult part = FindPart(chart, state.PartName, lists, log, request.PartOccurrence);
+    // A search from the chart's start, unless the last one stopped short of
+    // this part's header and counted every header it passed.
+    std::size_t skip = request.PartOccurrence;
+    const bool goesOn = searched_ && searched_->Counted && [&] {
+        const auto passed = searched_->HeaderLines.find(state.PartName);
+        const std::size_t count = passed == searched_->HeaderLines.end() ? 0 : passed->second;
+        if (count > skip) return false;
+        skip -= count;
+        return true;
+    }();
+    if (!goesOn) {
+        skip = request.PartOccurrence;
+        // The first search reads on from where the chart stands.
+        if (searched_ && !source.Seek(0)) return kUnreadableChart;
+        searched_.emplace();
+    } else if (!source.Seek(searched_->Offset)) {
+        return kUnreadableChart;
+    }
+    for (const std::string& line : searched_->ListingLines) log.Append(line);
+    TimingLists lists = searched_->Lists;
+    ChartStream chart(source, searched_->Offset);
+    PartSearchResult part = FindPart(chart, state.PartName, lists, log, skip, &*searched_);
     // A read error ends the search and the walk as the chart's end
     // would; what they gave then is not the chart's.
+    const bool found = !chart.ReadFailed() && part.PartFound;
+    if (found) {
+        searched_->Offset = chart.Position();
+        searched_->Lists = lists;
+    } else {
+        searched_->Counted = false;
+    }
     if (chart.ReadFailed()) return kUnreadableChart;
     if (!part.PartFound) return PartNotFound(state.PartName);
     WalkOutcome walk = WalkSteps(part.HeaderRest, chart, state, lists, notes, log);

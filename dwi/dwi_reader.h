@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "chart_format.h"
 #include "conversion_run.h"
+#include "part_search.h"
 
 namespace stepquill {
 
@@ -15,9 +17,15 @@ public:
     // TimingFileName of the chart path.
     std::string TimingFileFor(const std::string& chartPath, std::string& reason) const override;
     Notation NotesNotation() const override;
+    void StartChart() override { searched_.reset(); }
     // The walk starts from the tempo and offset of the request's reading.
+    // The search for a part goes on from where the last one found its
+    // part, when the part lies further on.
     std::string ConvertPart(ChartSource& chart, const ConversionRequest& request, NoteWriter& notes,
                             ProgressLog& log) override;
+
+private:
+    std::optional<SearchedSoFar> searched_;
 };
 
 // The chart path with its last three characters replaced by "kvt".

@@ -12,10 +12,14 @@ namespace {
 // Replaces a timing list by the tag line less its tag and colon, which are
 // removed by count wherever the tag stands.
 void TakeList(std::string& line, std::size_t tagLength, std::string_view title,
-              std::vector<std::string>& list, std::size_t& index, ProgressLog& log) {
+              std::vector<std::string>& list, std::size_t& index, ProgressLog& log, SearchedSoFar* searched) {
     log.Append(std::string(title));
     line = line.size() > tagLength ? line.substr(tagLength) : std::string();
     log.Append(line);
+    if (searched != nullptr) {
+        searched->ListingLines.emplace_back(title);
+        searched->ListingLines.push_back(line);
+    }
     list = SplitText(line, ',');
     index = 0;
 }
@@ -43,7 +47,8 @@ bool AddRestOfLine(ChartStream& chart, std::string& line) {
 // The next line as the search looks at it: the line, or for a long line
 // without a tag near its start, the line from the part's header on, or
 // nothing when the header is not in it either. False at the chart's end.
-bool ReadSearchedLine(ChartStream& chart, const std::string& header, std::string& line) {
+// `cut` tells that the line was not held whole.
+bool ReadSearchedLine(ChartStream& chart, const std::string& header, std::string& line, bool& cut) {
     std::string spare;
     std::string_view part;
     bool lineEnds = false;
@@ -51,6 +56,7 @@ bool ReadSearchedLine(ChartStream& chart, const std::string& header, std::string
     line.assign(part);
     if (lineEnds) return true;
     if (Contains(line, "#CHANGEBPM") || Contains(line, "#FREEZE")) return AddRestOfLine(chart, line);
+    cut = true;
     // The header may straddle two pieces, so each piece is searched with
     // the end of the one before it.
     while (!lineEnds) {
@@ -69,20 +75,46 @@ bool ReadSearchedLine(ChartStream& chart, const std::string& header, std::string
     return true;
 }
 
+// Counts the line once for each part name whose header it holds, as the
+// search for that name would count it. Names hold no ":".
+void CountHeaders(std::string_view line, std::map<std::string, std::size_t, std::less<>>& counts) {
+    constexpr std::string_view kSingle = "#SINGLE:";
+    std::vector<std::string_view> names;
+    for (std::size_t at = line.find(kSingle); at != std::string_view::npos; at = line.find(kSingle, at + 1)) {
+        const std::size_t start = at + kSingle.size();
+        const std::size_t end = line.find(':', start);
+        if (end == std::string_view::npos) break;
+        const std::string_view name = line.substr(start, end - start);
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+    for (std::string_view name : names) {
+        const auto known = counts.find(name);
+        if (known != counts.end())
+            ++known->second;
+        else
+            counts.emplace(std::string(name), 1);
+    }
+}
+
 }  // namespace
 
 PartSearchResult FindPart(ChartStream& chart, const std::string& partName, TimingLists& lists,
-                          ProgressLog& log, std::size_t skip) {
+                          ProgressLog& log, std::size_t skip, SearchedSoFar* searched) {
     // Only a single-play header names the part: a title, a double-play part
     // or an SMANIAC part standing first must not be taken for it.
     const std::string header = "#SINGLE:" + partName + ":";
     PartSearchResult result;
     std::string line;
-    while (ReadSearchedLine(chart, header, line)) {
+    bool cut = false;
+    while (ReadSearchedLine(chart, header, line, cut)) {
         if (Contains(line, "#CHANGEBPM"))
-            TakeList(line, 11, "BPMChange listing...", lists.BpmChanges, lists.BpmChangeIndex, log);
+            TakeList(line, 11, "BPMChange listing...", lists.BpmChanges, lists.BpmChangeIndex, log, searched);
         if (Contains(line, "#FREEZE"))
-            TakeList(line, 8, "Freeze listing...", lists.Freezes, lists.FreezeIndex, log);
+            TakeList(line, 8, "Freeze listing...", lists.Freezes, lists.FreezeIndex, log, searched);
+        if (searched != nullptr) {
+            CountHeaders(line, searched->HeaderLines);
+            searched->Counted = searched->Counted && !cut;
+        }
         std::size_t at = line.find(header);
         if (at != std::string::npos && skip > 0) {
             --skip;

@@ -163,19 +163,40 @@ ChartReading ReadChart(const std::string& path, std::string_view wanted, const C
     return ReadChart(path, FormatOfPath(path), wanted, before);
 }
 
+namespace {
+
+// The chart that a path names, read through `read`: a chart that cannot be
+// opened is told with its reason, and the reading records which file it
+// read, so that a run can tell whether it finds the same one.
+template <typename Read>
+ChartReading ReadFile(const std::string& path, const ChartInfo& before, Read read) {
+    std::string reason;
+    std::optional<ChartFile> chart = OpenChart(path, reason);
+    if (!chart) {
+        ChartReading unread{StartingFrom(before), reason};
+        unread.Info.Identity = ChartIdentity::NoFileOpened();
+        return unread;
+    }
+    ChartReading reading = read(*chart);
+    reading.Info.Identity = chart->Identity();
+    if (reading.StopReason == kUnreadableChart && chart->ReadError() != 0)
+        reading.StopReason = CannotRead(path, chart->ReadError());
+    return reading;
+}
+
+}  // namespace
+
 ChartReading ReadChart(const std::string& path, ChartFormat format, std::string_view wanted,
                        const ChartInfo& before) {
-    std::optional<ChartFile> chart = OpenChart(path);
-    if (!chart) return {StartingFrom(before), kChartCannotBeOpened};
-    return ReadChart(*chart, format, wanted, before);
+    return ReadFile(path, before, [&](ChartFile& chart) { return ReadChart(chart, format, wanted, before); });
 }
 
 ChartReading ReadChartUnlessAbandoned(const std::string& path, const std::atomic<bool>& abandoned,
                                       const ChartInfo& before) {
-    std::optional<ChartFile> file = OpenChart(path);
-    if (!file) return {StartingFrom(before), kChartCannotBeOpened};
-    AbandonableChart chart(*file, abandoned);
-    return ReadChart(chart, FormatOfPath(path), {}, before);
+    return ReadFile(path, before, [&](ChartFile& file) {
+        AbandonableChart chart(file, abandoned);
+        return ReadChart(chart, FormatOfPath(path), {}, before);
+    });
 }
 
 ChartReading ReadChart(ChartSource& chart, ChartFormat format, std::string_view wanted, const ChartInfo& before) {

@@ -94,14 +94,22 @@ std::string StepManiaReader::ConvertPart(ChartSource& chart, const ConversionReq
     const std::string& part = request.Part;
     log.Append(SearchingPartLine(part));
 
-    // The whole file first, for the timing, which may stand after the notes.
-    Simfile simfile;
-    if (!ReadSimfile(chart, format_, simfile)) return kUnreadableChart;
+    if (!simfile_) {
+        // From the start, where a part before this one could not be converted
+        // (a source that cannot seek is read once, from its start).
+        chart.Seek(0);
+        simfile_.emplace();
+        if (!ReadSimfile(chart, format_, *simfile_)) {
+            simfile_.reset();
+            return kUnreadableChart;
+        }
+        for (std::size_t i = 0; i < simfile_->Charts.size(); ++i) chartOfKey_[simfile_->Charts[i].Key] = i;
+    }
+    const Simfile& simfile = *simfile_;
     if (!simfile.HasChartTag) return NoChartTag(format_);
-    const ChartListing* wanted = nullptr;
-    for (const ChartListing& listed : simfile.Charts)
-        if (listed.Key == part) wanted = &listed;
-    if (wanted == nullptr) return PartNotFound(part);
+    const auto listed = chartOfKey_.find(part);
+    if (listed == chartOfKey_.end()) return PartNotFound(part);
+    const ChartListing* wanted = &simfile.Charts[listed->second];
     log.Append(part + " part found.");
 
     PressWalk walk(simfile.TimingOf(*wanted), request.ShiftMs, notes, log, request.DecimalSeparator);

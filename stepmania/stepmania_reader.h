@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 
@@ -27,12 +29,21 @@ public:
     // told by its tags, not its ending, keeps its whole name.
     std::string TimingFileFor(const std::string& chartPath, std::string& reason) const override;
     Notation NotesNotation() const override;
+    void StartChart() override {
+        simfile_.reset();
+        chartOfKey_.clear();
+    }
+    // The file's timing and charts are read once for all the parts
+    // converted between two StartChart calls; each part then reads its own
+    // notes from where they start.
     std::string ConvertPart(ChartSource& chart, const ConversionRequest& request, NoteWriter& notes,
                             ProgressLog& log) override;
 
 private:
     SimfileFormat format_;
     std::size_t heldBackBytes_;
+    std::optional<Simfile> simfile_;
+    std::unordered_map<std::string, std::size_t> chartOfKey_;  // the last listing of each key
 };
 
 }  // namespace stepquill::stepmania

@@ -60,10 +60,11 @@ void ExpectUnread(const ChildRun& run, const std::string& reason) {
     EXPECT_EQ(run.Errors, "stepquill-convert: " + reason + "\n");
 }
 
-void ExpectStopped(const ChildRun& run, const std::string& reason) {
+// A stop of the timing file `output` names it on standard error.
+void ExpectStopped(const ChildRun& run, const std::string& reason, const std::string& output = "") {
     EXPECT_EQ(run.Ending(), "exit 1");
     EXPECT_EQ(LastLine(run.Output), kStop + reason);
-    EXPECT_EQ(run.Errors, "stepquill-convert: " + reason + "\n");
+    EXPECT_EQ(run.Errors, "stepquill-convert: " + (output.empty() ? "" : output + ": ") + reason + "\n");
 }
 
 class BadChartThroughConverter : public ::testing::TestWithParam<BadChart> {};
@@ -186,10 +187,14 @@ TEST(BadPathThroughConverter, PathsThatAreNoReadableFileAreRefused) {
     ASSERT_EQ(::mkfifo((folder / "fifo.sm").c_str(), 0644), 0);
     fs::create_directory(folder / "folder.dwi");
     fs::create_directory(folder / "folder.ssc");
-    for (const char* path : {"/dev/zero", "fifo.dwi", "folder.dwi", "fifo.sm", "folder.ssc"}) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"/dev/zero", "not a regular file"}, {"fifo.dwi", "not a regular file"}, {"folder.dwi", "Is a directory"},
+        {"fifo.sm", "not a regular file"},   {"folder.ssc", "Is a directory"},
+    };
+    for (const auto& [path, why] : rows) {
         SCOPED_TRACE(path);
         ExpectUnread(Convert(folder, {path, support::kDifficulty, "-o", "out.kvt"}),
-                     "the chart cannot be opened");
+                     std::string("cannot open ") + path + ": " + why);
         EXPECT_EQ(folder.Names(), (std::set<std::string>{"fifo.dwi", "folder.dwi", "fifo.sm", "folder.ssc"}));
     }
 }
@@ -225,7 +230,7 @@ TEST(BadPathThroughConverter, AChartThatCannotBeReadIsNoCrash) {
     folder.Write("out.kvt", support::OldTimingFile());
     EXPECT_EQ(Convert(folder, {"/proc/self/mem"}).Ending(), "exit 1");
     ExpectUnread(Convert(folder, {"/proc/self/mem", support::kDifficulty, "-o", "out.kvt"}),
-                 "the chart could not be read");
+                 "cannot read /proc/self/mem: Input/output error");
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"out.kvt"}));
     EXPECT_EQ(ReadBytes(folder / "out.kvt"), support::OldTimingFile());
 }
@@ -237,7 +242,7 @@ TEST(BadPathThroughConverter, AChartWithoutReadPermissionIsRefused) {
     fs::permissions(folder / "chart.dwi", fs::perms::none);
     const ChildRun run = ConvertWithoutRoot(folder, {"chart.dwi", support::kDifficulty});
     if (run.SetupFailed()) GTEST_SKIP() << "cannot run as nobody here";
-    ExpectUnread(run, "the chart cannot be opened");
+    ExpectUnread(run, "cannot open chart.dwi: Permission denied");
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi"}));
     fs::permissions(folder / "chart.dwi", fs::perms::owner_read);
     EXPECT_EQ(ReadBytes(folder / "chart.dwi"), bytes);
@@ -254,7 +259,7 @@ TEST(BadOutputThroughConverter, AFolderWithoutWritePermissionKeepsItsOldFile) {
     const ChildRun run = ConvertWithoutRoot(folder, {"chart.dwi", support::kDifficulty, "-o", "locked/chart.kvt"});
     fs::permissions(folder / "locked", fs::perms::owner_all);
     if (run.SetupFailed()) GTEST_SKIP() << "cannot run as nobody here";
-    ExpectStopped(run, "cannot create the output file (Permission denied)");
+    ExpectStopped(run, "cannot create the output file (Permission denied)", "locked/chart.kvt");
     EXPECT_EQ(folder.Names("locked"), (std::set<std::string>{"chart.kvt"}));
     EXPECT_EQ(ReadBytes(folder / "locked" / "chart.kvt"), "OLD\n");
     EXPECT_EQ(ReadBytes(folder / "chart.dwi"), bytes);
@@ -294,13 +299,87 @@ TEST(BadOutputThroughConverter, TheChartByAnotherNameIsNeverOverwritten) {
 TEST(BadOutputThroughConverter, NamesThatAreNoRegularFileAreRefused) {
     ScratchFolder folder;
     folder.Write("chart.dwi", support::ChartWith("120", "", "8"));
-    fs::create_directory(folder / "folder.kvt");
     ASSERT_EQ(::mkfifo((folder / "fifo.kvt").c_str(), 0644), 0);
-    for (const char* name : {"folder.kvt", "fifo.kvt"}) {
+    for (const char* name : {"fifo.kvt"}) {
         SCOPED_TRACE(name);
         ExpectStopped(Convert(folder, {"chart.dwi", support::kDifficulty, "-o", name}),
-                      "the output name is not a regular file");
-        EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi", "folder.kvt", "fifo.kvt"}));
+                      "the output name is not a regular file", name);
+        EXPECT_EQ(folder.Names(), (std::set<std::string>{"chart.dwi", "fifo.kvt"}));
+    }
+}
+
+// A DWI chart's timing file takes the place of its path's last three
+// characters; where those reach across a "/", it would land outside the
+// chart's folder ("zz/a" would give "zkvt"), so the run stops and asks for
+// -o, and whatever file stands at that place stays as it was. Every other
+// path keeps the rule, "zz/abc" giving "zz/kvt".
+TEST(BadPathThroughConverter, AChartNameTooShortForItsTimingFileStops) {
+    const std::string bytes = support::ChartWith("120", "", "8");
+    const std::string tooShort = "the chart's name is too short to name its timing file; name it with -o";
+    struct Row {
+        const char* chart;
+        const char* timingName;  // where the rule would put it
+        bool written;
+    };
+    const Row rows[] = {{"zz/a", "zkvt", false}, {"zz/ab", "zzkvt", false}, {"zz/abc", "zz/kvt", true}};
+    for (const Row& row : rows) {
+        for (bool withOldFile : {false, true}) {
+            SCOPED_TRACE(std::string(row.chart) + (withOldFile ? ", over an old file" : ""));
+            ScratchFolder folder;
+            fs::create_directory(folder / "zz");
+            folder.Write(row.chart, bytes);
+            std::optional<std::string> old;
+            if (withOldFile) old = ReadBytes(folder.Write(row.timingName, support::OldTimingFile()));
+            const ChildRun run = Convert(folder, {row.chart, support::kDifficulty});
+            if (row.written) {
+                EXPECT_EQ(run.Ending(), "exit 0") << run.Errors;
+                EXPECT_EQ(ReadBytes(folder / row.timingName), "Y 0\n");
+                continue;
+            }
+            ExpectStopped(run, tooShort);
+            if (old)
+                EXPECT_EQ(ReadBytes(folder / row.timingName), *old);
+            else
+                EXPECT_FALSE(fs::exists(folder / row.timingName));
+            ASSERT_EQ(Convert(folder, {row.chart, support::kDifficulty, "-o", "out.kvt"}).Ending(), "exit 0");
+            EXPECT_EQ(ReadBytes(folder / "out.kvt"), "Y 0\n");
+        }
+    }
+}
+
+// --all's folder reached through another user's link to a folder in a
+// sticky folder that everyone may write is refused before a file is made,
+// over the timing files that are there already too; the caller's own link
+// is followed.
+TEST(BadOutputThroughConverter, AllsFolderThroughAnotherUsersLinkIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "making links of other users takes root";
+    const std::string bytes = support::ChartWith("120", "", "8");
+    for (const uid_t linkOwner : {uid_t(65534), uid_t(0)}) {
+        for (bool withOldFile : {false, true}) {
+            SCOPED_TRACE(std::to_string(linkOwner) + (withOldFile ? ", over an old file" : ""));
+            ScratchFolder folder;
+            folder.Write("song.dwi", bytes);
+            fs::create_directory(folder / "shared");
+            ASSERT_EQ(::chmod((folder / "shared").c_str(), 01777), 0);
+            fs::create_directory(folder / "private");
+            std::optional<std::string> old;
+            if (withOldFile) old = ReadBytes(folder.Write("private/song.BASIC.kvt", support::OldTimingFile()));
+            fs::create_directory_symlink(folder / "private", folder / "shared" / "dirlink");
+            ASSERT_EQ(::lchown((folder / "shared" / "dirlink").c_str(), linkOwner, linkOwner), 0);
+            const ChildRun run = Convert(folder, {"song.dwi", "--all", "-q", "-o", "shared/dirlink"});
+            if (linkOwner == 0) {
+                EXPECT_EQ(run.Ending(), "exit 0") << run.Errors;
+                EXPECT_EQ(ReadBytes(folder / "private" / "song.BASIC.kvt"), "Y 0\n");
+                continue;
+            }
+            EXPECT_EQ(run.Ending(), "exit 1");
+            EXPECT_EQ(run.Errors, "stepquill-convert: the output path goes through another user's link in a shared "
+                                  "folder (shared/dirlink)\n");
+            if (old)
+                EXPECT_EQ(ReadBytes(folder / "private" / "song.BASIC.kvt"), *old);
+            else
+                EXPECT_TRUE(fs::is_empty(folder / "private"));
+        }
     }
 }
 
@@ -320,14 +399,14 @@ TEST(BadOutputThroughConverter, AFullDiskKeepsTheOldFileAndLeavesNoPart) {
     const std::string bytes = support::ChartWith("120", "", steps);
     folder.Write("big.dwi", bytes);
     ExpectStopped(Convert(folder, {"big.dwi", support::kDifficulty, "-o", "disk/chart.kvt"}),
-                  "cannot write the output file (No space left on device)");
+                  "cannot write the output file (No space left on device)", "disk/chart.kvt");
     EXPECT_EQ(folder.Names("disk"), (std::set<std::string>{"chart.kvt"}));
     EXPECT_EQ(ReadBytes(folder / "disk" / "chart.kvt"), "Y 0\nX 250\n");
     EXPECT_EQ(ReadBytes(folder / "big.dwi"), bytes);
 
     fs::remove(folder / "disk" / "chart.kvt");
     ExpectStopped(Convert(folder, {"big.dwi", support::kDifficulty, "-o", "disk/chart.kvt"}),
-                  "cannot write the output file (No space left on device)");
+                  "cannot write the output file (No space left on device)", "disk/chart.kvt");
     EXPECT_TRUE(fs::is_empty(folder / "disk"));
 }
 
@@ -419,7 +498,7 @@ TEST(HostileStreamsThroughConverter, AFileSizeLimitStopsWithAReason) {
         options.FileSizeLimitBytes = 100 * 1024;
         const ChildRun run = Convert(folder, {"chart.dwi", support::kDifficulty, "-q"}, options);
         EXPECT_EQ(run.Ending(), "exit 1");
-        EXPECT_EQ(run.Errors, "stepquill-convert: cannot write the output file (File too large)\n");
+        EXPECT_EQ(run.Errors, "stepquill-convert: chart.kvt: cannot write the output file (File too large)\n");
         support::ExpectFolderAfterRun(folder, "chart.dwi", bytes, "chart.kvt", std::nullopt, old);
     }
 }

@@ -269,8 +269,13 @@ TEST(ReadChartInfo, MissingFileFailsAndChangesNothing) {
     ChartInfo state = EarlierChart();
     Shown info;
     const auto missing = std::filesystem::temp_directory_path() / "stepquill-no-such-chart.dwi";
-    for (const std::string& path : {missing.string(), std::string(), std::filesystem::temp_directory_path().string()})
-        EXPECT_EQ(ReadInto(path, state, info).FailureReason, "the chart cannot be opened") << path;
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    const std::pair<std::string, std::string> rows[] = {
+        {missing.string(), "cannot open " + missing.string() + ": No such file or directory"},
+        {"", "cannot open : No such file or directory"},
+        {folder, "cannot open " + folder + ": Is a directory"},
+    };
+    for (const auto& [path, reason] : rows) EXPECT_EQ(ReadInto(path, state, info).FailureReason, reason) << path;
     EXPECT_EQ(state.Title, "Old");
     EXPECT_EQ(state.Bpm, 90);
     EXPECT_FALSE(info.TitleCaption.has_value());
@@ -362,7 +367,7 @@ TEST_F(GetDWIInfoTest, AnUnopenablePathClearsAndLeavesTheCaptions) {
     controls.TitleCaption = "kept";
     controls.Path = (folder_ / "missing.dwi").string();
     ChartInfo state = EarlierChart();
-    EXPECT_EQ(ShowIn(controls, state).FailureReason, "the chart cannot be opened");
+    EXPECT_EQ(ShowIn(controls, state).FailureReason, "cannot open " + controls.Path + ": No such file or directory");
     EXPECT_TRUE(controls.Items.empty());
     EXPECT_EQ(controls.Text, "");
     EXPECT_EQ(controls.TitleCaption, "kept");

@@ -355,3 +355,74 @@ TEST(QuietRun, WritesTheSameFileAndBuildsNoLineOfAPress) {
 
 }  // namespace
 }  // namespace stepquill
+
+namespace stepquill {
+namespace {
+
+// Several parts converted from one opening of the chart, in any order and
+// with a part the chart lacks among them, give each part the file and the
+// log that a run of that part alone gives: a search that cannot go on from
+// where the last one stopped starts again from the top.
+TEST(ConversionRuns, EachPartAsItsOwnRunGivesIt) {
+    const std::string dwi =
+        "#TITLE:B;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n#SINGLE:MANIAC:9:\n2080\n;\n#CHANGEBPM:4.000=240.000;\n"
+        "#SINGLE:BASIC:3:\n2468\n;\n#FREEZE:2.000=100.000;\n#SINGLE:MANIAC:10:#SINGLE:BASIC:4:\n4444\n;\n"
+        "#SINGLE:BASIC:5:\n8\n;\n";
+    const std::string sm = "#TITLE:T;#BPMS:0=120,4=240;#STOPS:2=0.5;\n"
+                           "#NOTES:dance-single::Hard:9::\n1000\n0100\n2000\n3000\n;\n"
+                           "#NOTES:dance-single::Easy:2::\n0001\n0000\n1000\n0000\n;\n"
+                           "#NOTES:dance-single::Hard:9::\n0010\n;\n";
+    struct Row {
+        const char* chart;
+        const std::string& bytes;
+        std::vector<PartTarget> parts;
+    };
+    const Row rows[] = {
+        {"song.dwi", dwi,
+         {{"BASIC(5)", 2, "a.kvt"}, {"MANIAC(9)", 0, "b.kvt"}, {"BASIC(3)", 0, "c.kvt"}, {"MANIAC(10)", 1, "d.kvt"},
+          {"BASIC(4)", 1, "e.kvt"}, {"BASIC(8)", 7, "f.kvt"}, {"BASIC(4)", 1, "g.kvt"}}},
+        {"song.sm", sm,
+         {{"Hard(9)#2", 0, "a.kvt"}, {"Medium(1)", 0, "b.kvt"}, {"Easy(2)", 0, "c.kvt"}, {"Hard(9)", 0, "d.kvt"}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.chart);
+        support::ScratchFolder together;
+        support::ScratchFolder alone;
+        const fs::path chart = together.Write(row.chart, row.bytes);
+        const fs::path aloneChart = alone.Write(row.chart, row.bytes);
+        const ChartReading reading = ReadChart(chart.string());
+        ASSERT_TRUE(reading.Ok()) << reading.StopReason;
+
+        VectorLog log;
+        std::vector<Lines> logs;
+        std::vector<RunOutcome> outcomes;
+        ConversionRequest request = support::Asking(chart.string(), "", reading.Info);
+        std::vector<PartTarget> parts = row.parts;
+        for (PartTarget& part : parts) part.OutputPath = (together / part.OutputPath).string();
+        RunConversions(*ReaderFor(FormatOfPath(row.chart)), request, parts, log,
+                       [&](std::size_t, const RunOutcome& run) {
+                           logs.push_back(log.Lines);
+                           outcomes.push_back(run);
+                       });
+        ASSERT_EQ(outcomes.size(), parts.size());
+        EXPECT_TRUE(outcomes.front().Written && outcomes.back().Written);
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            SCOPED_TRACE(parts[i].Part);
+            VectorLog aloneLog;
+            ConversionRequest single = support::Asking(aloneChart.string(), parts[i].Part, ReadChart(aloneChart.string()).Info);
+            single.PartOccurrence = parts[i].Occurrence;
+            single.OutputPath = (alone / row.parts[i].OutputPath).string();
+            const RunOutcome run = ConvertChart(single, aloneLog);
+            EXPECT_EQ(outcomes[i].Written, run.Written);
+            EXPECT_EQ(outcomes[i].StopReason, run.StopReason);
+            EXPECT_EQ(logs[i], aloneLog.Lines);
+            if (run.Written) {
+                EXPECT_EQ(ReadBytes(parts[i].OutputPath), ReadBytes(single.OutputPath));
+            }
+        }
+        EXPECT_EQ(together.Names().size(), alone.Names().size());
+    }
+}
+
+}  // namespace
+}  // namespace stepquill

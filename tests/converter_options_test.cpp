@@ -97,6 +97,19 @@ TEST(ConverterStreams, RecordsGoWhereTheyAreNamedAndTheRunSaysSo) {
          "stepquill-convert: wrote 381 records to song.kvt"},
         {".sm, every part", "mkdir all; $C song.sm --all -o all >/dev/null && test -s all/song.Challenge.kvt", 0, "",
          "stepquill-convert: wrote 512 records to all/song.Challenge.kvt"},
+        // -o naming a folder puts the timing file the chart's name gives into
+        // it, as cp does, over an old one there too; --all makes its folder.
+        {"into a folder", "mkdir out; $C chart.dwi MANIAC -o out >/dev/null", 0, "out/chart.kvt", "out/chart.kvt"},
+        {"into a folder, over an old file", "mkdir out; echo old >out/chart.kvt; $C chart.dwi MANIAC -o out/ >/dev/null",
+         0, "out/chart.kvt", "out/chart.kvt"},
+        {".ssc into a folder", "mkdir out; $C song.ssc Hard -o out >/dev/null && test -s out/song.kvt", 0, "",
+         "stepquill-convert: wrote 381 records to out/song.kvt"},
+        {"every part into a new folder", "$C song.sm --all -o new >/dev/null && test -s new/song.Challenge.kvt", 0,
+         "", "stepquill-convert: wrote 512 records to new/song.Challenge.kvt"},
+        {"every part into a folder without its parent", "$C song.sm --all -o no/new", 1, "",
+         "stepquill-convert: cannot create the output folder no/new: No such file or directory"},
+        {"a chart that is not there", "$C nosuch.sm Hard", 1, "",
+         "stepquill-convert: cannot open nosuch.sm: No such file or directory"},
     };
     ScratchFolder reference;
     fs::copy_file(kParanoia, reference / "chart.dwi");
@@ -124,8 +137,12 @@ TEST(ConverterStreams, RecordsGoWhereTheyAreNamedAndTheRunSaysSo) {
     }
 }
 
-// Every part of every real chart, each file as a single run of that part
-// writes it; a chart listing two parts of one name gives the second its own.
+// Every part of every real chart, each file and each part's log as a single
+// run of that part writes it, though --all reads the chart once for all; a
+// chart listing two parts of one name gives the second its own. The made
+// chart lists its tempo changes and stops between its parts, and two
+// headers on one line, so each part's search has met a different part of
+// them on its way.
 TEST(ConverterAll, EveryPartEqualsItsSingleRun) {
     std::vector<fs::path> charts;
     for (const auto& entry : fs::directory_iterator(kRealCharts))
@@ -134,13 +151,18 @@ TEST(ConverterAll, EveryPartEqualsItsSingleRun) {
     ScratchFolder twice;
     twice.Write("twice.dwi", SmallChart("T") + "#SINGLE:MANIAC:10:\n8000\n;\n");
     charts.push_back(twice / "twice.dwi");
+    twice.Write("between.dwi", SmallChart("B") + "#CHANGEBPM:4.000=240.000;\n#SINGLE:BASIC:3:\n2468\n;\n" +
+                                   "#FREEZE:2.000=100.000;#SINGLE:MANIAC:10:8\n;\n" +
+                                   "#SINGLE:BASIC:4:#SINGLE:MANIAC:11:\n4444\n;\n#SINGLE:BASIC:5:\n8\n;\n");
+    charts.push_back(twice / "between.dwi");
 
     for (const fs::path& chart : charts) {
         SCOPED_TRACE(chart.filename().string());
         ScratchFolder folder;
         fs::create_directory(folder / "all");
-        const ChildRun all = Shell(folder, "$C '" + chart.string() + "' --all -q -o all");
+        const ChildRun all = Shell(folder, "$C '" + chart.string() + "' --all -o all");
         EXPECT_EQ(all.Ending(), "exit 0") << all.Errors;
+        std::string singleLogs;
         const ChildRun listed = Shell(folder, "$C '" + chart.string() + "' --json");
         const auto parts = nlohmann::json::parse(listed.Output)["difficulties"];
         std::map<std::string, int> seen;
@@ -149,9 +171,12 @@ TEST(ConverterAll, EveryPartEqualsItsSingleRun) {
             const int count = ++seen[name];
             const std::string file = chart.stem().string() + "." + name + (count > 1 ? "-" + Lines(count) : "") + ".kvt";
             const std::string text = part["text"];
-            ASSERT_EQ(Shell(folder, "$C '" + chart.string() + "' '" + text + "' -q -o single.kvt").Ending(), "exit 0");
+            const ChildRun single = Shell(folder, "$C '" + chart.string() + "' '" + text + "' -o single.kvt");
+            ASSERT_EQ(single.Ending(), "exit 0");
+            singleLogs += single.Output;
             EXPECT_TRUE(ReadBytes(folder / "all" / file) == ReadBytes(folder / "single.kvt")) << file;
         }
+        EXPECT_TRUE(all.Output == singleLogs) << "the logs differ";
         EXPECT_EQ(std::distance(fs::directory_iterator(folder / "all"), fs::directory_iterator()),
                   static_cast<long>(parts.size()));
     }
@@ -233,8 +258,8 @@ TEST(ConverterCommandLine, OneMeaningIsTakenAndEveryErrorIsOneLine) {
         {"chart.dwi MANIAC --format kvt --zero music", 2,
          usage("--zero is for a device's timeline: give --format csv, json or c-header")},
         {"chart.dwi --format csv", 2, usage("--format is for a conversion: name a DIFFICULTY or give --all")},
-        {"missing.dwi", 1, "stepquill-convert: the chart cannot be opened\n"},
-        {"missing.sm --json", 1, "stepquill-convert: the chart cannot be opened\n"},
+        {"missing.dwi", 1, "stepquill-convert: cannot open missing.dwi: No such file or directory\n"},
+        {"missing.sm --json", 1, "stepquill-convert: cannot open missing.sm: No such file or directory\n"},
         {"song.sm Expert", 1,
          "stepquill-convert: the chart lists no difficulty Expert (it lists: Beginner(1) Easy(3) Medium(6) Hard(8) "
          "Challenge(9))\n"},

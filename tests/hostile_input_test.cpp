@@ -15,6 +15,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <set>
@@ -23,6 +24,7 @@
 #include "bad_charts.h"
 #include "child_process.h"
 #include "conversion_requests.h"
+#include "chart_formats.h"
 #include "conversion_run.h"
 #include "dwi_reader.h"
 #include "run_checks.h"
@@ -129,6 +131,99 @@ TEST(HostileFolderThroughCore, LinksInASharedFolderFollowTheKernelRule) {
                                                    ? std::set<std::string>{"song.kvt"}
                                                    : std::set<std::string>{"song.kvt", "target.kvt"};
             EXPECT_EQ(folder.Names("shared"), left);
+        }
+    }
+}
+
+// A link to a folder on the output's way, planted by another user in a
+// sticky folder that everyone may write, is followed only by the kernel's
+// rule for links: the timing file (`shared/dirlink/out.kvt`), a link whose
+// target goes on through such a link, and --all's folder alike.
+TEST(HostileFolderThroughCore, LinksOnTheOutputsWayFollowTheKernelRule) {
+    if (::geteuid() != 0) GTEST_SKIP() << "making links of other users takes root";
+    const std::string bytes = support::ChartWith("120", "", "8");
+    struct Row {
+        const char* name;
+        uid_t linkOwner;
+        bool throughOwnLink;  // the output is the caller's link to shared/dirlink/out.kvt
+        bool followed;
+    };
+    const Row rows[] = {
+        {"another user's link to a folder", kNobody, false, false},
+        {"the caller's own link to a folder", 0, false, true},
+        {"the caller's link leading through another user's link", kNobody, true, false},
+    };
+    for (const Row& row : rows) {
+        for (bool withOldFile : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (withOldFile ? ", over an old file" : ""));
+            ScratchFolder folder;
+            const fs::path chart = folder.Write("song.dwi", bytes);
+            fs::create_directory(folder / "shared");
+            ASSERT_EQ(::chmod((folder / "shared").c_str(), 01777), 0);
+            fs::create_directory(folder / "private");
+            std::optional<std::string> old;
+            if (withOldFile) old = ReadBytes(folder.Write("private/out.kvt", support::OldTimingFile()));
+            const fs::path dirlink = folder / "shared" / "dirlink";
+            fs::create_directory_symlink(folder / "private", dirlink);
+            ASSERT_EQ(::lchown(dirlink.c_str(), row.linkOwner, row.linkOwner), 0);
+            fs::path output = dirlink / "out.kvt";
+            if (row.throughOwnLink) {
+                fs::create_symlink(output, folder / "mine.kvt");
+                output = folder / "mine.kvt";
+            }
+
+            VectorLog log;
+            ConversionRequest settings;
+            settings.OutputPath = output.string();
+            const RunOutcome run = Convert(chart, log, settings);
+            const std::string refused =
+                "the output path goes through another user's link in a shared folder (" + dirlink.string() + ")";
+            EXPECT_EQ(run.Written ? "written" : run.StopReason, row.followed ? "written" : refused);
+            const std::optional<std::string> written = row.followed ? std::optional<std::string>("Y 0\n") : old;
+            if (written)
+                EXPECT_EQ(ReadBytes(folder / "private" / "out.kvt"), *written);
+            else
+                EXPECT_FALSE(fs::exists(folder / "private" / "out.kvt"));
+            EXPECT_EQ(folder.Names("private"), written ? std::set<std::string>{"out.kvt"} : std::set<std::string>{});
+        }
+    }
+}
+
+// A chart replaced between its reading and its run (an editor saving it, a
+// sync tool) is read again by the run, which then converts the new chart
+// on the new chart's tempo, and says so: never the new arrows on the old
+// tempo. The reading saw 120 BPM; the new chart has 240.
+TEST(HostileChartThroughCore, AChartReplacedAfterItsReadingIsReadAgain) {
+    const std::string before = support::ChartWith("120", "", "8");
+    const std::string after = support::ChartWith("240", "", "88");
+    const std::function<void(const fs::path&)> replacements[] = {
+        // Saved as a new file renamed over the old: another inode.
+        [&](const fs::path& chart) {
+            const fs::path saved = chart.parent_path() / "saved.tmp";
+            std::ofstream(saved, std::ios::binary) << after;
+            fs::rename(saved, chart);
+        },
+        // Written over in place: the same inode, another size and time.
+        [&](const fs::path& chart) { std::ofstream(chart, std::ios::binary | std::ios::trunc) << after; },
+    };
+    for (const auto& replace : replacements) {
+        for (bool withOldFile : {false, true}) {
+            SCOPED_TRACE(withOldFile ? "over an old file" : "without an old file");
+            ScratchFolder folder;
+            const fs::path chart = folder.Write("song.dwi", before);
+            std::optional<std::string> old;
+            if (withOldFile) old = ReadBytes(folder.Write("song.kvt", support::OldTimingFile()));
+            const ChartReading reading = ReadChart(chart.string());
+            ASSERT_TRUE(reading.Ok());
+            ASSERT_EQ(reading.Info.Bpm, 120);
+            replace(chart);
+
+            VectorLog log;
+            const RunOutcome run = ConvertChart(support::Asking(chart.string(), support::kDifficulty, reading.Info), log);
+            EXPECT_TRUE(run.Written) << run.StopReason;
+            ASSERT_GE(log.Lines.size(), 2u);
+            EXPECT_EQ(log.Lines[1], "The chart changed since it was read; reading it again.");
+            support::ExpectFolderAfterRun(folder, "song.dwi", after, "song.kvt", "Y 0\nY 125\n", old);
         }
     }
 }

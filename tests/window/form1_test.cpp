@@ -533,11 +533,17 @@ private slots:
         // endless device, a folder.
         const QByteArray fifo = QFile::encodeName(dir_.filePath("pipe.dwi"));
         QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
-        for (const QString& path : {QFile::decodeName(fifo), QStringLiteral("/dev/zero"), dir_.path()}) {
+        const std::pair<QString, QString> rows[] = {
+            {QFile::decodeName(fifo), QStringLiteral("not a regular file")},
+            {QStringLiteral("/dev/zero"), QStringLiteral("not a regular file")},
+            {dir_.path(), QStringLiteral("Is a directory")},
+        };
+        for (const auto& [path, why] : rows) {
             SetPath(path);
             QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
             ClickConvert();
-            QCOMPARE(LogLines(), (QStringList{"Cleared file buffer", "Conversion stopped: the chart cannot be opened"}));
+            QCOMPARE(LogLines(),
+                     (QStringList{"Cleared file buffer", "Conversion stopped: cannot open " + path + ": " + why}));
         }
         QVERIFY(!QFile::exists(dir_.filePath("pipe.kvt")));
     }
