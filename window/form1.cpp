@@ -1,8 +1,12 @@
 #include "form1.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFrame>
@@ -23,6 +27,7 @@
 
 #include "arrow_tokens.h"
 #include "chart_encoding.h"
+#include "chart_format.h"
 #include "chart_info.h"
 #include "chart_formats.h"
 #include "list_log.h"
@@ -138,12 +143,37 @@ QString FolderOfPath(const QString& path) {
     return folder.isDir() ? folder.absoluteFilePath() : QString();
 }
 
+// The chart's file name without its ending, which a C header's names are
+// made from, as the converter makes them.
+std::string ChartName(const std::string& chartPath) {
+    const std::string name = chartPath.substr(chartPath.rfind('/') + 1);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// The kvt file "Convert" writes for the chart, which "Convert to…" offers
+// with the chosen format's ending; empty where the path names none.
+QString TimingFileBeside(const std::string& chartPath) {
+    std::string reason;
+    const std::string path =
+        stepquill::ReaderFor(stepquill::FormatOfPath(chartPath))->TimingFileFor(chartPath, reason);
+    return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+}
+
+// Shift+F10 opens the focused control's context menu on most desktops; Qt
+// by itself answers only the menu key, which the platform sends on as a
+// context menu event.
+bool OpensContextMenu(const QKeyEvent& key) {
+    return key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier;
+}
+
 }  // namespace
 
-Form1::Form1(ChartChooser chooseChart, QWidget* parent)
+Form1::Form1(ChartChooser chooseChart, ConvertToAsker askConvertTo, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::CustomizeWindowHint),
       chooseChart_(std::move(chooseChart)),
+      askConvertTo_(std::move(askConvertTo)),
       chartText_(*stepquill::TextDecoder::Open("UTF-8")) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Stepquill 1.3b by Vantrel"));
@@ -156,6 +186,7 @@ Form1::Form1(ChartChooser chooseChart, QWidget* parent)
 
     BuildControls();
     SetTabOrder();
+    AddConvertMenu();
 
     connect(text2_, &QLineEdit::textChanged, this, &Form1::ReadChart);
     connect(command1_, &QPushButton::clicked, this, &Form1::OnConvertClicked);
@@ -163,6 +194,7 @@ Form1::Form1(ChartChooser chooseChart, QWidget* parent)
     connect(text2_, &QLineEdit::returnPressed, this, &Form1::OnConvertClicked);
     text2_->installEventFilter(this);
     combo1_->installEventFilter(this);
+    command1_->installEventFilter(this);
     auto* open = new QShortcut(QKeySequence::Open, this);
     connect(open, &QShortcut::activated, this, &Form1::OnOpenShortcut);
 
@@ -266,7 +298,27 @@ void Form1::OnOpenShortcut() {
     if (!chosen.isEmpty()) OpenChart(chosen);
 }
 
-void Form1::OnConvertClicked() {
+void Form1::AddConvertMenu() {
+    // The window's layout is fixed, so the formats other than kvt are offered
+    // where they take no room: a shortcut and the button's context menu.
+    auto* convert = new QAction(QStringLiteral("Convert"), this);
+    convert->setObjectName(QStringLiteral("ConvertAction"));
+    connect(convert, &QAction::triggered, this, &Form1::OnConvertClicked);
+    auto* convertTo = new QAction(QStringLiteral("Convert to\u2026"), this);
+    convertTo->setObjectName(QStringLiteral("ConvertToAction"));
+    convertTo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    convertTo->setShortcutContext(Qt::WindowShortcut);
+    connect(convertTo, &QAction::triggered, this, &Form1::OnConvertTo);
+    // Held by the window as well, so the shortcut answers wherever the focus is.
+    addAction(convertTo);
+    command1_->addActions({convert, convertTo});
+    command1_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    command1_->setAccessibleDescription(
+        QStringLiteral("Converts into a kvt timing file beside the chart. Convert to\u2026 (Ctrl+Shift+S, or "
+                       "this button's context menu) writes another format or another file."));
+}
+
+stepquill::ConversionRequest Form1::RequestFromControls() {
     WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
     stepquill::ConversionRequest request;
     request.ChartPath = controls.PathText();
@@ -274,11 +326,46 @@ void Form1::OnConvertClicked() {
     request.Part = controls.DifficultyText();
     request.Tokens = ChosenTokens(*this);
     request.DecimalSeparator = DecimalSeparator();
+    return request;
+}
+
+void Form1::Convert(const stepquill::ConversionRequest& request) {
     ListLog log(*log_);
     stepquill::ConvertChart(request, log);
 }
 
+void Form1::OnConvertClicked() { Convert(RequestFromControls()); }
+
+void Form1::OnConvertTo() {
+    stepquill::ConversionRequest request = RequestFromControls();
+    // As "Convert" does: with no chart named there is nothing to ask about.
+    if (request.ChartPath.empty()) return;
+    const std::optional<ConvertToChoice> choice =
+        askConvertTo_(this, TimingFileBeside(request.ChartPath), lastDevice_);
+    if (!choice) return;
+    lastDevice_ = choice->Device;
+
+    stepquill::DeviceSettings& device = request.Device;
+    device = choice->Device;
+    // The file describes the chart as the window shows it.
+    device.Title = chartText_.ToUtf8(stepquill::FullTitle(shown_));
+    device.Artist = chartText_.ToUtf8(shown_.Artist);
+    device.Part = chartText_.ToUtf8(request.Part);
+    device.ChartName = ChartName(request.ChartPath);
+    request.OutputPath = PathBytes(choice->OutputPath);
+    Convert(request);
+}
+
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == command1_ && event->type() == QEvent::KeyPress &&
+        OpensContextMenu(*static_cast<QKeyEvent*>(event))) {
+        // At the button's middle: from the keyboard, where the pointer happens
+        // to be says nothing about the control the menu belongs to.
+        const QPoint at = command1_->rect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, command1_->mapToGlobal(at));
+        QCoreApplication::sendEvent(command1_, &menu);
+        return true;
+    }
     if (watched == combo1_ && event->type() == QEvent::KeyPress) {
         // A closed chooser takes no Enter of its own; an open one keeps it
         // for picking an item and never passes it here.

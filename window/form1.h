@@ -4,6 +4,8 @@
 
 #include "chart_dialog.h"
 #include "chart_info.h"
+#include "conversion_request.h"
+#include "convert_to_dialog.h"
 #include "text_decoder.h"
 
 class QComboBox;
@@ -15,12 +17,14 @@ class LogModel;
 
 // The program's only window: the chart path, what the reading found, the six
 // arrow choosers, the "Convert" button and the progress log. Ctrl+O asks
-// `chooseChart` for a chart to open.
+// `chooseChart` for a chart to open; "Convert to…" (Ctrl+Shift+S, or the
+// button's context menu) asks `askConvertTo` for the format and the file.
 class Form1 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Form1(ChartChooser chooseChart = ChooseChartInDialog, QWidget* parent = nullptr);
+    explicit Form1(ChartChooser chooseChart = ChooseChartInDialog,
+                   ConvertToAsker askConvertTo = AskConvertToInDialog, QWidget* parent = nullptr);
 
     // Puts the path into Text2 and reads that chart once, also when Text2
     // already shows the path.
@@ -34,7 +38,11 @@ private:
     void SetTabOrder();
     void OnLoad();
     void ReadChart();
+    void AddConvertMenu();
+    stepquill::ConversionRequest RequestFromControls();
+    void Convert(const stepquill::ConversionRequest& request);
     void OnConvertClicked();
+    void OnConvertTo();
     void OnOpenShortcut();
     std::string DecimalSeparator() const;
 
@@ -42,6 +50,9 @@ private:
     // offset, and the next reading from its values.
     stepquill::ChartInfo shown_;
     ChartChooser chooseChart_;
+    ConvertToAsker askConvertTo_;
+    // What the last "Convert to…" chose: the next one starts from it.
+    stepquill::DeviceSettings lastDevice_;
     // The encoding of the chart last read, for its captions and its log.
     stepquill::TextDecoder chartText_;
 
