@@ -1,8 +1,12 @@
 #include "form1.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFrame>
@@ -26,6 +30,7 @@
 #include "arrow_tokens.h"
 #include "background_work.h"
 #include "chart_encoding.h"
+#include "chart_format.h"
 #include "chart_info.h"
 #include "chart_formats.h"
 #include "messages.h"
@@ -142,13 +147,38 @@ QString FolderOfPath(const QString& path) {
     return folder.isDir() ? folder.absoluteFilePath() : QString();
 }
 
+// The chart's file name without its ending, which a C header's names are
+// made from, as the converter makes them.
+std::string ChartName(const std::string& chartPath) {
+    const std::string name = chartPath.substr(chartPath.rfind('/') + 1);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// The kvt file "Convert" writes for the chart, which "Convert to…" offers
+// with the chosen format's ending; empty where the path names none.
+QString TimingFileBeside(const std::string& chartPath) {
+    std::string reason;
+    const std::string path =
+        stepquill::ReaderFor(stepquill::FormatOfPath(chartPath))->TimingFileFor(chartPath, reason);
+    return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+}
+
+// Shift+F10 opens the focused control's context menu on most desktops; Qt
+// by itself answers only the menu key, which the platform sends on as a
+// context menu event.
+bool OpensContextMenu(const QKeyEvent& key) {
+    return key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier;
+}
+
 }  // namespace
 
-Form1::Form1(ChartChooser chooseChart, ChartReader readChart, QWidget* parent)
+Form1::Form1(ChartChooser chooseChart, ChartReader readChart, ConvertToAsker askConvertTo, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::CustomizeWindowHint),
       chooseChart_(std::move(chooseChart)),
       readChart_(std::move(readChart)),
+      askConvertTo_(std::move(askConvertTo)),
       chartText_(*stepquill::TextDecoder::Open("UTF-8")) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Stepquill 1.3b by Vantrel"));
@@ -161,6 +191,7 @@ Form1::Form1(ChartChooser chooseChart, ChartReader readChart, QWidget* parent)
 
     BuildControls();
     SetTabOrder();
+    AddConvertMenu();
 
     connect(text2_, &QLineEdit::textChanged, this, &Form1::ReadChart);
     connect(combo1_, &QComboBox::currentIndexChanged, this, &Form1::ShowPartTiming);
@@ -175,6 +206,7 @@ Form1::Form1(ChartChooser chooseChart, ChartReader readChart, QWidget* parent)
     connect(text2_, &QLineEdit::returnPressed, this, &Form1::OnConvertClicked);
     text2_->installEventFilter(this);
     combo1_->installEventFilter(this);
+    command1_->installEventFilter(this);
     auto* open = new QShortcut(QKeySequence::Open, this);
     connect(open, &QShortcut::activated, this, &Form1::OnOpenShortcut);
 
@@ -262,7 +294,7 @@ stepquill::ChartReading Form1::ReadChartFile(const std::string& path, const step
 }
 
 bool Form1::IsBusy() const {
-    return readingsLanded_ != readingsAsked_ || landedReading_ || conversionLog_ || conversionsAsked_ > 0;
+    return readingsLanded_ != readingsAsked_ || landedReading_ || conversionLog_ || !conversionsAsked_.empty();
 }
 
 void Form1::ReadChart() {
@@ -319,9 +351,10 @@ void Form1::Proceed() {
         ShowReading(reading);
     }
     // A conversion converts the chart its reading shows.
-    if (readingsLanded_ != readingsAsked_ || conversionsAsked_ == 0) return;
-    --conversionsAsked_;
-    StartConversion();
+    if (readingsLanded_ != readingsAsked_ || conversionsAsked_.empty()) return;
+    const std::optional<ConvertToChoice> choice = conversionsAsked_.front();
+    conversionsAsked_.pop_front();
+    StartConversion(choice);
 }
 
 void Form1::OpenChart(const QString& path) {
@@ -337,13 +370,27 @@ void Form1::OnOpenShortcut() {
     if (!chosen.isEmpty()) OpenChart(chosen);
 }
 
-void Form1::OnConvertClicked() {
-    // Each click converts, as the controls stand when its turn comes.
-    ++conversionsAsked_;
-    Proceed();
+void Form1::AddConvertMenu() {
+    // The window's layout is fixed, so the formats other than kvt are offered
+    // where they take no room: a shortcut and the button's context menu.
+    auto* convert = new QAction(QStringLiteral("Convert"), this);
+    convert->setObjectName(QStringLiteral("ConvertAction"));
+    connect(convert, &QAction::triggered, this, &Form1::OnConvertClicked);
+    auto* convertTo = new QAction(QStringLiteral("Convert to\u2026"), this);
+    convertTo->setObjectName(QStringLiteral("ConvertToAction"));
+    convertTo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    convertTo->setShortcutContext(Qt::WindowShortcut);
+    connect(convertTo, &QAction::triggered, this, &Form1::OnConvertTo);
+    // Held by the window as well, so the shortcut answers wherever the focus is.
+    addAction(convertTo);
+    command1_->addActions({convert, convertTo});
+    command1_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    command1_->setAccessibleDescription(
+        QStringLiteral("Converts into a kvt timing file beside the chart. Convert to\u2026 (Ctrl+Shift+S, or "
+                       "this button's context menu) writes another format or another file."));
 }
 
-void Form1::StartConversion() {
+stepquill::ConversionRequest Form1::RequestFromControls() {
     WindowControls controls(*text2_, *combo1_, *log_, *label5_, *label3_, *label4_);
     stepquill::ConversionRequest request;
     request.ChartPath = controls.PathText();
@@ -351,6 +398,38 @@ void Form1::StartConversion() {
     request.Part = controls.DifficultyText();
     request.Tokens = ChosenTokens(*this);
     request.DecimalSeparator = DecimalSeparator();
+    return request;
+}
+
+void Form1::OnConvertClicked() {
+    // Each click converts, as the controls stand when its turn comes.
+    conversionsAsked_.push_back(std::nullopt);
+    Proceed();
+}
+
+void Form1::OnConvertTo() {
+    const std::string chartPath = RequestFromControls().ChartPath;
+    // As "Convert" does: with no chart named there is nothing to ask about.
+    if (chartPath.empty()) return;
+    const std::optional<ConvertToChoice> choice = askConvertTo_(this, TimingFileBeside(chartPath), lastDevice_);
+    if (!choice) return;
+    lastDevice_ = choice->Device;
+    conversionsAsked_.push_back(choice);
+    Proceed();
+}
+
+void Form1::StartConversion(const std::optional<ConvertToChoice>& choice) {
+    stepquill::ConversionRequest request = RequestFromControls();
+    if (choice) {
+        stepquill::DeviceSettings& device = request.Device;
+        device = choice->Device;
+        // The file describes the chart as the window shows it.
+        device.Title = chartText_.ToUtf8(stepquill::FullTitle(shown_));
+        device.Artist = chartText_.ToUtf8(shown_.Artist);
+        device.Part = chartText_.ToUtf8(request.Part);
+        device.ChartName = ChartName(request.ChartPath);
+        request.OutputPath = PathBytes(choice->OutputPath);
+    }
     conversionLog_ = std::make_shared<LogMailbox>(LogModel::kMostLines);
     logDelivery_->start();
     RunInBackground(
@@ -373,6 +452,15 @@ void Form1::OnConversionEnded(const stepquill::RunOutcome& outcome) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == command1_ && event->type() == QEvent::KeyPress &&
+        OpensContextMenu(*static_cast<QKeyEvent*>(event))) {
+        // At the button's middle: from the keyboard, where the pointer happens
+        // to be says nothing about the control the menu belongs to.
+        const QPoint at = command1_->rect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, command1_->mapToGlobal(at));
+        QCoreApplication::sendEvent(command1_, &menu);
+        return true;
+    }
     if (watched == combo1_ && event->type() == QEvent::KeyPress) {
         // A closed chooser takes no Enter of its own; an open one keeps it
         // for picking an item and never passes it here.

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,6 +12,8 @@
 #include "chart_dialog.h"
 #include "chart_info.h"
 #include "conversion_run.h"
+#include "conversion_request.h"
+#include "convert_to_dialog.h"
 #include "text_decoder.h"
 
 class QComboBox;
@@ -36,12 +39,15 @@ using ChartReader = std::function<stepquill::ChartReading(
 // unless a newer path has been asked for by then, which abandons it, and a
 // conversion asked
 // for meanwhile runs once the reading of its chart is shown, one at a time.
+// "Convert to…" (Ctrl+Shift+S, or the button's context menu) asks
+// `askConvertTo` for the format and the file.
 class Form1 : public QWidget {
     Q_OBJECT
 
 public:
     explicit Form1(ChartChooser chooseChart = ChooseChartInDialog,
-                   ChartReader readChart = ReadChartFile, QWidget* parent = nullptr);
+                   ChartReader readChart = ReadChartFile, ConvertToAsker askConvertTo = AskConvertToInDialog,
+                   QWidget* parent = nullptr);
 
     // Puts the path into Text2 and reads that chart once, also when Text2
     // already shows the path.
@@ -63,8 +69,11 @@ private:
     void OnReadingLanded(std::uint64_t reading, stepquill::ChartReading result);
     void ShowReading(const stepquill::ChartReading& reading);
     void ShowPartTiming();
+    void AddConvertMenu();
+    stepquill::ConversionRequest RequestFromControls();
     void OnConvertClicked();
-    void StartConversion();
+    void OnConvertTo();
+    void StartConversion(const std::optional<ConvertToChoice>& choice);
     void OnConversionEnded(const stepquill::RunOutcome& outcome);
     // Shows a landed reading and starts an asked conversion, when nothing
     // runs that they would wait for.
@@ -83,9 +92,13 @@ private:
     std::uint64_t readingsLanded_ = 0;
     std::shared_ptr<std::atomic<bool>> readingAbandoned_;
     std::optional<stepquill::ChartReading> landedReading_;  // waiting for a conversion to end
-    int conversionsAsked_ = 0;
+    // Conversions asked for, each with its "Convert to…" choice or none.
+    std::deque<std::optional<ConvertToChoice>> conversionsAsked_;
     std::shared_ptr<LogMailbox> conversionLog_;  // while a conversion runs
     QTimer* logDelivery_ = nullptr;
+    ConvertToAsker askConvertTo_;
+    // What the last "Convert to…" chose: the next one starts from it.
+    stepquill::DeviceSettings lastDevice_;
     // The encoding of the chart last read, for its captions and its log.
     stepquill::TextDecoder chartText_;
 

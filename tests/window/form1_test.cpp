@@ -1,5 +1,9 @@
 // The window driven through its controls, headless.
+#include <QAccessible>
 #include <QApplication>
+#include <QDoubleSpinBox>
+#include <QMenu>
+#include <QTimer>
 #include <QComboBox>
 #include <QFileSystemModel>
 #include <QCompleter>
@@ -26,10 +30,12 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <sys/stat.h>
 
+#include "convert_to_dialog.h"
 #include "find_control.h"
 #include "form1.h"
 
@@ -51,10 +57,14 @@ QByteArray DwiChart(const QByteArray& title, const QByteArray& artist, const QBy
            ";\n";
 }
 
-// A StepMania chart of the shared set; a test without the set fails.
-QByteArray SharedChart(const char* name) {
-    return ReadBytes(QStringLiteral(STEPQUILL_SOURCE_DIR "/../shared/charts/sm/") + QLatin1String(name));
+// A chart of a shared set; a test without the set fails.
+QByteArray SharedChart(const char* set, const char* name) {
+    return ReadBytes(QStringLiteral(STEPQUILL_SOURCE_DIR "/../shared/charts/") + QLatin1String(set) + "/" +
+                     QLatin1String(name));
 }
+
+// A StepMania chart of the shared set; a test without the set fails.
+QByteArray SharedChart(const char* name) { return SharedChart("sm", name); }
 
 QString Write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     const QString path = dir.filePath(name);
@@ -770,6 +780,130 @@ private slots:
         Get<QComboBox>("Combo1")->setCurrentIndex(0);
         QCOMPARE(Get<QLabel>("Label3")->text(), QStringLiteral("BPM:120"));
         QCOMPARE(Get<QLabel>("Label4")->text(), QStringLiteral("Offset:0ms"));
+    }
+
+    // "Convert to…" from the shortcut or the button's context menu: the
+    // chosen format and file, the chart's texts in UTF-8, nothing when the
+    // question is cancelled.
+    void convertTo_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("chart");
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QByteArray>("firstLines");
+        QTest::newRow("real DWI, CSV, shortcut")
+            << "afronova.dwi" << SharedChart("real", "noahm-simfileparser__AFRONOVA.dwi") << "shortcut"
+            << int(stepquill::OutputFormat::Csv) << "afronova.csv"
+            << QByteArray("time_ms,panel,button,action\n0,left,A,press\n25,left,A,release\n");
+        QTest::newRow("real .sm, C header in ms from the first press, menu")
+            << "neko nabe.sm" << SharedChart("garcia-simfile__nekonabe.sm") << "menu"
+            << int(stepquill::OutputFormat::CHeader) << "player/pad.h"
+            << QByteArray("/* \xE7\x8C\xAB\xE9\x8D\x8B by \xE5\x86\x8D\xE7\x94\x9F\xE3\x83\x8F\xE3\x82\xA4"
+                          "\xE3\x83\x91\xE3\x83\xBC\xE3\x81\xB9\xE3\x82\x8B\xE3\x83\xBC\xE3\x83\xB4, part Hard(9).\n"
+                          "   Written by stepquill-convert. Times in milliseconds from the part's first press, shift 0 ms; "
+                          "taps held 25 ms, rolls tapped every 60 ms.\n"
+                          "   Entry i: from neko_nabe_hard_times[i] on");
+        QTest::newRow("cancelled") << "afronova.dwi" << SharedChart("real", "noahm-simfileparser__AFRONOVA.dwi")
+                                   << "shortcut" << -1 << "afronova.csv" << QByteArray("<missing>");
+    }
+    void convertTo() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, chart);
+        QFETCH(QString, trigger);
+        QFETCH(int, format);
+        QFETCH(QString, output);
+        QFETCH(QByteArray, firstLines);
+        QStringList offered;
+        auto answer = [&](QWidget*, const QString& timingFile,
+                          const stepquill::DeviceSettings&) -> std::optional<ConvertToChoice> {
+            offered << timingFile;
+            if (format < 0) return std::nullopt;
+            ConvertToChoice choice;
+            choice.Device.Format = stepquill::OutputFormat(format);
+            choice.Device.Zero = stepquill::TimeZero::FirstPress;
+            choice.Device.Unit = stepquill::TimeUnit::Milliseconds;
+            choice.Device.Lengths = {25, 60};
+            choice.OutputPath = dir_.filePath(output);
+            return choice;
+        };
+        form_ = std::make_unique<Form1>(ChooseChartInDialog, Form1::ReadChartFile, answer);
+        form_->show();
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        QVERIFY(QDir(dir_.path()).mkdir("player"));
+        SetPath(Write(dir_, name, chart));
+
+        QStringList menu;
+        if (trigger == "menu") {
+            // The menu runs a loop of its own: picked from the keyboard once it is up.
+            QTimer::singleShot(0, [&] {
+                auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (popup == nullptr) return;
+                for (const QAction* action : popup->actions()) menu << action->text();
+                QTest::keyClick(popup, Qt::Key_Down);
+                QTest::keyClick(popup, Qt::Key_Down);
+                QTest::keyClick(popup, Qt::Key_Return);
+            });
+            Get<QPushButton>("Command1")->setFocus();
+            QTest::keyClick(Get<QPushButton>("Command1"), Qt::Key_F10, Qt::ShiftModifier);
+            QCOMPARE(menu, (QStringList{"Convert", QStringLiteral("Convert to\u2026")}));
+        } else {
+            Get<QComboBox>("Combo3")->setFocus();
+            QTest::keyClick(Get<QComboBox>("Combo3"), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        }
+        Settle();
+        QCOMPARE(offered, QStringList{dir_.filePath(QFileInfo(name).completeBaseName() + ".kvt")});
+        QVERIFY(ReadBytes(dir_.filePath(output)).startsWith(firstLines));
+        QVERIFY(!QFile::exists(dir_.filePath(QFileInfo(name).completeBaseName() + ".kvt")));
+    }
+
+    // Every control is named for a screen reader and reached by its label;
+    // a kvt file takes none of a device's settings.
+    void convertToDialog() {
+        ConvertToDialog dialog(dir_.filePath("song.kvt"), stepquill::DeviceSettings{});
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const auto controls = dialog.findChildren<QWidget*>();
+        for (QWidget* control : controls) {
+            // A spin box's field is reached and named through the box.
+            const bool field = qobject_cast<QAbstractSpinBox*>(control->parentWidget()) != nullptr;
+            if (!(control->focusPolicy() & Qt::TabFocus) || !control->isVisible() || field) continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(control->objectName()));
+        }
+        for (QLabel* label : dialog.findChildren<QLabel*>()) QVERIFY(label->buddy() != nullptr);
+        auto* file = FindControl<QLineEdit>(dialog, "File");
+        auto* format = FindControl<QComboBox>(dialog, "Format");
+        const char* deviceOnly[] = {"TapLength", "RollInterval", "Zero", "TimeUnit"};
+        QCOMPARE(file->text(), dir_.filePath("song.kvt"));
+        for (const char* name : deviceOnly) QVERIFY(!FindControl<QWidget>(dialog, name)->isEnabled());
+
+        // The offered name follows the format until one is typed.
+        format->setCurrentIndex(format->findText("C header"));
+        QCOMPARE(file->text(), dir_.filePath("song.h"));
+        for (const char* name : deviceOnly) QVERIFY(FindControl<QWidget>(dialog, name)->isEnabled());
+        file->setFocus();
+        file->selectAll();
+        QTest::keyClicks(file, "out.json");
+        format->setCurrentIndex(format->findText("JSON"));
+        QCOMPARE(file->text(), QStringLiteral("out.json"));
+
+        // The real question, answered from the keyboard.
+        QTimer::singleShot(0, [] {
+            QWidget* asking = QApplication::activeModalWidget();
+            if (asking == nullptr) return;
+            FindControl<QComboBox>(*asking, "Format")->setCurrentIndex(1);
+            FindControl<QDoubleSpinBox>(*asking, "TapLength")->setValue(30);
+            QTest::keyClick(asking, Qt::Key_Return);
+        });
+        const std::optional<ConvertToChoice> choice =
+            AskConvertToInDialog(nullptr, dir_.filePath("song.kvt"), stepquill::DeviceSettings{});
+        QVERIFY(choice.has_value());
+        QCOMPARE(choice->OutputPath, dir_.filePath("song.csv"));
+        QCOMPARE(choice->Device.Format, stepquill::OutputFormat::Csv);
+        QCOMPARE(choice->Device.Lengths.TapMs, 30.0);
+        QCOMPARE(choice->Device.Lengths.RollMs, 100.0);
     }
 
     void regionalSeparatorAndLatin1Title() {
