@@ -179,7 +179,7 @@ RunOutcome RunPart(RunChart& chart, ProgressLog& log) {
     // For a device, the timing file's records are made and dropped: the
     // timeline is told of the presses they are made from.
     DroppedRecords dropped;
-    const std::unique_ptr<DeviceFile> device = DeviceFile::Create(request.Device, request.ShiftMs, output);
+    const std::unique_ptr<DeviceFile> device = DeviceFile::Create(request.Device, request.ShiftMs, target);
     std::optional<PressTimeline> timeline;
     if (device) timeline.emplace(request.Device.Lengths, *device);
     try {

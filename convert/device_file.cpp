@@ -1,5 +1,6 @@
 #include "device_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <limits>
@@ -15,12 +16,13 @@ namespace {
 constexpr std::array<std::string_view, kDevicePanels> kPanelNames = {"left", "down", "up", "right", "c", "d"};
 constexpr std::array<std::string_view, kDevicePanels> kPanelButtons = {"A", "X", "Y", "B", "L", "R"};
 
-void AppendWhole(std::string& text, std::int64_t value) {
-    char digits[24];
-    text.append(digits, static_cast<std::size_t>(WriteWholeNumber(digits, value) - digits));
-}
-
 std::string Number(double value) { return FormatNumber(value); }
+
+// A few bytes, copied without a call.
+char* Put(char* at, std::string_view text) {
+    for (const char c : text) *at++ = c;
+    return at;
+}
 
 // A JSON string of UTF-8 text.
 std::string JsonString(std::string_view text) {
@@ -53,14 +55,12 @@ private:
         Write(",panel,button,action\n");
     }
     void Event(std::int64_t time, int panel, bool press) override {
-        std::string line;
-        AppendWhole(line, time);
-        line += ',';
-        line += PanelName(panel);
-        line += ',';
-        line += PanelButton(panel);
-        line += press ? ",press\n" : ",release\n";
-        Write(line);
+        char* at = numbers_.Write(Room(), time);
+        *at++ = ',';
+        at = Put(at, PanelName(panel));
+        *at++ = ',';
+        at = Put(at, PanelButton(panel));
+        Written(Put(at, press ? ",press\n" : ",release\n"));
         ++entries_;
     }
     void End() override {}
@@ -79,12 +79,11 @@ private:
               ",\"roll_ms\":" + Number(settings_.Lengths.RollMs) + ",\"events\":[");
     }
     void Event(std::int64_t time, int panel, bool press) override {
-        std::string line = entries_ == 0 ? "\n[" : ",\n[";
-        AppendWhole(line, time);
-        line += ",\"";
-        line += PanelName(panel);
-        line += press ? "\",\"press\"]" : "\",\"release\"]";
-        Write(line);
+        char* at = Put(Room(), entries_ == 0 ? "\n[" : ",\n[");
+        at = numbers_.Write(at, time);
+        at = Put(at, ",\"");
+        at = Put(at, PanelName(panel));
+        Written(Put(at, press ? "\",\"press\"]" : "\",\"release\"]"));
         ++entries_;
     }
     void End() override { Write(entries_ == 0 ? "]}\n" : "\n]}\n"); }
@@ -158,10 +157,7 @@ private:
             Fail("a time beyond what the header's 32-bit times can hold (try --time-unit ms)");
             return;
         }
-        std::string line = "    ";
-        AppendWhole(line, time_);
-        line += ",\n";
-        Write(line);
+        Written(Put(numbers_.Write(Put(Room(), "    "), time_), ",\n"));
         panels_ += std::to_string(held_);
         panels_ += (++entries_ % 16 == 0) ? ",\n    " : ", ";
         if (panels_.size() >= kPanelsHeld) KeepPanels();
@@ -233,7 +229,12 @@ std::unique_ptr<DeviceFile> DeviceFile::Create(const DeviceSettings& settings, d
 }
 
 DeviceFile::DeviceFile(const DeviceSettings& settings, double shiftMs, RecordSink& sink)
-    : settings_(settings), shiftMs_(shiftMs), sink_(sink) {}
+    : settings_(settings),
+      shiftMs_(shiftMs),
+      sink_(sink),
+      block_(std::make_unique_for_overwrite<char[]>(std::min<std::size_t>(sink.BlockBytes(), 64 << 20) + kLineRoom)),
+      next_(block_.get()),
+      full_(block_.get() + std::min<std::size_t>(sink.BlockBytes(), 64 << 20)) {}
 
 void DeviceFile::Change(const PanelChange& change) {
     if (!failure_.empty()) return;
@@ -255,21 +256,27 @@ bool DeviceFile::Finish(std::string& reason) {
         if (!begun_) Begin();
         End();
     }
-    if (failure_.empty() && !block_.empty() && !sink_.Take(block_, failure_)) {
-        if (failure_.empty()) failure_ = "the output could not be written";
-    }
-    block_.clear();
+    if (failure_.empty() && next_ != block_.get()) Spill();
     reason = failure_;
     return failure_.empty();
 }
 
 void DeviceFile::Write(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t room = static_cast<std::size_t>(full_ - next_) + kLineRoom;
+        const std::size_t part = std::min(room, text.size());
+        text.copy(next_, part);
+        text.remove_prefix(part);
+        Written(next_ + part);
+    }
+}
+
+void DeviceFile::Spill() {
+    const std::string_view bytes(block_.get(), static_cast<std::size_t>(next_ - block_.get()));
+    next_ = block_.get();
     if (!failure_.empty()) return;
-    block_ += text;
-    if (block_.size() < sink_.BlockBytes()) return;
     std::string reason;
-    if (!sink_.Take(block_, reason)) Fail(reason.empty() ? "the output could not be written" : reason);
-    block_.clear();
+    if (!sink_.Take(bytes, reason)) Fail(reason.empty() ? "the output could not be written" : reason);
 }
 
 void DeviceFile::Fail(std::string reason) {

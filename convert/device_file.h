@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "whole_number.h"
+
 #include "press_timeline.h"
 #include "record_sink.h"
 
@@ -59,16 +61,30 @@ protected:
     virtual void End() = 0;
 
     void Write(std::string_view text);
+    // Room for a line of at most kLineRoom bytes at the end of the block;
+    // Written hands back its end.
+    static constexpr std::size_t kLineRoom = 128;
+    char* Room() { return next_; }
+    void Written(char* end) {
+        next_ = end;
+        if (next_ >= full_) Spill();
+    }
     void Fail(std::string reason);
     std::string_view UnitName() const;
 
     const DeviceSettings settings_;
     const double shiftMs_;
     std::size_t entries_ = 0;
+    // Times mostly grow a little from one change to the next.
+    WholeNumberWriter numbers_;
 
 private:
+    void Spill();
+
     RecordSink& sink_;
-    std::string block_;
+    std::unique_ptr<char[]> block_;
+    char* next_;
+    char* full_;
     std::string failure_;
     bool begun_ = false;
     bool zeroKnown_ = false;

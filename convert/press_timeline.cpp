@@ -15,10 +15,10 @@ constexpr double kMicrosecondMs = 0.001;
 
 }  // namespace
 
-bool PressTimeline::Queued::operator>(const Queued& other) const {
-    if (Ms != other.Ms) return Ms > other.Ms;
-    if (Order != other.Order) return Order > other.Order;
-    return Panel > other.Panel;
+bool PressTimeline::Queued::operator<(const Queued& other) const {
+    if (Ms != other.Ms) return Ms < other.Ms;
+    if (Order != other.Order) return Order < other.Order;
+    return Panel < other.Panel;
 }
 
 int PanelIndex(unsigned panelBit) {
@@ -68,12 +68,13 @@ void PressTimeline::Note(const NoteEvent& note) {
                 EndBeforePress(panel, lift);
                 const double early = lift - lengths_.TapMs;
                 const double press = state.ReleaseMs >= early ? (state.ReleaseMs + lift) / 2 : early;
-                queued_.push({press, 1, panel});
+                Queue(press, 1, panel);
                 Release(panel, lift);
                 break;
             }
             default: break;  // nothing to press
         }
+        nextTimerMs_ = std::min(nextTimerMs_, NextTimerMs(state));
     }
     Flush(note.Ms - 2 * lengths_.TapMs);
 }
@@ -101,7 +102,23 @@ void PressTimeline::Finish() {
 }
 
 void PressTimeline::Advance(double ms) {
-    for (int panel = 0; panel < kDevicePanels; ++panel) AdvancePanel(panel, ms);
+    if (ms <= nextTimerMs_) return;
+    double next = kNever;
+    for (int panel = 0; panel < kDevicePanels; ++panel) {
+        AdvancePanel(panel, ms);
+        next = std::min(next, NextTimerMs(panels_[static_cast<std::size_t>(panel)]));
+    }
+    nextTimerMs_ = next;
+}
+
+double PressTimeline::NextTimerMs(const PanelState& state) const {
+    switch (state.Now) {
+        case Mode::Up: return kNever;
+        case Mode::Tap: return state.PressMs + 2 * lengths_.TapMs;
+        case Mode::Hold: return state.TailKnown ? state.TailMs + lengths_.TapMs : kNever;
+        case Mode::Roll: return state.NextTapMs + kMicrosecondMs;
+    }
+    return kNever;
 }
 
 // Everything a panel does by itself before `ms`: a tap let go, a hold let
@@ -123,7 +140,7 @@ void PressTimeline::AdvancePanel(int panel, double ms) {
             while (state.NextTapMs + kMicrosecondMs < ms) {
                 const double tap = state.NextTapMs;
                 Release(panel, state.PressMs + std::min(lengths_.TapMs, lengths_.RollMs / 2));
-                queued_.push({tap, 1, panel});
+                Queue(tap, 1, panel);
                 state.Now = Mode::Roll;
                 state.PressMs = tap;
                 state.NextTapMs = tap + lengths_.RollMs;
@@ -143,7 +160,7 @@ void PressTimeline::Press(int panel, double ms, NoteKind kind) {
         return;
     }
     EndBeforePress(panel, ms);
-    queued_.push({ms, 1, panel});
+    Queue(ms, 1, panel);
     state.Now = mode;
     state.PressMs = ms;
     state.TailKnown = false;
@@ -170,17 +187,32 @@ void PressTimeline::EndBeforePress(int panel, double pressMs) {
 
 void PressTimeline::Release(int panel, double ms) {
     PanelState& state = panels_[static_cast<std::size_t>(panel)];
-    queued_.push({ms, 0, panel});
+    Queue(ms, 0, panel);
     state.Now = Mode::Up;
     state.ReleaseMs = ms;
     state.TailKnown = false;
 }
 
+void PressTimeline::Queue(double ms, int order, int panel) {
+    const Queued change{ms, order, panel};
+    if (queued_.size() == queuedFrom_ || !(change < queued_.back())) {
+        queued_.push_back(change);
+        return;
+    }
+    std::size_t at = queued_.size();
+    while (at > queuedFrom_ && change < queued_[at - 1]) --at;
+    queued_.insert(queued_.begin() + static_cast<std::ptrdiff_t>(at), change);
+}
+
 void PressTimeline::Flush(double beforeMs) {
-    while (!queued_.empty() && queued_.top().Ms < beforeMs) {
-        const Queued next = queued_.top();
-        queued_.pop();
+    while (queuedFrom_ < queued_.size() && queued_[queuedFrom_].Ms < beforeMs) {
+        const Queued& next = queued_[queuedFrom_++];
         sink_.Change({WholeMicroseconds(next.Ms), next.Panel, next.Order == 1});
+    }
+    // What was handed on goes once it is most of what is kept.
+    if (queuedFrom_ > 64 && queuedFrom_ * 2 > queued_.size()) {
+        queued_.erase(queued_.begin(), queued_.begin() + static_cast<std::ptrdiff_t>(queuedFrom_));
+        queuedFrom_ = 0;
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <queue>
 #include <string>
 #include <vector>
 
@@ -79,7 +78,7 @@ private:
         double Ms;
         int Order;  // releases before presses at one moment
         int Panel;
-        bool operator>(const Queued& other) const;
+        bool operator<(const Queued& other) const;
     };
 
     void Advance(double ms);
@@ -88,11 +87,19 @@ private:
     void Release(int panel, double ms);
     void EndBeforePress(int panel, double pressMs);
     void Flush(double beforeMs);
+    void Queue(double ms, int order, int panel);
+    // The earliest time at which a panel would change by itself.
+    double NextTimerMs(const PanelState& state) const;
 
     PressLengths lengths_;
     PanelChangeSink& sink_;
     std::array<PanelState, kDevicePanels> panels_{};
-    std::priority_queue<Queued, std::vector<Queued>, std::greater<>> queued_;
+    // In time order from queuedFrom_ on; changes mostly come in time
+    // order, so each goes in at or near the back.
+    std::vector<Queued> queued_;
+    std::size_t queuedFrom_ = 0;
+    // No panel changes by itself before this.
+    double nextTimerMs_ = 0;
 };
 
 // Each panel's index among kDevicePanels, from its bit.
