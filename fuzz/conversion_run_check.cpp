@@ -50,6 +50,9 @@ Layout TakeLayout(FuzzInput& input, const fs::path& folder) {
     }
     layout.Target = layout.OutputPath.empty() ? fs::path(TimingFileName(layout.Chart.string()))
                                               : fs::path(layout.OutputPath);
+    // An output that names a folder takes the timing file's own name in it.
+    if (layout.OutputPath == (folder / "sub").string())
+        layout.Target = folder / "sub" / fs::path(TimingFileName(layout.Chart.string())).filename();
     layout.ChartMissing = pick >> 6 == 3 && (pick & 0x20) != 0;
     layout.EmptyChartPath = pick >> 6 == 3 && (pick & 0x20) == 0 && (pick & 0x01) != 0;
     return layout;
@@ -115,10 +118,10 @@ std::string CheckRun(const RunRecord& before, const RunRecord& after, const Layo
 // and a folder in the output's way, into the scratch folder.
 void PrepareFolder(const Layout& layout, std::string_view chartBytes, const fs::path& folder) {
     if (!layout.ChartMissing) WriteFileBytes(layout.Chart, chartBytes);
-    if (layout.OldTimingFile && layout.Target != layout.Chart)
-        WriteFileBytes(layout.Target, "an earlier timing file\n");
     std::error_code error;
     if (layout.OutputPath == (folder / "sub").string()) fs::create_directory(folder / "sub", error);
+    if (layout.OldTimingFile && layout.Target != layout.Chart)
+        WriteFileBytes(layout.Target, "an earlier timing file\n");
 }
 
 // The window reads the chart before it converts; the file must read as the

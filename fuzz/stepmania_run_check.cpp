@@ -77,6 +77,11 @@ bool IsChartKey(const std::string& key) {
     return rest.empty() || (rest.size() > 1 && rest[0] == '#');
 }
 
+// A file without a single chart tag is refused whole, however it reads.
+bool HoldsNoChart(const ChartReading& reading) {
+    return reading.StopReason == "the chart has no #NOTES tag" || reading.StopReason == "the chart has no #NOTEDATA tag";
+}
+
 // The captions a whole reading shows are made from its values, so what
 // stays to check is that it shows all three.
 std::string CheckReading(const Layout& layout, std::string_view chartBytes, ChartReading& fromFile) {
@@ -84,7 +89,9 @@ std::string CheckReading(const Layout& layout, std::string_view chartBytes, Char
     MemoryChart memory(chartBytes);
     if (!SameReading(fromFile, ReadChart(memory, layout.Format)))
         return "the file reads otherwise than its bytes in memory";
-    if (!fromFile.Ok()) return "a chart that could be read failed: " + fromFile.StopReason;
+    if (!fromFile.Ok() && !HoldsNoChart(fromFile))
+        return "a chart that could be read failed: " + fromFile.StopReason;
+    if (!fromFile.Ok()) return {};
     const ChartInfo& info = fromFile.Info;
     if (!info.ReachedEnd) return "a chart read whole did not reach its end";
     if (!info.HasTitle) return "a whole reading shows no title caption";
@@ -162,6 +169,13 @@ std::string CheckStepManiaRun(std::string_view bytes, const fs::path& folder) {
     ChartReading reading;
     std::string broken = CheckReading(layout, chartBytes, reading);
     if (!broken.empty()) return broken;
+    if (HoldsNoChart(reading)) {
+        // Its conversion stops and writes nothing.
+        VectorLog log;
+        request.Part = key;
+        if (ConvertChart(request, log).Written) return "a file without a chart was converted";
+        return {};
+    }
     const std::vector<Difficulty>& keys = reading.Info.Difficulties;
     if (!keys.empty() && keyPick < 0xC0) key = keys[keyPick % keys.size()].DisplayText;
     request.Reading = reading.Info;
