@@ -172,7 +172,10 @@ LibraryListing ArchiveLibrary::List(bool everyChart, std::uint64_t largest) {
             else
                 files.push_back({name, number});
         }
-        a.DataSkip(reading.get());
+        if (a.DataSkip(reading.get()) < ARCHIVE_WARN) {
+            listing.StopReason = ArchiveFailure(a, reading.get());
+            break;
+        }
     }
     PlanSongs(files, everyChart, listing);
     return listing;

@@ -250,7 +250,7 @@ bool LibraryChart::Stopped() const {
 
 std::string LibraryReport::Summary() const {
     return std::to_string(Songs) + (Songs == 1 ? " song, " : " songs, ") + std::to_string(PartsWritten) +
-           (PartsWritten == 1 ? " part written, " : " parts written, ") + std::to_string(PartsStopped) +
+           (PartsWritten == 1 ? " part written, " : " parts written, ") + std::to_string(PartsStopped + ChartsStopped) +
            " stopped, " + std::to_string(ChartsSkipped) + (ChartsSkipped == 1 ? " chart skipped" : " charts skipped");
 }
 
@@ -386,6 +386,7 @@ LibraryReport ConvertLibrary(const LibrarySettings& settings, LibraryListener& l
                 break;
             }
             for (const LibraryPart& part : work->Chart.Parts) ++(part.Written ? report.PartsWritten : report.PartsStopped);
+            if (!work->Chart.StopReason.empty()) ++report.ChartsStopped;
             listener.ChartDone(work->Chart);
             report.Charts.push_back(std::move(work->Chart));
             ++told;

@@ -89,6 +89,7 @@ struct LibraryReport {
     std::size_t Songs = 0;
     std::size_t PartsWritten = 0;
     std::size_t PartsStopped = 0;
+    std::size_t ChartsStopped = 0;  // as a whole, before any part
     std::size_t ChartsSkipped = 0;
     std::string OutputFolder;  // where the files went, as LibraryPlan says
     // The library could not be read at all, or not to its end (a truncated
