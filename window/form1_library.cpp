@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QListView>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QShortcut>
 
 #include <string>
@@ -89,14 +90,22 @@ void Form1::StartLibrary(const stepquill::LibrarySettings& settings, const stepq
                                            0, int(plan.Songs), this);
     libraryProgress_->setObjectName(QStringLiteral("LibraryProgress"));
     libraryProgress_->setWindowTitle(QStringLiteral("Convert library"));
-    // Kept open once cancelled: the song under way still finishes.
+    // Closed by the window once the run ends: a full bar may still have
+    // files being written.
     libraryProgress_->setAutoClose(false);
     libraryProgress_->setAutoReset(false);
     libraryProgress_->setMinimumDuration(0);
     libraryProgress_->setValue(0);
     libraryCancel_ = std::make_shared<std::atomic<bool>>(false);
-    connect(libraryProgress_, &QProgressDialog::canceled, this, [this] {
+    // The dialog would hide itself on Cancel; it stays, saying so, until the
+    // songs under way are written.
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), libraryProgress_);
+    libraryProgress_->setCancelButton(cancel);
+    // Qt joins the two by name, and only by name can they be parted.
+    disconnect(libraryProgress_, SIGNAL(canceled()), libraryProgress_, SLOT(cancel()));
+    connect(libraryProgress_, &QProgressDialog::canceled, this, [this, cancel] {
         *libraryCancel_ = true;
+        cancel->setEnabled(false);
         libraryProgress_->setLabelText(QStringLiteral("Cancelling after the songs under way\u2026"));
     });
     libraryProgress_->show();
