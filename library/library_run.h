@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ struct LibrarySettings {
     // part and output are the library's.
     ConversionRequest Conversion;
     std::string Encoding;  // of the charts' texts; empty: guessed per chart
+    // No chart of an archive is taken into memory beyond this many bytes.
+    std::uint64_t LargestChart = std::uint64_t{1} << 30;
 };
 
 // Whether a path is taken as a library rather than a chart: a folder, or a
@@ -87,6 +90,7 @@ struct LibraryReport {
     std::size_t PartsWritten = 0;
     std::size_t PartsStopped = 0;
     std::size_t ChartsSkipped = 0;
+    std::string OutputFolder;  // where the files went, as LibraryPlan says
     // The library could not be read at all, or not to its end (a truncated
     // archive): what was read before is converted all the same.
     std::string StopReason;
