@@ -9,8 +9,8 @@ QString ChooseChartInDialog(QWidget* parent, const QString& startFolder) {
     // a library folder has a dialog of its own (Ctrl+Shift+O).
     return QFileDialog::getOpenFileName(
         parent, QStringLiteral("Open chart"), startFolder,
-        QStringLiteral("Charts and song archives (*.dwi *.sm *.ssc *.zip *.7z *.rar *.tar *.tar.gz *.tgz "
-                       "*.tar.bz2 *.tbz2 *.tar.xz *.txz *.tar.zst);;"
+        QStringLiteral("Charts and song archives (*.dwi *.sm *.ssc *.zip *.7z *.rar *.tar *.gz *.tgz *.bz2 "
+                       "*.tbz2 *.xz *.txz *.zst *.tar.lz *.cpio *.iso);;"
                        "Charts with endings in capitals (*.DWI *.SM *.SSC);;All files (*)"));
 }
 

@@ -1,6 +1,7 @@
 #include "library_texts.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <string>
@@ -27,9 +28,12 @@ bool ConfirmLibraryInMessageBox(QWidget* parent, const QString& question) {
 }
 
 QString LibraryQuestion(const QString& library, const stepquill::LibraryPlan& plan) {
-    const QString where = plan.OutputFolder.empty()
+    // A folder's files go into the folder itself, beside their charts; an
+    // archive's into a folder of its own.
+    const QString output = PathText(plan.OutputFolder);
+    const QString where = output.isEmpty() || QFileInfo(output) == QFileInfo(library)
                               ? QStringLiteral("beside each chart")
-                              : QStringLiteral("into %1").arg(PathText(plan.OutputFolder));
+                              : QStringLiteral("into the folder %1").arg(output);
     return QStringLiteral("%1 holds %2 (%3). Convert them all?\n\nThe timing files go %4.")
         .arg(library, Counted(plan.Songs, "song", "songs"), Counted(plan.Charts, "chart", "charts"), where);
 }

@@ -22,6 +22,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QProcess>
 #include <QPushButton>
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -558,21 +559,31 @@ private slots:
     // what becomes of it.
     void library_data() {
         QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("library");  // in the temporary folder
         QTest::addColumn<bool>("confirm");
         QTest::addColumn<QString>("ending");
-        QTest::newRow("folder dropped, declined") << "drop" << false << "declined";
-        QTest::newRow("folder dropped, converted") << "drop" << true << "converted";
-        QTest::newRow("folder opened, window closed while it runs") << "open folder" << true << "closed";
-        QTest::newRow("archive opened that is no archive") << "open archive" << true << "unreadable";
+        QTest::addColumn<QString>("output");  // where the files go; empty: beside the charts
+        QTest::newRow("folder dropped, declined") << "drop" << "Pack" << false << "declined" << "";
+        QTest::newRow("folder dropped, converted") << "drop" << "Pack" << true << "converted" << "";
+        QTest::newRow("folder opened, window closed while it runs")
+            << "open folder" << "Pack" << true << "closed" << "";
+        QTest::newRow("archive opened, converted into a folder of its name")
+            << "open archive" << "Songs.tar" << true << "converted" << "Songs";
+        QTest::newRow("archive opened that is no archive")
+            << "open archive" << "broken.zip" << true << "unreadable" << "";
     }
     void library() {
         QFETCH(QString, how);
+        QFETCH(QString, library);
         QFETCH(bool, confirm);
         QFETCH(QString, ending);
+        QFETCH(QString, output);
         const QString pack = WriteLibrary(dir_);
         QVERIFY(!pack.isEmpty());
-        const QString brokenArchive = Write(dir_, "songs.zip", "not an archive");
-        const QString library = how == "open archive" ? brokenArchive : pack;
+        QVERIFY(!Write(dir_, "broken.zip", "not an archive").isEmpty());
+        QCOMPARE(QProcess::execute("tar", {"-cf", dir_.filePath("Songs.tar"), "-C", dir_.path(), "Pack"}), 0);
+        library = dir_.filePath(library);
+        output = output.isEmpty() ? pack : dir_.filePath(output);
         auto readings = std::make_shared<std::atomic<int>>(0);
         QStringList questions;
         const auto answer = [&](QWidget*, const QString& question) {
@@ -624,8 +635,10 @@ private slots:
             return;
         }
         QCOMPARE(questions.size(), 1);
-        QVERIFY2(questions.constFirst().startsWith(pack + " holds 2 songs (2 charts)."), qPrintable(questions.constFirst()));
-        QVERIFY(questions.constFirst().endsWith("The timing files go beside each chart."));
+        QVERIFY2(questions.constFirst().startsWith(library + " holds 2 songs (2 charts)."),
+                 qPrintable(questions.constFirst()));
+        QVERIFY(questions.constFirst().endsWith(output == pack ? QStringLiteral("go beside each chart.")
+                                                               : "go into the folder " + output + "."));
         for (const char* song : kLibrarySongs) {
             const QString copy = pack + "/" + QString::fromLatin1(song).section('.', 0, 0) + "/" + song;
             QCOMPARE(ReadBytes(copy), SharedChart("real", song));
@@ -634,9 +647,11 @@ private slots:
             QVERIFY(TimingFilesUnder(pack).isEmpty());
             QVERIFY(LogLines().isEmpty());
         } else if (ending == "converted") {
-            QVERIFY(TimingFilesUnder(pack).size() >= 2);
-            QVERIFY2(QRegularExpression("^2 songs, [1-9][0-9]* parts written, 0 stopped").match(LogLines().constLast()).hasMatch(),
-                     qPrintable(LogLines().join('\n')));
+            QVERIFY(TimingFilesUnder(output).size() >= 2);
+            // An archive's files go only into its folder.
+            QCOMPARE(TimingFilesUnder(pack).isEmpty(), output != pack);
+            const QRegularExpression summary("^2 songs, [1-9][0-9]* parts written, 0 stopped");
+            QVERIFY2(summary.match(LogLines().constLast()).hasMatch(), qPrintable(LogLines().join('\n')));
         }
     }
 
