@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "archive_functions.h"
+#include "library_run.h"
 #include "song_charts.h"
 
 namespace stepquill {
@@ -98,6 +99,8 @@ std::string CleanName(const char* raw, std::string& reason) {
 }
 
 }  // namespace
+
+std::span<const std::string_view> ArchiveEndings() { return kArchiveEndings; }
 
 bool NamesArchive(std::string_view path) {
     for (std::string_view ending : kArchiveEndings)

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,9 @@ struct LibrarySettings {
 // Whether a path is taken as a library rather than a chart: a folder, or a
 // file whose name ends as an archive does.
 bool NamesLibrary(const std::string& path);
+// The endings, in lower case, of the archives a library may be read from
+// (".zip", ".tar.gz", ".7z"...), matched in any case.
+std::span<const std::string_view> ArchiveEndings();
 
 // One part converted, or stopped.
 struct LibraryPart {
