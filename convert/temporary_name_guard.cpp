@@ -68,4 +68,16 @@ HeldSignals::HeldSignals() {
 
 HeldSignals::~HeldSignals() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
 
+bool HeldSignals::OneWaits() {
+    sigset_t waiting;
+    if (::sigpending(&waiting) != 0) return false;
+    // One that is ignored (as SIGHUP under nohup) waits too, but means nothing.
+    struct sigaction action {};
+    for (const int signal : kSignals)
+        if (::sigismember(&waiting, signal) == 1 && ::sigaction(signal, nullptr, &action) == 0 &&
+            action.sa_handler != SIG_IGN)
+            return true;
+    return false;
+}
+
 }  // namespace stepquill

@@ -31,6 +31,8 @@ class HeldSignals final {
 public:
     HeldSignals();
     ~HeldSignals();
+    // Whether one of them came meanwhile and waits for the end.
+    static bool OneWaits();
     HeldSignals(const HeldSignals&) = delete;
     HeldSignals& operator=(const HeldSignals&) = delete;
 

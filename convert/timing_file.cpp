@@ -98,9 +98,11 @@ bool WriteBlock(int descriptor, std::size_t& offset, std::string_view block, std
         left -= static_cast<std::size_t>(written);
     }
 #ifdef SYNC_FILE_RANGE_WRITE
-    // Start putting the block on the disk now, while the walk makes the next
-    // one, so that the sync at the end waits for little more than the last.
-    ::sync_file_range(descriptor, static_cast<off_t>(offset), static_cast<off_t>(block.size()),
+    // Start putting a whole block on the disk now, while the walk makes the
+    // next one, so that the sync at the end waits for little more than the
+    // last. A shorter block is the last, which that sync writes anyway.
+    if (block.size() >= kTimingFileBlockBytes)
+        ::sync_file_range(descriptor, static_cast<off_t>(offset), static_cast<off_t>(block.size()),
                       SYNC_FILE_RANGE_WRITE);
 #endif
     offset += block.size();
@@ -164,7 +166,7 @@ std::optional<TimingFileWriter> TimingFileWriter::Create(const std::string& targ
     return TimingFileWriter(target, folder, temporary, std::move(guard), descriptor, blockBytes);
 }
 
-bool TimingFileWriter::GiveName(std::string& reason) {
+bool TimingFileWriter::GiveName(std::string& reason, bool signalsHeld) {
     const std::string file = "/proc/self/fd/" + std::to_string(descriptor_);
     const bool throughProc = ProcMounted(descriptor_);
     // A name no other file has: linkat never replaces one.
@@ -180,7 +182,8 @@ bool TimingFileWriter::GiveName(std::string& reason) {
                                ? ::linkat(AT_FDCWD, file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW)
                                : ::linkat(descriptor_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
         if (linked == 0) {
-            guard_ = std::make_unique<TemporaryNameGuard>(name);
+            // A caller that holds interrupts off until the rename needs no guard.
+            if (!signalsHeld) guard_ = std::make_unique<TemporaryNameGuard>(name);
             temporary_ = std::move(name);
             return true;
         }
@@ -258,7 +261,7 @@ bool TimingFileWriter::Commit(std::string& reason, bool synced) {
         Discard();
         return false;
     }
-    if (temporary_.empty() && !GiveName(reason)) {
+    if (temporary_.empty() && !GiveName(reason, synced)) {
         Discard();
         return false;
     }

@@ -52,7 +52,8 @@ public:
     bool Complete(std::string& reason) { return FinishWrites(reason); }
     // Puts the file on the disk and renames it over the target. `synced`:
     // the caller has put the file's bytes on the disk already, as a sync of
-    // its whole file system does for many files at once.
+    // its whole file system does for many files at once, and holds
+    // interrupts off until the rename is done.
     bool Commit(std::string& reason, bool synced = false);
     // The file being written, for a sync of the file system it is on.
     int Descriptor() const { return descriptor_; }
@@ -65,7 +66,7 @@ private:
     // discarded, when one could not be.
     bool FinishWrites(std::string& reason);
     // Links a file that has no name yet into the target's folder.
-    bool GiveName(std::string& reason);
+    bool GiveName(std::string& reason, bool signalsHeld);
 
     std::string target_;
     std::string folder_;     // the target's folder, "" or ending in "/"

@@ -22,6 +22,7 @@
 #include "library_output.h"
 #include "memory_chart.h"
 #include "part_choice.h"
+#include "temporary_name_guard.h"
 
 namespace stepquill {
 
@@ -306,6 +307,12 @@ LibraryReport ConvertLibrary(const LibrarySettings& settings, LibraryListener& l
         return report;
     }
 
+    // Interrupts wait while the run goes on, on every thread it starts: one
+    // that comes ends the run as a cancel does, between charts, and is let
+    // through once every file is whole at its name or gone. No file is ever
+    // left with a temporary name, whichever thread was naming files.
+    const HeldSignals interrupts;
+    std::atomic<bool> stopping{false};
     const std::size_t charts = listing.Charts.size();
     const unsigned jobs = static_cast<unsigned>(
         std::min<std::size_t>(settings.Jobs == 0 ? ProcessorsAvailable() : settings.Jobs, charts));
@@ -353,19 +360,19 @@ LibraryReport ConvertLibrary(const LibrarySettings& settings, LibraryListener& l
                                                                        const std::string& why) {
                 const std::size_t index = indexOf.at(entry);
                 handed[index] = true;
-                return state.Hand(Task{index, std::move(bytes), why}, cancel);
+                return state.Hand(Task{index, std::move(bytes), why}, stopping);
             });
             // Charts the archive ended before stop with its reason.
-            if (!stop.empty() && !cancel) {
+            if (!stop.empty() && !stopping) {
                 for (std::size_t i = 0; i < charts; ++i)
-                    if (!handed[i] && !state.Hand(Task{i, {}, stop}, cancel)) break;
+                    if (!handed[i] && !state.Hand(Task{i, {}, stop}, stopping)) break;
             }
             state.EndReading();
         });
     }
     for (unsigned t = 0; t < jobs; ++t) {
         threads.emplace_back([&] {
-            while (!cancel) {
+            while (!stopping) {
                 std::optional<Task> task = archive ? state.NextRead() : state.NextOnDisk();
                 if (!task) break;
                 convert(task->Index, archive && task->Unreadable.empty() ? &task->Bytes : nullptr, task->Unreadable);
@@ -402,10 +409,9 @@ LibraryReport ConvertLibrary(const LibrarySettings& settings, LibraryListener& l
         now.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
         listener.Progressed(now);
     };
-    bool cancelled = false;
     while (!state.Wait(std::chrono::milliseconds(100), jobs)) {
-        if (cancel && !cancelled) {
-            cancelled = true;
+        if ((cancel || HeldSignals::OneWaits()) && !stopping) {
+            stopping = true;
             state.Wake();  // the reader waiting for room sees it
         }
         tellSettled();
@@ -420,7 +426,7 @@ LibraryReport ConvertLibrary(const LibrarySettings& settings, LibraryListener& l
     wave.Commit();
     tellSettled();
     progress();
-    report.Cancelled = cancel && told < charts;
+    report.Cancelled = stopping && told < charts;
     return report;
 }
 
