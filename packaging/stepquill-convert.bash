@@ -1,5 +1,6 @@
-# bash completion for stepquill-convert: its options, the tokens, the charts
-# by their endings (.dwi, .sm, .ssc in any case) and folders, and a chart's
+# bash completion for stepquill-convert: its options and the values of those
+# that take one of a few, the charts by their endings (.dwi, .sm, .ssc in any
+# case), folders and archives (a library, with --all), and a chart's
 # difficulties after it.
 
 # A word as the shell will read it, for the quoting people type while
@@ -25,14 +26,24 @@ _stepquill_convert_unquote() {
     printf '%s' "$text"
 }
 
+# Whether a name ends as an archive the converter reads as a library does
+# (in any case).
+_stepquill_convert_is_archive() {
+    case "${1,,}" in
+        ?*.tar.lz|?*.tgz|?*.tbz2|?*.txz|?*.zip|?*.tar|?*.7z|?*.cpio|?*.iso|?*.rar|?*.gz|?*.bz2|?*.xz|?*.zst)
+            return 0 ;;
+    esac
+    return 1
+}
+
 # Files (and folders) that begin with the word being completed, one word
 # each whatever spaces their names hold; readline quotes them as it does
-# its own file names.
+# its own file names. With "charts", only folders, charts and archives.
 _stepquill_convert_files() {
     local typed="$1" charts_only="${2-}" name
     compopt -o filenames 2>/dev/null
     while IFS= read -r name; do
-        if [[ -z "$charts_only" || -d "$name" ]]; then
+        if [[ -z "$charts_only" || -d "$name" ]] || _stepquill_convert_is_archive "$name"; then
             COMPREPLY+=("$name")
         else
             case "${name,,}" in
@@ -76,7 +87,8 @@ _stepquill_convert_json_difficulties() {
 _stepquill_convert_difficulties() {
     local converter="$1" chart="$2" encoding="$3" typed="$4" line text
     local -a limit=()
-    [[ -f "$chart" ]] || return
+    # An archive is a library, which has no difficulty to name.
+    [[ -f "$chart" ]] && ! _stepquill_convert_is_archive "$chart" || return
     converter="$(_stepquill_convert_unquote "$converter")"
     type -P timeout >/dev/null && limit=(timeout 5)
     local -a options=(--json)
@@ -114,16 +126,29 @@ _stepquill_convert() {
             # Taken in either case, offered in upper case.
             COMPREPLY=($(compgen -W "A B X Y L R" -- "${current^^}"))
             return ;;
-        -o|--output)
+        --format)
+            COMPREPLY=($(compgen -W "kvt csv json c-header" -- "$current"))
+            return ;;
+        --zero)
+            COMPREPLY=($(compgen -W "music first-press" -- "$current"))
+            return ;;
+        --time-unit)
+            COMPREPLY=($(compgen -W "us ms" -- "$current"))
+            return ;;
+        --chart-format)
+            COMPREPLY=($(compgen -W "dwi sm ssc" -- "$current"))
+            return ;;
+        -o|--output|--report)
             _stepquill_convert_files "$current"
             return ;;
-        --shift|--encoding)
+        --shift|--encoding|--tap-ms|--roll-ms|-j|--jobs)
             return ;;
     esac
     if [[ "$current" == -* ]]; then
         COMPREPLY=($(compgen -W "--all --json --shift --encoding -o --output -q --quiet
             --up-left --up-right --down-left --down-right --up-down --left-right
-            --help --version" -- "$current"))
+            --chart-format --format --tap-ms --roll-ms --zero --time-unit
+            --every-chart -j --jobs --report --help --version" -- "$current"))
         return
     fi
 
@@ -139,8 +164,9 @@ _stepquill_convert() {
         fi
         case "$this" in
             --) options_end=1 ;;
-            --all|--json|--help|--version) no_part=1 ;;
-            -o|--output|--shift|--encoding|--up-left|--up-right|--down-left|--down-right|--up-down|--left-right)
+            --all|--json|--every-chart|--help|--version) no_part=1 ;;
+            -o|--output|--shift|--encoding|--up-left|--up-right|--down-left|--down-right|--up-down|--left-right|\
+            --chart-format|--format|--tap-ms|--roll-ms|--zero|--time-unit|-j|--jobs|--report)
                 [[ "${COMP_WORDS[i+1]}" == "=" ]] && ((++i))
                 ((i + 1 < COMP_CWORD)) || break
                 ((++i))
