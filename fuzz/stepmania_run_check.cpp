@@ -10,7 +10,7 @@
 #include "run_ending_check.h"
 #include "fuzz_choices.h"
 #include "fuzz_input.h"
-#include "memory_chart.h"
+#include "chart_in_memory.h"
 #include "reading.h"
 #include "timing_text.h"
 
@@ -86,7 +86,7 @@ bool HoldsNoChart(const ChartReading& reading) {
 // stays to check is that it shows all three.
 std::string CheckReading(const Layout& layout, std::string_view chartBytes, ChartReading& fromFile) {
     fromFile = ReadChart(layout.Chart.string());
-    MemoryChart memory(chartBytes);
+    ChartInMemory memory(chartBytes);
     if (!SameReading(fromFile, ReadChart(memory, layout.Format)))
         return "the file reads otherwise than its bytes in memory";
     if (!fromFile.Ok() && !HoldsNoChart(fromFile))
@@ -102,7 +102,7 @@ std::string CheckReading(const Layout& layout, std::string_view chartBytes, Char
     for (const std::string& key : keys)
         if (!IsChartKey(key)) return "'" + key + "' is no chart key";
 
-    MemoryChart failing(chartBytes, chartBytes.size() / 2);
+    ChartInMemory failing(chartBytes, chartBytes.size() / 2);
     if (ReadChart(failing, layout.Format).Ok()) return "a chart cut short by a failing disk read as a whole one";
     return {};
 }
@@ -196,7 +196,7 @@ std::string CheckStepManiaRun(std::string_view bytes, const fs::path& folder) {
     // The same from memory, read again from its notes' offset, with a log
     // that keeps no lines: the same file, or the same stop.
     QuietLog quiet;
-    MemoryChart memory(chartBytes);
+    ChartInMemory memory(chartBytes);
     ConversionRequest fromMemory = request;
     fromMemory.ChartBytes = &memory;
     const RunOutcome second = ConvertChart(fromMemory, quiet);
@@ -204,7 +204,7 @@ std::string CheckStepManiaRun(std::string_view bytes, const fs::path& folder) {
     if (ListFolder(folder) != afterFirst) return "a quiet run from memory wrote otherwise";
 
     // A failing disk stops the run and leaves the folder as it was.
-    MemoryChart failing(chartBytes, chartBytes.size() / 2);
+    ChartInMemory failing(chartBytes, chartBytes.size() / 2);
     ConversionRequest fromFailing = request;
     fromFailing.ChartBytes = &failing;
     const RunOutcome third = ConvertChart(fromFailing, quiet);

@@ -11,9 +11,9 @@ namespace stepquill {
 // A chart's bytes in memory, read again from any offset as a StepMania
 // conversion does. With `readable` below the size, it is a chart on a
 // failing disk: the bytes before it come, and every read after them fails.
-class MemoryChart final : public ChartSource {
+class ChartInMemory final : public ChartSource {
 public:
-    explicit MemoryChart(std::string_view bytes, std::size_t readable = std::string_view::npos)
+    explicit ChartInMemory(std::string_view bytes, std::size_t readable = std::string_view::npos)
         : bytes_(bytes), readable_(readable) {}
 
     std::ptrdiff_t Read(char* buffer, std::size_t size) override {
