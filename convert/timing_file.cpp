@@ -166,9 +166,15 @@ std::optional<TimingFileWriter> TimingFileWriter::Create(const std::string& targ
     return TimingFileWriter(target, folder, temporary, std::move(guard), descriptor, blockBytes);
 }
 
+int TimingFileWriter::Link(const std::string& name) const {
+    if (ProcMounted(descriptor_)) {
+        const std::string file = "/proc/self/fd/" + std::to_string(descriptor_);
+        return ::linkat(AT_FDCWD, file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+    }
+    return ::linkat(descriptor_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+}
+
 bool TimingFileWriter::GiveName(std::string& reason, bool signalsHeld) {
-    const std::string file = "/proc/self/fd/" + std::to_string(descriptor_);
-    const bool throughProc = ProcMounted(descriptor_);
     // A name no other file has: linkat never replaces one.
     const auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
                       (static_cast<unsigned long long>(::getpid()) << 32);
@@ -178,10 +184,7 @@ bool TimingFileWriter::GiveName(std::string& reason, bool signalsHeld) {
         std::string name = folder_ + ".stepquill-" + suffix;
         // No signal comes between the name and its guard.
         HeldSignals held;
-        const int linked = throughProc
-                               ? ::linkat(AT_FDCWD, file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW)
-                               : ::linkat(descriptor_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
-        if (linked == 0) {
+        if (Link(name) == 0) {
             // A caller that holds interrupts off until the rename needs no guard.
             if (!signalsHeld) guard_ = std::make_unique<TemporaryNameGuard>(name);
             temporary_ = std::move(name);
@@ -260,6 +263,17 @@ bool TimingFileWriter::Commit(std::string& reason, bool synced) {
         reason = "cannot write the output file (" + std::string(std::strerror(errno)) + ")";
         Discard();
         return false;
+    }
+    // A file without a name takes the target's at once where there is no
+    // file of that name yet: linkat never replaces one, so the name holds
+    // the whole file or nothing, and no rename is needed.
+    if (temporary_.empty() && Link(target_) == 0) {
+        if (::close(std::exchange(descriptor_, -1)) != 0) {
+            reason = "cannot write the output file (" + std::string(std::strerror(errno)) + ")";
+            ::unlink(target_.c_str());
+            return false;
+        }
+        return true;
     }
     if (temporary_.empty() && !GiveName(reason, synced)) {
         Discard();

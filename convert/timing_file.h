@@ -67,6 +67,8 @@ private:
     bool FinishWrites(std::string& reason);
     // Links a file that has no name yet into the target's folder.
     bool GiveName(std::string& reason, bool signalsHeld);
+    // Links the file, which has no name yet, at `name`: 0, or -1 with errno.
+    int Link(const std::string& name) const;
 
     std::string target_;
     std::string folder_;     // the target's folder, "" or ending in "/"
