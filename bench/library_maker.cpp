@@ -186,7 +186,8 @@ LibrarySummary MakeLibrary(const LibraryPlan& plan) {
 }
 
 std::string Describe(const LibraryPlan& plan, const LibrarySummary& summary) {
-    return std::to_string(plan.Songs) + " songs in " + std::to_string(summary.Packs) + " packs: " +
+    return std::to_string(plan.Songs) + " songs in " + std::to_string(summary.Packs) +
+           (summary.Packs == 1 ? " pack: " : " packs: ") +
            std::to_string(summary.Dwi) + " .dwi, " + std::to_string(summary.Sm) + " .sm, " +
            std::to_string(summary.Ssc) + " .ssc (" + std::to_string(summary.SscWithSm) + " with a .sm beside, " +
            std::to_string(summary.SscWithDwi) + " with a .dwi beside), " + std::to_string(summary.Bytes) + " bytes";
