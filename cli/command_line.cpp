@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "descriptor_writer.h"
+#include "library_run.h"
 #include "text_decoder.h"
 
 namespace stepquill {
@@ -63,6 +64,7 @@ struct ValueOption {
     std::string Wants;
     bool ConversionOnly;  // means nothing unless a part is converted
     bool DeviceOnly = false;  // means nothing for the kvt timing file
+    bool LibraryOnly = false;  // means nothing unless a library is converted
 };
 
 // Two options that cannot go together, and why.
@@ -124,6 +126,11 @@ std::optional<std::string> Conflict(const Options& options, const Rules& rules) 
         for (const ValueOption& value : rules.Values)
             if (value.DeviceOnly && Given(value.Option))
                 return value.Name + " is for a device's timeline: give --format csv, json or c-header";
+    }
+    if (!options.Library) {
+        for (const ValueOption& value : rules.Values)
+            if (value.LibraryOnly && Given(value.Option))
+                return value.Name + " is for a library: give a folder or an archive with --all";
     }
     if (options.All && options.Chart == "-")
         return "--all names its files after the chart, so it needs a chart file, not -";
@@ -241,6 +248,24 @@ std::optional<int> ReadCommandLine(int argc, char** argv, Options& options) {
           "--time-unit", "us or ms", true);
     rules.Values.back().DeviceOnly = true;
 
+    const auto libraryOnly = [&](CLI::Option* option, const char* name, const char* wants) {
+        rules.Values.push_back({option, name, wants, true, false, true});
+    };
+    libraryOnly(app.add_flag("--every-chart", options.EveryChart,
+                             "with a library: convert every chart file of a song folder, not only the one the "
+                             "game loads (a .ssc, else an .sm, else a .dwi)"),
+                "--every-chart", "nothing");
+    libraryOnly(app.add_option("-j,--jobs", options.Jobs,
+                               "with a library: convert on N threads (default: every processor)")
+                    ->check(CLI::Range(1u, 1024u))
+                    ->option_text("N"),
+                "-j", "a number of threads from 1 to 1024");
+    libraryOnly(app.add_option("--report", options.Report,
+                               "with a library: write a JSON report of every song, chart and part to FILE")
+                    ->check(Accepting([](const std::string& name) { return !name.empty(); }, "FILE"))
+                    ->option_text("FILE"),
+                "--report", "a file name");
+
     const auto exclude = [&rules](CLI::Option* first, CLI::Option* second, std::string reason) {
         first->excludes(second);
         rules.Exclusions.push_back({first, second, std::move(reason)});
@@ -257,6 +282,7 @@ std::optional<int> ReadCommandLine(int argc, char** argv, Options& options) {
     } catch (const CLI::ParseError& error) {
         return UsageError(PlainReason(app, error, rules));
     }
+    options.Library = options.All && options.Chart != "-" && NamesLibrary(options.Chart);
     if (const auto conflict = Conflict(options, rules)) return UsageError(*conflict);
     return std::nullopt;
 }

@@ -28,6 +28,13 @@ struct Options {
     PressLengths Lengths;
     TimeZero Zero = TimeZero::Music;
     TimeUnit Unit = TimeUnit::Microseconds;
+    // A library (a folder or an archive) with --all: every song's chart,
+    // not only the one the game loads; on how many threads (0: every
+    // processor); and where its JSON report goes.
+    bool EveryChart = false;
+    unsigned Jobs = 0;
+    std::optional<std::string> Report;
+    bool Library = false;  // --all of a folder or an archive
 };
 
 // Reads the command line into `options`. Returns the exit status to end

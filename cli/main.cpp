@@ -16,6 +16,7 @@
 #include "chart_json.h"
 #include "command_line.h"
 #include "descriptor_writer.h"
+#include "library_command.h"
 #include "messages.h"
 #include "part_choice.h"
 #include "process_start.h"
@@ -247,6 +248,7 @@ int main(int argc, char** argv) {
     if (const std::optional<int> status = ReadCommandLine(argc, argv, options)) return *status;
 
     Streams streams;
+    if (options.Library) return streams.Finish(ConvertLibraryCommand(options, streams.Errors));
     std::string reason;
     const std::optional<ChartInput> chart = TakeChart(options.Chart, options.NamedFormat, reason);
     if (!chart) return streams.Finish(streams.Fail(reason));

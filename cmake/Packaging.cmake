@@ -26,5 +26,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://stepquill.example.org)
 # The Depends line comes from the libraries the programs link against.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libarchive is loaded only when an archive is opened, so no link names it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libarchive13 (>= 3.6)")
 
 include(CPack)

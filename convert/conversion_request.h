@@ -12,6 +12,8 @@
 
 namespace stepquill {
 
+class CommitWave;
+
 // Where a run's records go instead of a timing file of its own, such as a
 // stream that cannot be replaced whole. Finish is called once the last
 // records are taken; a run that stops never calls it.
@@ -49,6 +51,9 @@ struct ConversionRequest {
     bool UnnamedTemporaryFile = true;
     // The kvt timing file, or a device's timeline and how to write it.
     DeviceSettings Device;
+    // Not none: a timing file whose records are all written waits there to
+    // be put at its name with others, after one sync for them all.
+    CommitWave* Commits = nullptr;
 };
 
 }  // namespace stepquill

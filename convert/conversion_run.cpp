@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "chart_file.h"
+#include "commit_wave.h"
 #include "messages.h"
 #include "press_timeline.h"
 #include "timing_file.h"
@@ -17,15 +18,24 @@ namespace stepquill {
 namespace {
 
 // The timing file as a run's output: whole at its name or not at all.
+// With a commit wave, the whole file waits there for its name instead.
 class FileOutput final : public TimingOutput {
 public:
-    explicit FileOutput(TimingFileWriter writer) : writer_(std::move(writer)) {}
+    FileOutput(TimingFileWriter writer, CommitWave* wave) : writer_(std::move(writer)), wave_(wave) {}
     std::size_t BlockBytes() const override { return writer_.BlockBytes(); }
     bool Take(std::string_view records, std::string& reason) override { return writer_.Take(records, reason); }
-    bool Finish(std::string& reason) override { return writer_.Commit(reason); }
+    bool Finish(std::string& reason) override {
+        if (wave_ == nullptr) return writer_.Commit(reason);
+        if (!writer_.Complete(reason)) return false;
+        waiting_ = wave_->Add(std::move(writer_));
+        return true;
+    }
+    std::optional<std::size_t> Waiting() const { return waiting_; }
 
 private:
     TimingFileWriter writer_;
+    CommitWave* wave_;
+    std::optional<std::size_t> waiting_;
 };
 
 // Takes the timing file's records where a device's file is written instead.
@@ -167,7 +177,7 @@ RunOutcome RunPart(RunChart& chart, ProgressLog& log) {
             outputPath, reason, request.RecordBlockBytes, request.UnnamedTemporaryFile);
         outcome.OutputFailed = !writer;
         if (!writer) return stop(reason);
-        file.emplace(std::move(*writer));
+        file.emplace(std::move(*writer), request.Commits);
     }
     TimingOutput& target = request.Output ? *request.Output : *file;
     CountedOutput output(target);
@@ -211,6 +221,7 @@ RunOutcome RunPart(RunChart& chart, ProgressLog& log) {
         return stop(reason);
     }
     outcome.Written = true;
+    if (file) outcome.Waiting = file->Waiting();
     outcome.Records = device ? device->Entries() : output.Lines();
     return outcome;
 }

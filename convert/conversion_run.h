@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct RunOutcome {
     bool OutputFailed = false;
     std::size_t Records = 0;  // lines of the timing file, once written
     std::string OutputPath;   // the timing file the run writes; empty for a request's own output
+    // Written, but waiting under this number in the request's commit wave,
+    // whose outcome for it says whether it reached its name.
+    std::optional<std::size_t> Waiting;
 };
 
 // Converts the part the request names with the format's `reader`. A run

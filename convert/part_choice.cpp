@@ -67,12 +67,14 @@ std::optional<PartChoice> ChoosePart(const std::vector<Difficulty>& difficulties
 }
 
 std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::string& folder,
-                                    const std::vector<Difficulty>& difficulties, std::string_view ending) {
+                                    const std::vector<Difficulty>& difficulties, std::string_view ending,
+                                    std::string_view givenStem) {
     const std::size_t slash = chartPath.rfind('/');
     const std::string chartFolder = slash == std::string::npos ? std::string() : chartPath.substr(0, slash + 1);
     std::string stem = slash == std::string::npos ? chartPath : chartPath.substr(slash + 1);
     const std::size_t dot = stem.rfind('.');
     if (dot != std::string::npos && dot > 0) stem.resize(dot);
+    if (!givenStem.empty()) stem = givenStem;
     std::string target = folder.empty() ? chartFolder : folder;
     if (!target.empty() && target.back() != '/') target += '/';
 

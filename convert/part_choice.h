@@ -32,8 +32,10 @@ struct PartFile {
 // Every listed part with a file of its own in `folder` (empty: the chart's
 // folder), named after the chart and the part: "song.dwi" gives
 // "song.MANIAC.kvt", and a second MANIAC part "song.MANIAC-2.kvt".
-// `ending` is the files' ending without its dot.
+// `ending` is the files' ending without its dot; `stem`, when not empty,
+// names the files instead of the chart's name without its ending.
 std::vector<PartFile> PlanPartFiles(const std::string& chartPath, const std::string& folder,
-                                    const std::vector<Difficulty>& difficulties, std::string_view ending = "kvt");
+                                    const std::vector<Difficulty>& difficulties, std::string_view ending = "kvt",
+                                    std::string_view stem = {});
 
 }  // namespace stepquill

@@ -245,7 +245,7 @@ bool TimingFileWriter::FinishWrites(std::string& reason) {
     return written;
 }
 
-bool TimingFileWriter::Commit(std::string& reason) {
+bool TimingFileWriter::Commit(std::string& reason, bool synced) {
     if (descriptor_ < 0) {
         reason = "cannot write the output file (it is closed)";
         return false;
@@ -253,7 +253,7 @@ bool TimingFileWriter::Commit(std::string& reason) {
     if (!FinishWrites(reason)) return false;
     // Flush to the disk before the rename, so a crash leaves the old file or
     // the new one, never a part of it.
-    if (::fsync(descriptor_) != 0) {
+    if (!synced && ::fsync(descriptor_) != 0) {
         reason = "cannot write the output file (" + std::string(std::strerror(errno)) + ")";
         Discard();
         return false;

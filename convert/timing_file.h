@@ -47,8 +47,15 @@ public:
     // next, so a write that fails is told at the next Take or at Commit.
     // After a failure the writer is discarded and takes nothing more.
     bool Take(std::string_view records, std::string& reason) override;
-    // Puts the file on the disk and renames it over the target.
-    bool Commit(std::string& reason);
+    // Waits until every record taken is written to the file, with the
+    // reason when one could not be.
+    bool Complete(std::string& reason) { return FinishWrites(reason); }
+    // Puts the file on the disk and renames it over the target. `synced`:
+    // the caller has put the file's bytes on the disk already, as a sync of
+    // its whole file system does for many files at once.
+    bool Commit(std::string& reason, bool synced = false);
+    // The file being written, for a sync of the file system it is on.
+    int Descriptor() const { return descriptor_; }
 
 private:
     TimingFileWriter(std::string target, std::string folder, std::string temporary,

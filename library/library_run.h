@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -27,11 +30,16 @@ struct LibrarySettings {
     // part and output are the library's.
     ConversionRequest Conversion;
     std::string Encoding;  // of the charts' texts; empty: guessed per chart
+    // No chart of an archive is taken into memory beyond this many bytes.
+    std::uint64_t LargestChart = std::uint64_t{1} << 30;
 };
 
 // Whether a path is taken as a library rather than a chart: a folder, or a
 // file whose name ends as an archive does.
 bool NamesLibrary(const std::string& path);
+// The endings, in lower case, of the archives a library may be read from
+// (".zip", ".tar.gz", ".7z"...), matched in any case.
+std::span<const std::string_view> ArchiveEndings();
 
 // One part converted, or stopped.
 struct LibraryPart {
@@ -86,7 +94,9 @@ struct LibraryReport {
     std::size_t Songs = 0;
     std::size_t PartsWritten = 0;
     std::size_t PartsStopped = 0;
+    std::size_t ChartsStopped = 0;  // as a whole, before any part
     std::size_t ChartsSkipped = 0;
+    std::string OutputFolder;  // where the files went, as LibraryPlan says
     // The library could not be read at all, or not to its end (a truncated
     // archive): what was read before is converted all the same.
     std::string StopReason;

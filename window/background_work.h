@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include <memory>
+#include <thread>
 #include <utility>
 
 // Runs `work` on a thread of its own and hands its result to `done` on the
@@ -20,3 +21,35 @@ void RunInBackground(QObject* receiver, Work work, Done done) {
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
 }
+
+// Runs `work` on a thread of its own as RunInBackground does, but the thread
+// belongs to this object: destroying it waits for the work to end and drops
+// its result, so nothing of the work outlives the window that owns it. For
+// work that writes files, which closing the window must not cut short.
+// `done` runs on the thread of `receiver`, which must outlive this object.
+class OwnedWork {
+public:
+    template <typename Work, typename Done>
+    OwnedWork(QObject* receiver, Work work, Done done) : dropped_(std::make_shared<bool>(false)) {
+        thread_ = std::thread([receiver, dropped = dropped_, work = std::move(work), done = std::move(done)]() mutable {
+            auto result = work();
+            // `dropped` is only read and set on the receiver's thread.
+            QMetaObject::invokeMethod(
+                receiver,
+                [dropped, done = std::move(done), result = std::move(result)]() mutable {
+                    if (!*dropped) done(std::move(result));
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    ~OwnedWork() {
+        *dropped_ = true;
+        thread_.join();
+    }
+    OwnedWork(const OwnedWork&) = delete;
+    OwnedWork& operator=(const OwnedWork&) = delete;
+
+private:
+    std::shared_ptr<bool> dropped_;
+    std::thread thread_;
+};

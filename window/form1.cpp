@@ -173,13 +173,16 @@ bool OpensContextMenu(const QKeyEvent& key) {
 
 }  // namespace
 
-Form1::Form1(ChartChooser chooseChart, ChartReader readChart, ConvertToAsker askConvertTo, QWidget* parent)
+Form1::Form1(ChartChooser chooseChart, ChartReader readChart, ConvertToAsker askConvertTo,
+             LibraryConfirmer confirmLibrary, ChartChooser chooseLibraryFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::CustomizeWindowHint),
       chooseChart_(std::move(chooseChart)),
       readChart_(std::move(readChart)),
       askConvertTo_(std::move(askConvertTo)),
-      chartText_(*stepquill::TextDecoder::Open("UTF-8")) {
+      chartText_(*stepquill::TextDecoder::Open("UTF-8")),
+      confirmLibrary_(std::move(confirmLibrary)),
+      chooseLibraryFolder_(std::move(chooseLibraryFolder)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Stepquill 1.3b by Vantrel"));
     setFont(DialogFont());
@@ -207,8 +210,15 @@ Form1::Form1(ChartChooser chooseChart, ChartReader readChart, ConvertToAsker ask
     text2_->installEventFilter(this);
     combo1_->installEventFilter(this);
     command1_->installEventFilter(this);
-    auto* open = new QShortcut(QKeySequence::Open, this);
-    connect(open, &QShortcut::activated, this, &Form1::OnOpenShortcut);
+    openChart_ = new QShortcut(QKeySequence::Open, this);
+    connect(openChart_, &QShortcut::activated, this, &Form1::OnOpenShortcut);
+    // A file dialog picks files only, so a library folder has its own.
+    auto* openLibrary = new QAction(QStringLiteral("Open library folder\u2026"), this);
+    openLibrary->setObjectName(QStringLiteral("OpenLibraryAction"));
+    openLibrary->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    openLibrary->setShortcutContext(Qt::WindowShortcut);
+    connect(openLibrary, &QAction::triggered, this, &Form1::OnOpenLibraryFolder);
+    addAction(openLibrary);
 
     OnLoad();
     command1_->setFocus();
@@ -294,7 +304,8 @@ stepquill::ChartReading Form1::ReadChartFile(const std::string& path, const step
 }
 
 bool Form1::IsBusy() const {
-    return readingsLanded_ != readingsAsked_ || landedReading_ || conversionLog_ || !conversionsAsked_.empty();
+    return readingsLanded_ != readingsAsked_ || landedReading_ || conversionLog_ || !conversionsAsked_.empty() ||
+           libraryWork_;
 }
 
 void Form1::ReadChart() {
@@ -367,7 +378,7 @@ void Form1::OpenChart(const QString& path) {
 
 void Form1::OnOpenShortcut() {
     const QString chosen = chooseChart_(this, FolderOfPath(text2_->text()));
-    if (!chosen.isEmpty()) OpenChart(chosen);
+    if (!chosen.isEmpty() && !OfferLibrary(chosen)) OpenChart(chosen);
 }
 
 void Form1::AddConvertMenu() {
@@ -490,6 +501,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         drop->acceptProposedAction();
+        if (OfferLibrary(path)) return true;
         text2_->setText(path);  // reads once through textChanged
         ReadChart();
         return true;

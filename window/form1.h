@@ -14,6 +14,7 @@
 #include "conversion_run.h"
 #include "conversion_request.h"
 #include "convert_to_dialog.h"
+#include "library_texts.h"
 #include "text_decoder.h"
 
 class QComboBox;
@@ -21,10 +22,13 @@ class QTimer;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QProgressDialog;
 class QPushButton;
+class QShortcut;
 class LogModel;
 
 class LogMailbox;
+class OwnedWork;
 
 // Reads the chart a path names, starting from the last reading's values;
 // it may end early, as a failed read, once `abandoned` is set.
@@ -40,19 +44,26 @@ using ChartReader = std::function<stepquill::ChartReading(
 // conversion asked
 // for meanwhile runs once the reading of its chart is shown, one at a time.
 // "Convert to…" (Ctrl+Shift+S, or the button's context menu) asks
-// `askConvertTo` for the format and the file.
+// `askConvertTo` for the format and the file. A folder or an archive, dropped
+// or opened (Ctrl+O for an archive, Ctrl+Shift+O asks `chooseLibraryFolder`
+// for a folder), is a library: `confirmLibrary` is asked whether to convert
+// all its songs, which then convert off the window's thread with a progress
+// dialog that can cancel them.
 class Form1 : public QWidget {
     Q_OBJECT
 
 public:
     explicit Form1(ChartChooser chooseChart = ChooseChartInDialog,
                    ChartReader readChart = ReadChartFile, ConvertToAsker askConvertTo = AskConvertToInDialog,
-                   QWidget* parent = nullptr);
+                   LibraryConfirmer confirmLibrary = ConfirmLibraryInMessageBox,
+                   ChartChooser chooseLibraryFolder = ChooseLibraryFolderInDialog, QWidget* parent = nullptr);
+    // Cancels a library's conversion and waits for it.
+    ~Form1() override;
 
     // Puts the path into Text2 and reads that chart once, also when Text2
     // already shows the path.
     void OpenChart(const QString& path);
-    // Whether a reading or a conversion is under way or waiting.
+    // Whether a reading, a conversion or a library's run is under way or waiting.
     bool IsBusy() const;
 
     static stepquill::ChartReading ReadChartFile(const std::string& path, const stepquill::ChartInfo& before,
@@ -60,6 +71,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
@@ -80,6 +92,18 @@ private:
     void Proceed();
     void OnOpenShortcut();
     std::string DecimalSeparator() const;
+    // The library's part (form1_library.cpp). Whether the path is taken as
+    // a library, whose conversion is then offered.
+    bool OfferLibrary(const QString& path);
+    void OnOpenLibraryFolder();
+    void OnLibraryPlanned(const stepquill::LibrarySettings& settings,
+                          const std::optional<stepquill::LibraryPlan>& plan, const std::string& reason);
+    void StartLibrary(const stepquill::LibrarySettings& settings, const stepquill::LibraryPlan& plan);
+    void ShowLibraryProgress(const stepquill::LibraryProgress& progress);
+    void OnLibraryConverted(const stepquill::LibraryReport& report);
+    void StopLibrary();
+    // The choices a conversion is made from stay as they are while a library runs.
+    void EnableChoices(bool enabled);
 
     // What the last reading found: a conversion starts from its tempo and
     // offset, and the next reading from its values.
@@ -101,6 +125,13 @@ private:
     stepquill::DeviceSettings lastDevice_;
     // The encoding of the chart last read, for its captions and its log.
     stepquill::TextDecoder chartText_;
+    LibraryConfirmer confirmLibrary_;
+    ChartChooser chooseLibraryFolder_;
+    // A library's plan, then its conversion, while either runs.
+    std::unique_ptr<OwnedWork> libraryWork_;
+    std::shared_ptr<std::atomic<bool>> libraryCancel_;
+    QProgressDialog* libraryProgress_ = nullptr;
+    QShortcut* openChart_ = nullptr;
 
     QLineEdit* text2_ = nullptr;
     QComboBox* combo1_ = nullptr;

@@ -21,7 +21,10 @@
 #include <QListView>
 #include <QLocale>
 #include <QMimeData>
+#include <QProgressDialog>
+#include <QProcess>
 #include <QPushButton>
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QThread>
@@ -71,6 +74,30 @@ QString Write(const QTemporaryDir& dir, const QString& name, const QByteArray& b
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return {};
     return path;
+}
+
+// The real charts a library's songs are copies of, each in a song folder of
+// its own name.
+constexpr const char* kLibrarySongs[] = {"noahm-simfileparser__AFRONOVA.dwi", "noahm-simfileparser__17SAI.dwi"};
+
+// A pack of song folders, each with a copy of a real chart; the pack's folder.
+QString WriteLibrary(const QTemporaryDir& dir) {
+    const QString pack = dir.filePath(QStringLiteral("Pack"));
+    for (const char* song : kLibrarySongs) {
+        const QString folder = pack + "/" + QString::fromLatin1(song).section('.', 0, 0);
+        if (!QDir().mkpath(folder) ||
+            !QFile::copy(QStringLiteral(STEPQUILL_SOURCE_DIR "/../shared/charts/real/") + QLatin1String(song),
+                         folder + "/" + QLatin1String(song)))
+            return {};
+    }
+    return pack;
+}
+
+QStringList TimingFilesUnder(const QString& folder) {
+    QStringList files;
+    QDirIterator found(folder, {QStringLiteral("*.kvt")}, QDir::Files, QDirIterator::Subdirectories);
+    while (found.hasNext()) files << found.next();
+    return files;
 }
 
 }  // namespace
@@ -512,16 +539,6 @@ private slots:
         QCOMPARE(Get<QLineEdit>("Text2")->text(), first);
         QTRY_COMPARE(readings->load(), 3);
 
-        // A folder fails at the opening, silently: chooser and log empty, labels kept.
-        QMimeData folder;
-        folder.setUrls({QUrl::fromLocalFile(dir_.path())});
-        QVERIFY(Drop(folder));
-        Settle();
-        QCOMPARE(Get<QLineEdit>("Text2")->text(), dir_.path());
-        QCOMPARE(Get<QComboBox>("Combo1")->count(), 0);
-        QVERIFY(LogLines().isEmpty());
-        QCOMPARE(Get<QLabel>("Label5")->text(), QStringLiteral("Song\nby Band"));
-
         // A file that is no chart: the reading fails somewhere, the window goes on.
         QByteArray binary("\x89PNG\r\n\x1a\n", 8);
         for (int i = 0; i < 4096; ++i) binary.append(char(i * 37));
@@ -536,6 +553,106 @@ private slots:
         ClickConvert();
         QVERIFY(!QFile::exists(dir_.filePath("cover.kvt")));
         QVERIFY(form_->isVisible());
+    }
+
+    // How a library reaches the window, what the window is to answer, and
+    // what becomes of it.
+    void library_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("library");  // in the temporary folder
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("output");  // where the files go; empty: beside the charts
+        QTest::newRow("folder dropped, declined") << "drop" << "Pack" << false << "declined" << "";
+        QTest::newRow("folder dropped, converted") << "drop" << "Pack" << true << "converted" << "";
+        QTest::newRow("folder opened, window closed while it runs")
+            << "open folder" << "Pack" << true << "closed" << "";
+        QTest::newRow("archive opened, converted into a folder of its name")
+            << "open archive" << "Songs.tar" << true << "converted" << "Songs";
+        QTest::newRow("archive opened that is no archive")
+            << "open archive" << "broken.zip" << true << "unreadable" << "";
+    }
+    void library() {
+        QFETCH(QString, how);
+        QFETCH(QString, library);
+        QFETCH(bool, confirm);
+        QFETCH(QString, ending);
+        QFETCH(QString, output);
+        const QString pack = WriteLibrary(dir_);
+        QVERIFY(!pack.isEmpty());
+        QVERIFY(!Write(dir_, "broken.zip", "not an archive").isEmpty());
+        QCOMPARE(QProcess::execute("tar", {"-cf", dir_.filePath("Songs.tar"), "-C", dir_.path(), "Pack"}), 0);
+        library = dir_.filePath(library);
+        output = output.isEmpty() ? pack : dir_.filePath(output);
+        auto readings = std::make_shared<std::atomic<int>>(0);
+        QStringList questions;
+        const auto answer = [&](QWidget*, const QString& question) {
+            questions << question;
+            // Once the run has started: closing then waits for it to stop.
+            if (ending == "closed") QTimer::singleShot(0, form_.get(), &QWidget::close);
+            return confirm;
+        };
+        const auto choose = [&](QWidget*, const QString&) { return library; };
+        form_ = std::make_unique<Form1>(
+            choose,
+            [readings](const std::string& path, const stepquill::ChartInfo& before,
+                       const std::atomic<bool>& abandoned) {
+                ++*readings;
+                return Form1::ReadChartFile(path, before, abandoned);
+            },
+            AskConvertToInDialog, answer, choose);
+        form_->show();
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+
+        if (how == "drop") {
+            QMimeData folder;
+            folder.setUrls({QUrl::fromLocalFile(library)});
+            QVERIFY(Drop(folder));
+        } else if (how == "open folder") {
+            QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        } else {
+            QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
+        }
+        if (ending == "closed") {
+            QTRY_VERIFY(!questions.isEmpty());
+            // Closed, the window has waited for the run: nothing is left running.
+            QTRY_VERIFY(!form_->isVisible());
+            QVERIFY(!form_->IsBusy());
+            QVERIFY(form_->findChild<QProgressDialog*>() == nullptr);
+        }
+        Settle();
+
+        // Offered as a library, never read as a chart.
+        QCOMPARE(readings->load(), 0);
+        QCOMPARE(Get<QLineEdit>("Text2")->text(), QString());
+        QVERIFY(Get<QPushButton>("Command1")->isEnabled());
+        if (ending == "unreadable") {
+            QVERIFY(questions.isEmpty());
+            QCOMPARE(LogLines().size(), 1);
+            QVERIFY2(LogLines().constFirst().startsWith("Library not converted: " + library + ": "),
+                     qPrintable(LogLines().constFirst()));
+            return;
+        }
+        QCOMPARE(questions.size(), 1);
+        QVERIFY2(questions.constFirst().startsWith(library + " holds 2 songs (2 charts)."),
+                 qPrintable(questions.constFirst()));
+        QVERIFY(questions.constFirst().endsWith(output == pack ? QStringLiteral("go beside each chart.")
+                                                               : "go into the folder " + output + "."));
+        for (const char* song : kLibrarySongs) {
+            const QString copy = pack + "/" + QString::fromLatin1(song).section('.', 0, 0) + "/" + song;
+            QCOMPARE(ReadBytes(copy), SharedChart("real", song));
+        }
+        if (ending == "declined") {
+            QVERIFY(TimingFilesUnder(pack).isEmpty());
+            QVERIFY(LogLines().isEmpty());
+        } else if (ending == "converted") {
+            QVERIFY(TimingFilesUnder(output).size() >= 2);
+            // An archive's files go only into its folder.
+            QCOMPARE(TimingFilesUnder(pack).isEmpty(), output != pack);
+            const QRegularExpression summary("^2 songs, [1-9][0-9]* parts written, 0 stopped");
+            QVERIFY2(summary.match(LogLines().constLast()).hasMatch(), qPrintable(LogLines().join('\n')));
+        }
     }
 
     void specialFilesFailAtTheOpening() {
