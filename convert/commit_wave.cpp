@@ -66,9 +66,9 @@ void CommitWave::CommitLocked() {
     const FileSystems systems(waiting_);
     const std::map<dev_t, std::string> unsynced = systems.Sync();
     {
-        // Every rename of the wave, or none of those still to come: an
+        // Every name of the wave, or none of those still to come: an
         // interrupt waits until the names are in place.
-        HeldSignals held;
+        const HeldSignals held;
         for (auto& [number, file] : waiting_) {
             struct stat info {};
             const bool synced = ::fstat(file.Descriptor(), &info) == 0 && systems.Holds(info.st_dev);
@@ -83,6 +83,13 @@ void CommitWave::CommitLocked() {
     // The names on the disk as well.
     systems.Sync();
     waiting_.clear();
+}
+
+void CommitWave::WriteBack() {
+    std::unique_lock<std::mutex> held(lock_);
+    const FileSystems systems(waiting_);
+    held.unlock();
+    systems.Sync();
 }
 
 std::optional<std::string> CommitWave::Outcome(std::size_t number) const {
