@@ -94,16 +94,59 @@ std::size_t ValueReader::FindSpecial(std::size_t from, bool inValue) const {
     return from;
 }
 
+std::size_t ValueReader::FindValueSpecial(std::size_t from) const {
+    const char* const bytes = block_.get();
+#ifdef __SSE2__
+    const __m128i hash = _mm_set1_epi8('#');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i lowestBit = _mm_set1_epi8(1);
+    const __m128i semicolon = _mm_set1_epi8(';');
+    const auto hits = [&](std::size_t at) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(here, hash), _mm_cmpeq_epi8(here, backslash)),
+                            _mm_cmpeq_epi8(_mm_or_si128(here, lowestBit), semicolon));
+    };
+    // Note data holds none of these for thousands of bytes: 64 bytes are
+    // tested at once, and the 16 that hold the hit looked at again.
+    for (; end_ - from >= 64; from += 64) {
+        const __m128i any = _mm_or_si128(_mm_or_si128(hits(from), hits(from + 16)),
+                                         _mm_or_si128(hits(from + 32), hits(from + 48)));
+        if (_mm_movemask_epi8(any) != 0) break;
+    }
+    for (; end_ - from >= 16; from += 16) {
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits(from)));
+        if (mask != 0) return from + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+#endif
+    for (; from < end_; ++from) {
+        const char c = bytes[from];
+        if (c == '#' || c == '\\' || c == ':' || c == ';') return from;
+    }
+    return from;
+}
+
 std::size_t ValueReader::FindSpecialPastComments(std::size_t from) {
+    const char* const bytes = block_.get();
     for (;;) {
-        from = FindSpecial(from, true);
-        if (from + 1 >= end_ || block_[from] != '/' || block_[from + 1] != '/') return from;
+        // The first byte that may end the parameter, comments aside. Before
+        // it there is no "\\", so the first "//" of its line (from `from` on)
+        // starts a comment, and the byte is in it exactly when there is one.
+        const std::size_t hit = FindValueSpecial(from);
+        std::size_t lineStart = hit;
+        while (lineStart > from && bytes[lineStart - 1] != '\n') --lineStart;
+        std::size_t comment = lineStart;
+        while (comment + 1 < hit && !(bytes[comment] == '/' && bytes[comment + 1] == '/')) ++comment;
+        if (comment + 1 >= hit) {
+            // A "/" that ends the block may start a comment with the next
+            // block's first byte: the byte-by-byte rules decide.
+            if (hit == end_ && hit > from && bytes[hit - 1] == '/') return hit - 1;
+            return hit;
+        }
         // A comment ends before its line feed; one that runs past the block
         // is left to the byte-by-byte rules.
-        std::size_t lineEnd = from + 2;
-        while (lineEnd < end_ && block_[lineEnd] != '\n') ++lineEnd;
-        if (lineEnd == end_) return from;
-        from = flagAt_ = lineEnd;
+        const void* lineEnd = std::memchr(bytes + hit, '\n', end_ - hit);
+        if (lineEnd == nullptr) return comment;
+        from = flagAt_ = static_cast<std::size_t>(static_cast<const char*>(lineEnd) - bytes);
     }
 }
 
