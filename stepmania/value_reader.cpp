@@ -5,6 +5,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace stepquill::stepmania {
 
@@ -35,10 +38,41 @@ struct NoSink {
     void TrimEnd() {}
 };
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#define STEPQUILL_VALUE_SPECIAL_AVX2 1
+// FindValueSpecial's 128 bytes at a time on a processor with AVX2: the first
+// of from..end where 128 bytes from there hold a ":", ";", "#" or "\\", or
+// where fewer than 128 are left.
+[[gnu::target("avx2")]] std::size_t SkipPlainWide(const char* bytes, std::size_t from, std::size_t end) {
+    const __m256i hash = _mm256_set1_epi8('#');
+    const __m256i backslash = _mm256_set1_epi8('\\');
+    const __m256i lowestBit = _mm256_set1_epi8(1);
+    const __m256i semicolon = _mm256_set1_epi8(';');
+    for (; end - from >= 128; from += 128) {
+        __m256i any = _mm256_setzero_si256();
+        for (std::size_t at = from; at < from + 128; at += 32) {
+            const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at));
+            any = _mm256_or_si256(any, _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(here, hash),
+                                                                       _mm256_cmpeq_epi8(here, backslash)),
+                                                       _mm256_cmpeq_epi8(_mm256_or_si256(here, lowestBit), semicolon)));
+        }
+        if (_mm256_movemask_epi8(any) != 0) break;
+    }
+    return from;
+}
+#endif
+
 }  // namespace
 
 ValueReader::ValueReader(ChartSource& source)
-    : source_(source), block_(std::make_unique_for_overwrite<char[]>(kBlockSize)) {}
+    : source_(source),
+      block_(std::make_unique_for_overwrite<char[]>(kBlockSize))
+#ifdef STEPQUILL_VALUE_SPECIAL_AVX2
+      ,
+      wide_(__builtin_cpu_supports("avx2"))
+#endif
+{
+}
 
 bool ValueReader::Have(std::size_t count) {
     if (end_ - next_ >= count) return true;
@@ -96,6 +130,9 @@ std::size_t ValueReader::FindSpecial(std::size_t from, bool inValue) const {
 
 std::size_t ValueReader::FindValueSpecial(std::size_t from) const {
     const char* const bytes = block_.get();
+#ifdef STEPQUILL_VALUE_SPECIAL_AVX2
+    if (wide_) from = SkipPlainWide(bytes, from, end_);
+#endif
 #ifdef __SSE2__
     const __m128i hash = _mm_set1_epi8('#');
     const __m128i backslash = _mm_set1_epi8('\\');

@@ -90,6 +90,9 @@ private:
     // but blanks, as of block_[flagAt_].
     bool lineHasText_ = false;
     std::size_t flagAt_ = 0;
+    // Whether the processor can look through passed-over notes 32 bytes at
+    // a time.
+    bool wide_ = false;
 };
 
 template <typename Sink>
