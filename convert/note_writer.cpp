@@ -29,7 +29,7 @@ void NoteWriter::Tell(const NoteEvent& note) {
     listener_->Note(told);
 }
 
-void NoteWriter::EndMoment() {
+void NoteWriter::EndMomentInFull() {
     const unsigned panels = pressed_;
     pressed_ = 0;
     const unsigned holds = pressedHolds_, rolls = pressedRolls_;
@@ -53,12 +53,8 @@ void NoteWriter::EndMoment() {
         if (panels & bit) write(bit);
 }
 
-bool NoteWriter::WriteOne(unsigned panels, double ms, std::int64_t row) {
-    char* next = records_.Next();
-    double lastMs = records_.LastMs();
-    char* const record = next;
-    const RecordOutcome outcome = WritePress(next, lastMs, panels, ms);
-    records_.Keep(next, lastMs);
+bool NoteWriter::AfterRecord(RecordOutcome outcome, const char* record, char* next, unsigned panels, double ms,
+                             std::int64_t row) {
     switch (outcome) {
         case RecordOutcome::Written: break;
         case RecordOutcome::WarpedOver: LogWithoutRecord(NoteKind::WarpedOver, panels, ms, row); return false;

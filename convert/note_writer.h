@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -53,7 +54,18 @@ public:
         if (listener_ != nullptr) Tell(note);
         if (note.Kind != NoteKind::TailInJump) LogWithoutRecord(note.Kind, note.Panels, note.Ms, note.Row);
     }
-    void EndMoment();
+    // Inline for a moment of one or two panels that no listener hears of,
+    // nearly every moment of a chart.
+    void EndMoment() {
+        const unsigned panels = pressed_;
+        if (panels == 0 || PanelCount(panels) > 2 || listener_ != nullptr || Stopped() ||
+            !std::isfinite(pressedMs_ + notation_.FloorToleranceMs)) {
+            EndMomentInFull();
+            return;
+        }
+        pressed_ = pressedHolds_ = pressedRolls_ = 0;
+        WriteOne(panels, pressedMs_, pressedRow_);
+    }
 
     bool Listened() const { return listener_ != nullptr; }
     // Tells the listener of a note at its time as the records round it.
@@ -84,8 +96,20 @@ public:
     const std::string& StopReason() const { return stop_; }
 
 private:
-    // Whether the press got its record.
-    bool WriteOne(unsigned panels, double ms, std::int64_t row);
+    void EndMomentInFull();
+    // Whether the press got its record. Inline where the record is written
+    // and nothing else is to be done.
+    bool WriteOne(unsigned panels, double ms, std::int64_t row) {
+        char* next = records_.Next();
+        double lastMs = records_.LastMs();
+        char* const record = next;
+        const RecordOutcome outcome = WritePress(next, lastMs, panels, ms);
+        records_.Keep(next, lastMs);
+        if (outcome == RecordOutcome::Written && !keepsLines_ && !records_.Full(next)) return true;
+        return AfterRecord(outcome, record, next, panels, ms, row);
+    }
+    bool AfterRecord(RecordOutcome outcome, const char* record, char* next, unsigned panels, double ms,
+                     std::int64_t row);
     std::string_view Label(NoteKind kind) const;
 
     const std::array<std::string, kPanelSets> tokenOf_;

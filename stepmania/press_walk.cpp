@@ -33,15 +33,9 @@ PressWalk::PressWalk(const TimingData& timing, double shiftMs, NoteWriter& notes
 void PressWalk::FinishRow() {
     if (!rowHasNotes_) return;
     rowHasNotes_ = false;
+    const unsigned taps = taps_, holds = holds_, rolls = rolls_;
+    taps_ = holds_ = rolls_ = 0;
     if (!notes_.Stopped()) {
-        // The presses of the row, a set of panels for each kind of them.
-        unsigned taps = 0, holds = 0, rolls = 0;
-        for (int panel = 0; panel < kPanels; ++panel) {
-            const Slot& slot = slots_[static_cast<std::size_t>(panel)];
-            const unsigned bit = 1u << panel;
-            if (slot.Kind == NoteKind::Tap) taps |= bit;
-            if (slot.HoldEnded) (slot.Kind == NoteKind::HoldHead ? holds : rolls) |= bit;
-        }
         const unsigned presses = taps | holds | rolls;
         const RowJudging judging = presses != 0 ? sweep_.Judging(row_) : RowJudging::Judged;
         // Only a press, a log line or a listener needs the row's time.

@@ -32,13 +32,23 @@ public:
             row_ = row;
         }
         rowHasNotes_ = true;
+        const unsigned bit = 1u << panel;
         if (kind == NoteKind::Tail) {
-            tails_ |= 1u << panel;
+            tails_ |= bit;
             return;
         }
         Slot& slot = slots_[static_cast<std::size_t>(panel)];
         slot.Kind = kind;
         slot.HoldEnded = holdEnded && IsHead(kind);
+        // The row's presses as they stand, so that the row's end need not
+        // look at each panel; a later note on the panel replaces the one there.
+        taps_ &= ~bit;
+        holds_ &= ~bit;
+        rolls_ &= ~bit;
+        if (kind == NoteKind::Tap)
+            taps_ |= bit;
+        else if (slot.HoldEnded)
+            (kind == NoteKind::HoldHead ? holds_ : rolls_) |= bit;
     }
     // The last row's notes.
     void Finish() { FinishRow(); }
@@ -59,6 +69,11 @@ private:
     std::int64_t row_ = std::numeric_limits<std::int64_t>::min();
     std::array<Slot, kPanels> slots_{};
     unsigned tails_ = 0;
+    // The panels of the row's taps, and of its hold and roll heads that
+    // have their tail.
+    unsigned taps_ = 0;
+    unsigned holds_ = 0;
+    unsigned rolls_ = 0;
     bool rowHasNotes_ = false;
 };
 

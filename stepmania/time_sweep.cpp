@@ -32,11 +32,10 @@ void TimeSweep::FindNextEvent() {
     if (warpIndex_ < timing_.Warps.size()) nextEvent_ = std::min(nextEvent_, timing_.Warps[warpIndex_].Row);
 }
 
-double TimeSweep::TimeAt(std::int64_t row) {
+double TimeSweep::TimeAtOrPast(std::int64_t row) {
     // The events in the order the game takes them on one row: a warp's end,
     // a tempo change, a delay, the row itself, a stop, a warp's start.
     enum Event { WarpEnd, Tempo, Delay, Row, Stop, WarpStart };
-    if (row < nextEvent_) return warping_ ? ms_ : ms_ + (static_cast<double>(row - last_) * 1250) / bpm_;
     for (;;) {
         Event event = Row;
         std::int64_t at = row;
@@ -105,8 +104,7 @@ bool TimeSweep::Covers(const std::vector<RangeSegment>& ranges, std::size_t& ind
     return row < Beyond(ranges[index].Row, ranges[index].Rows);
 }
 
-RowJudging TimeSweep::Judging(std::int64_t row) {
-    if (judgesEveryRow_) return RowJudging::Judged;
+RowJudging TimeSweep::JudgingOnRanges(std::int64_t row) {
     // Both lists move on to the row, whatever the first finds.
     const bool stopOnRow = OnRow(timing_.Stops, judgedStop_, row);
     const bool delayOnRow = OnRow(timing_.Delays, judgedDelay_, row);

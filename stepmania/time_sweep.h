@@ -37,17 +37,25 @@ public:
     explicit TimeSweep(const TimingData& timing, double shiftMs = 0);
 
     // The time of `row`, which is no lower than the rows asked for before.
-    double TimeAt(std::int64_t row);
+    // Inline for the rows before the next segment, nearly every row.
+    double TimeAt(std::int64_t row) {
+        if (row < nextEvent_) return warping_ ? ms_ : ms_ + (static_cast<double>(row - last_) * 1250) / bpm_;
+        return TimeAtOrPast(row);
+    }
     // Whether the game judges the notes of `row`, asked in ascending order:
     // not on a warp's rows (its first included, its end not) unless a stop
     // or delay stands on the row, nor in a fake range. Only the warp or fake
     // range that starts last at or before the row counts.
-    RowJudging Judging(std::int64_t row);
+    RowJudging Judging(std::int64_t row) { return judgesEveryRow_ ? RowJudging::Judged : JudgingOnRanges(row); }
 
     // Told of every segment the sweep passes, in order.
     std::function<void(const PassedSegment&)> OnSegment;
 
 private:
+    // TimeAt where the row reaches the next segment.
+    double TimeAtOrPast(std::int64_t row);
+    RowJudging JudgingOnRanges(std::int64_t row);
+
     template <typename Segment>
     static bool OnRow(const std::vector<Segment>& segments, std::size_t& index, std::int64_t row);
     static bool Covers(const std::vector<RangeSegment>& ranges, std::size_t& index, std::int64_t row);

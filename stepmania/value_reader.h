@@ -61,8 +61,12 @@ private:
     bool Have(std::size_t count);
     // The first of from..end_ that may change the reading's course.
     std::size_t FindSpecial(std::size_t from, bool inValue) const;
-    // The same inside a value whose text is passed over: whole comments
-    // within the block are passed over too, without stopping at each.
+    // The first of from..end_ that may end a parameter or needs the
+    // byte-by-byte rules, comments and "/" aside: ":", ";", "#" or "\\".
+    std::size_t FindValueSpecial(std::size_t from) const;
+    // The first of from..end_ that may change the reading's course inside a
+    // value whose text is passed over: the comments within the block are
+    // passed over too, without a look at each.
     std::size_t FindSpecialPastComments(std::size_t from);
     // Brings lineHasText_ up to date for the text from flagAt_ to `to`.
     void CatchUpLine(std::size_t to);
@@ -86,6 +90,9 @@ private:
     // but blanks, as of block_[flagAt_].
     bool lineHasText_ = false;
     std::size_t flagAt_ = 0;
+    // Whether the processor can look through passed-over notes 32 bytes at
+    // a time.
+    bool wide_ = false;
 };
 
 template <typename Sink>

@@ -32,6 +32,12 @@ std::string N(std::string lines) {
     return lines + "\n";
 }
 
+std::string Repeated(const std::string& text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i) all += text;
+    return all;
+}
+
 // A measure of `count` lines, empty but for the `first` ones.
 std::string Measure(int count, const std::vector<std::string>& first) {
     std::string lines;
@@ -289,6 +295,16 @@ TEST(StepManiaTiming, TextOfTheFile) {
              SmChart(N("0100"), "Easy", "1"),
          "X 0\n", {}, "Easy(1)"},
         {"repeated_difficulty", "song.sm", Sm("", N("1000")) + SmChart(N("0100")), "X 0\n", {}, "Hard(9)#2"},
+        // The comments of a chart passed over hide what would end its notes
+        // and start a value of its own (a tempo of 60 would put A at 1000),
+        // also where one stands across the reading's blocks.
+        {"comments_in_passed_notes", "song.sm",
+         Sm(SmChart("1000 // a;#BPMS:0=60;\n0100 //:\\;\n// \\\n0010 /;/ x\n", "Easy", "1"),
+            N("0000 1000 0000 0000")),
+         "A 500\n"},
+        {"comments_across_blocks", "song.sm", Sm(SmChart(Repeated("0000 // ;#BPMS:0=60;\n", 20000), "Easy", "1"),
+                                                  N("0000 1000 0000 0000")),
+         "A 500\n"},
     };
     for (const Case& c : cases) ExpectConverts(c);
 }
