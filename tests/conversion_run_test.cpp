@@ -379,10 +379,10 @@ TEST(ConversionRuns, EachPartAsItsOwnRunGivesIt) {
     };
     const Row rows[] = {
         {"song.dwi", dwi,
-         {{"BASIC(5)", 2, "a.kvt"}, {"MANIAC(9)", 0, "b.kvt"}, {"BASIC(3)", 0, "c.kvt"}, {"MANIAC(10)", 1, "d.kvt"},
-          {"BASIC(4)", 1, "e.kvt"}, {"BASIC(8)", 7, "f.kvt"}, {"BASIC(4)", 1, "g.kvt"}}},
+         {{"BASIC(5)", 2, "a.kvt", {}}, {"MANIAC(9)", 0, "b.kvt", {}}, {"BASIC(3)", 0, "c.kvt", {}}, {"MANIAC(10)", 1, "d.kvt", {}},
+          {"BASIC(4)", 1, "e.kvt", {}}, {"BASIC(8)", 7, "f.kvt", {}}, {"BASIC(4)", 1, "g.kvt", {}}}},
         {"song.sm", sm,
-         {{"Hard(9)#2", 0, "a.kvt"}, {"Medium(1)", 0, "b.kvt"}, {"Easy(2)", 0, "c.kvt"}, {"Hard(9)", 0, "d.kvt"}}},
+         {{"Hard(9)#2", 0, "a.kvt", {}}, {"Medium(1)", 0, "b.kvt", {}}, {"Easy(2)", 0, "c.kvt", {}}, {"Hard(9)", 0, "d.kvt", {}}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.chart);
