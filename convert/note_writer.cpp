@@ -18,6 +18,7 @@ NoteWriter::NoteWriter(RecordSink* sink, std::string& outputBuffer, const ArrowT
     : tokenOf_(TokenTable(tokens)),
       log_(log),
       keepsLines_(log.KeepsLines()),
+      writesText_(keepsLines_ || sink == nullptr || sink->ReadsRecords()),
       separator_(decimalSeparator),
       notation_(notation),
       records_(sink, outputBuffer, LongestToken(tokenOf_)),
@@ -57,7 +58,8 @@ bool NoteWriter::WriteOne(unsigned panels, double ms, std::int64_t row) {
     char* next = records_.Next();
     double lastMs = records_.LastMs();
     char* const record = next;
-    const RecordOutcome outcome = WritePress(next, lastMs, panels, ms);
+    const RecordOutcome outcome =
+        writesText_ ? WritePress<true>(next, lastMs, panels, ms) : WritePress<false>(next, lastMs, panels, ms);
     records_.Keep(next, lastMs);
     switch (outcome) {
         case RecordOutcome::Written: break;

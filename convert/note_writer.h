@@ -62,10 +62,14 @@ public:
     char* Next() const { return records_.Next(); }
     double LastMs() const { return records_.LastMs(); }
     void Keep(char* next, double lastMs) { records_.Keep(next, lastMs); }
-    // One record for a press of one or two panels.
+    // One record for a press of one or two panels; without kText only
+    // judged (see WritesText).
+    template <bool kText = true>
     [[gnu::always_inline]] RecordOutcome WritePress(char*& next, double& lastMs, unsigned panels, double ms) {
-        return records_.Write(next, lastMs, tokenOf_[panels], ms + notation_.FloorToleranceMs);
+        return records_.Write<kText>(next, lastMs, tokenOf_[panels], ms + notation_.FloorToleranceMs);
     }
+    // Whether anyone reads the records' text: the sink or the log's lines.
+    bool WritesText() const { return writesText_; }
     bool Full(const char* next) const { return records_.Full(next); }
     // The log line of the record that starts at `record` and ends at `next`.
     void LogPress(const char* record, const char* next, unsigned panels, std::int64_t row);
@@ -91,6 +95,7 @@ private:
     const std::array<std::string, kPanelSets> tokenOf_;
     ProgressLog& log_;
     const bool keepsLines_;
+    const bool writesText_;
     std::string_view separator_;
     Notation notation_;
     RecordWriter records_;
