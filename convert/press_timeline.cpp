@@ -1,6 +1,7 @@
 #include "press_timeline.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -10,16 +11,9 @@ namespace stepquill {
 
 namespace {
 
-constexpr double kNever = std::numeric_limits<double>::infinity();
 constexpr double kMicrosecondMs = 0.001;
 
 }  // namespace
-
-bool PressTimeline::Queued::operator<(const Queued& other) const {
-    if (Ms != other.Ms) return Ms < other.Ms;
-    if (Order != other.Order) return Order < other.Order;
-    return Panel < other.Panel;
-}
 
 int PanelIndex(unsigned panelBit) {
     switch (panelBit) {
@@ -36,19 +30,18 @@ int PanelIndex(unsigned panelBit) {
 std::int64_t WholeMicroseconds(double ms) {
     // The whole milliseconds exactly as a record takes them, then the
     // microseconds within that millisecond, which the subtraction gives
-    // exactly.
+    // exactly. They are never negative, so a cast takes them down.
     const std::int64_t whole = RecordWriter::WholeMsBelow(ms);
-    const double within = std::floor((ms - static_cast<double>(whole)) * 1000);
-    return whole * 1000 + static_cast<std::int64_t>(std::clamp(within, 0.0, 999.0));
+    const double within = (ms - static_cast<double>(whole)) * 1000;
+    return whole * 1000 + std::min<std::int64_t>(static_cast<std::int64_t>(within), 999);
 }
 
 PressTimeline::PressTimeline(const PressLengths& lengths, PanelChangeSink& sink) : lengths_(lengths), sink_(sink) {}
 
 void PressTimeline::Note(const NoteEvent& note) {
     Advance(note.Ms);
-    for (unsigned bit = kLeft; bit <= kPanelD; bit <<= 1) {
-        if (!(note.Panels & bit)) continue;
-        const int panel = PanelIndex(bit);
+    for (unsigned bits = note.Panels & ((1u << kDevicePanels) - 1); bits != 0; bits &= bits - 1) {
+        const int panel = std::countr_zero(bits);
         PanelState& state = panels_[static_cast<std::size_t>(panel)];
         switch (note.Kind) {
             case NoteKind::Tap:
@@ -68,13 +61,13 @@ void PressTimeline::Note(const NoteEvent& note) {
                 EndBeforePress(panel, lift);
                 const double early = lift - lengths_.TapMs;
                 const double press = state.ReleaseMs >= early ? (state.ReleaseMs + lift) / 2 : early;
-                Queue(press, 1, panel);
+                Queue(press, kPressKey | panel);
                 Release(panel, lift);
                 break;
             }
             default: break;  // nothing to press
         }
-        nextTimerMs_ = std::min(nextTimerMs_, NextTimerMs(state));
+        Retime(state);
     }
     Flush(note.Ms - 2 * lengths_.TapMs);
 }
@@ -99,14 +92,20 @@ void PressTimeline::Finish() {
         }
     }
     Flush(kNever);
+    if (batched_ != 0) sink_.Changes(std::span(batch_.data(), batched_));
+    batched_ = 0;
 }
 
-void PressTimeline::Advance(double ms) {
-    if (ms <= nextTimerMs_) return;
+// Only the panels whose timers ran out change.
+void PressTimeline::AdvanceDue(double ms) {
     double next = kNever;
     for (int panel = 0; panel < kDevicePanels; ++panel) {
-        AdvancePanel(panel, ms);
-        next = std::min(next, NextTimerMs(panels_[static_cast<std::size_t>(panel)]));
+        PanelState& state = panels_[static_cast<std::size_t>(panel)];
+        if (state.TimerMs < ms) {
+            AdvancePanel(panel, ms);
+            state.TimerMs = NextTimerMs(state);
+        }
+        next = std::min(next, state.TimerMs);
     }
     nextTimerMs_ = next;
 }
@@ -140,7 +139,7 @@ void PressTimeline::AdvancePanel(int panel, double ms) {
             while (state.NextTapMs + kMicrosecondMs < ms) {
                 const double tap = state.NextTapMs;
                 Release(panel, state.PressMs + std::min(lengths_.TapMs, lengths_.RollMs / 2));
-                Queue(tap, 1, panel);
+                Queue(tap, kPressKey | panel);
                 state.Now = Mode::Roll;
                 state.PressMs = tap;
                 state.NextTapMs = tap + lengths_.RollMs;
@@ -160,7 +159,7 @@ void PressTimeline::Press(int panel, double ms, NoteKind kind) {
         return;
     }
     EndBeforePress(panel, ms);
-    Queue(ms, 1, panel);
+    Queue(ms, kPressKey | panel);
     state.Now = mode;
     state.PressMs = ms;
     state.TailKnown = false;
@@ -187,28 +186,29 @@ void PressTimeline::EndBeforePress(int panel, double pressMs) {
 
 void PressTimeline::Release(int panel, double ms) {
     PanelState& state = panels_[static_cast<std::size_t>(panel)];
-    Queue(ms, 0, panel);
+    Queue(ms, panel);
     state.Now = Mode::Up;
     state.ReleaseMs = ms;
     state.TailKnown = false;
 }
 
-void PressTimeline::Queue(double ms, int order, int panel) {
-    const Queued change{ms, order, panel};
-    if (queued_.size() == queuedFrom_ || !(change < queued_.back())) {
-        queued_.push_back(change);
-        return;
-    }
-    std::size_t at = queued_.size();
+void PressTimeline::QueueEarlier(const Queued& change) {
+    std::size_t at = queued_.size() - 1;
     while (at > queuedFrom_ && change < queued_[at - 1]) --at;
     queued_.insert(queued_.begin() + static_cast<std::ptrdiff_t>(at), change);
 }
 
-void PressTimeline::Flush(double beforeMs) {
-    while (queuedFrom_ < queued_.size() && queued_[queuedFrom_].Ms < beforeMs) {
-        const Queued& next = queued_[queuedFrom_++];
-        sink_.Change({WholeMicroseconds(next.Ms), next.Panel, next.Order == 1});
+void PressTimeline::HandOn(double beforeMs) {
+    const Queued* next = queued_.data() + queuedFrom_;
+    const Queued* const end = queued_.data() + queued_.size();
+    for (; next != end && next->Ms < beforeMs; ++next) {
+        batch_[batched_++] = {WholeMicroseconds(next->Ms), next->Key & (kPressKey - 1), next->Key >= kPressKey};
+        if (batched_ == batch_.size()) {
+            sink_.Changes(batch_);
+            batched_ = 0;
+        }
     }
+    queuedFrom_ = static_cast<std::size_t>(next - queued_.data());
     // What was handed on goes once it is most of what is kept.
     if (queuedFrom_ > 64 && queuedFrom_ * 2 > queued_.size()) {
         queued_.erase(queued_.begin(), queued_.begin() + static_cast<std::ptrdiff_t>(queuedFrom_));

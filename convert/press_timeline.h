@@ -1,7 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,11 +32,12 @@ struct PanelChange {
     bool Press = false;
 };
 
-// Takes the changes of a part, in time order.
+// Takes the changes of a part, in time order, many at a time: a part has
+// a few for every note, and a call for each would cost more than writing it.
 class PanelChangeSink {
 public:
     virtual ~PanelChangeSink() = default;
-    virtual void Change(const PanelChange& change) = 0;
+    virtual void Changes(std::span<const PanelChange> changes) = 0;
 };
 
 // Turns a part's notes into the moments a device presses and lets go of
@@ -65,6 +69,7 @@ public:
     void Finish();
 
 private:
+    static constexpr double kNever = std::numeric_limits<double>::infinity();
     enum class Mode { Up, Tap, Hold, Roll };
     struct PanelState {
         Mode Now = Mode::Up;
@@ -73,23 +78,44 @@ private:
         bool TailKnown = false;
         double NextTapMs = 0;  // a roll's next tap
         double ReleaseMs = -1e300;  // the last release
+        // The earliest time at which the panel would change by itself.
+        double TimerMs = kNever;
     };
+    // Releases come before presses at one moment, then the panels in
+    // order: Key is the press bit above the panel.
     struct Queued {
         double Ms;
-        int Order;  // releases before presses at one moment
-        int Panel;
-        bool operator<(const Queued& other) const;
+        int Key;
+        bool operator<(const Queued& other) const { return Ms < other.Ms || (Ms == other.Ms && Key < other.Key); }
     };
+    static constexpr int kPressKey = 8;
 
-    void Advance(double ms);
+    void Advance(double ms) {
+        if (ms > nextTimerMs_) AdvanceDue(ms);
+    }
+    void AdvanceDue(double ms);
     void AdvancePanel(int panel, double ms);
     void Press(int panel, double ms, NoteKind kind);
     void Release(int panel, double ms);
     void EndBeforePress(int panel, double pressMs);
-    void Flush(double beforeMs);
-    void Queue(double ms, int order, int panel);
-    // The earliest time at which a panel would change by itself.
+    void Flush(double beforeMs) {
+        if (queuedFrom_ < queued_.size() && queued_[queuedFrom_].Ms < beforeMs) HandOn(beforeMs);
+    }
+    void HandOn(double beforeMs);
+    void Queue(double ms, int key) {
+        const Queued change{ms, key};
+        if (queued_.size() == queuedFrom_ || !(change < queued_.back()))
+            queued_.push_back(change);
+        else
+            QueueEarlier(change);
+    }
+    void QueueEarlier(const Queued& change);
     double NextTimerMs(const PanelState& state) const;
+    // The panel's timer, after a change of its state, and the earliest of all.
+    void Retime(PanelState& state) {
+        state.TimerMs = NextTimerMs(state);
+        nextTimerMs_ = std::min(nextTimerMs_, state.TimerMs);
+    }
 
     PressLengths lengths_;
     PanelChangeSink& sink_;
@@ -99,7 +125,10 @@ private:
     std::vector<Queued> queued_;
     std::size_t queuedFrom_ = 0;
     // No panel changes by itself before this.
-    double nextTimerMs_ = 0;
+    double nextTimerMs_ = kNever;
+    // Changes handed on, waiting to go to the sink together.
+    std::array<PanelChange, 512> batch_{};
+    std::size_t batched_ = 0;
 };
 
 // Each panel's index among kDevicePanels, from its bit.
