@@ -47,6 +47,16 @@ constexpr LineEnds MakeLineEnds(Make make) {
     return ends;
 }
 
+constexpr LineEnds kCsvEnds = MakeLineEnds([](int panel, bool press) {
+    return std::array<std::string_view, 5>{",", kPanelNames[static_cast<std::size_t>(panel)], ",",
+                                           kPanelButtons[static_cast<std::size_t>(panel)],
+                                           press ? ",press\n" : ",release\n"};
+});
+constexpr LineEnds kJsonEnds = MakeLineEnds([](int panel, bool press) {
+    return std::array<std::string_view, 3>{",\"", kPanelNames[static_cast<std::size_t>(panel)],
+                                           press ? "\",\"press\"]" : "\",\"release\"]"};
+});
+
 char* PutLineEnd(char* at, const LineEnd& end) {
     std::memcpy(at, end.Text, sizeof end.Text);
     return at + end.Size;
@@ -83,24 +93,17 @@ private:
         Write(",panel,button,action\n");
     }
     void Events(std::span<const PanelChange> changes) override {
-        static constexpr LineEnds kEnds = MakeLineEnds([](int panel, bool press) {
-            return std::array<std::string_view, 5>{",", kPanelNames[static_cast<std::size_t>(panel)], ",",
-                                                   kPanelButtons[static_cast<std::size_t>(panel)],
-                                                   press ? ",press\n" : ",release\n"};
-        });
-        // The writer in a local, whose values the line's bytes cannot
-        // overwrite as far as the compiler knows, so they stay in registers.
-        WholeNumberWriter numbers = numbers_;
-        char* at = Room();
-        for (const PanelChange& change : changes) {
-            at = PutLineEnd(numbers.Write(at, TimeOf(change)), kEnds[LineEndIndex(change.Panel, change.Press)]);
-            if (Fills(at)) {
-                Written(at);
-                at = Room();
+        WithNumbers([&](auto& numbers) {
+            char* at = Room();
+            for (const PanelChange& change : changes) {
+                at = PutLineEnd(numbers.Write(at, TimeOf(change)), kCsvEnds[LineEndIndex(change.Panel, change.Press)]);
+                if (Fills(at)) {
+                    Written(at);
+                    at = Room();
+                }
             }
-        }
-        Written(at);
-        numbers_ = numbers;
+            Written(at);
+        });
         entries_ += changes.size();
     }
     void End() override {}
@@ -119,26 +122,22 @@ private:
               ",\"roll_ms\":" + Number(settings_.Lengths.RollMs) + ",\"events\":[");
     }
     void Events(std::span<const PanelChange> changes) override {
-        static constexpr LineEnds kEnds = MakeLineEnds([](int panel, bool press) {
-            return std::array<std::string_view, 3>{",\"", kPanelNames[static_cast<std::size_t>(panel)],
-                                                   press ? "\",\"press\"]" : "\",\"release\"]"};
-        });
-        WholeNumberWriter numbers = numbers_;  // as in the CSV file's
-        char* at = Room();
-        bool first = entries_ == 0;
-        for (const PanelChange& change : changes) {
-            std::memcpy(at, ",\n[", 4);
-            at += first ? 0 : 1;
-            std::memcpy(at, "\n[", 2);
-            at = PutLineEnd(numbers.Write(at + 2, TimeOf(change)), kEnds[LineEndIndex(change.Panel, change.Press)]);
-            first = false;
-            if (Fills(at)) {
-                Written(at);
-                at = Room();
+        WithNumbers([&](auto& numbers) {
+            char* at = Room();
+            bool first = entries_ == 0;
+            for (const PanelChange& change : changes) {
+                std::memcpy(at, ",\n[", 4);
+                at += first ? 0 : 1;
+                std::memcpy(at, "\n[", 2);
+                at = PutLineEnd(numbers.Write(at + 2, TimeOf(change)), kJsonEnds[LineEndIndex(change.Panel, change.Press)]);
+                first = false;
+                if (Fills(at)) {
+                    Written(at);
+                    at = Room();
+                }
             }
-        }
-        Written(at);
-        numbers_ = numbers;
+            Written(at);
+        });
         entries_ += changes.size();
     }
     void End() override { Write(entries_ == 0 ? "]}\n" : "\n]}\n"); }
@@ -198,20 +197,23 @@ private:
               "#endif\n#endif\n\nstatic const int32_t " + name_ + "_times[] STEPQUILL_STORED = {\n");
     }
     void Events(std::span<const PanelChange> changes) override {
-        for (const PanelChange& change : changes) {
-            const std::int64_t time = TimeOf(change);
-            if (pending_ != 0 && time != time_) {
-                EndMoment();
-                // A time that does not fit ends the file's writing.
-                if (Failed()) return;
+        WithNumbers([&](auto& numbers) {
+            for (const PanelChange& change : changes) {
+                const std::int64_t time = TimeOf(change);
+                if (pending_ != 0 && time != time_) {
+                    EndMoment(numbers);
+                    // A time that does not fit ends the file's writing.
+                    if (Failed()) return;
+                }
+                time_ = time;
+                const unsigned bit = 1u << change.Panel;
+                held_ = change.Press ? held_ | bit : held_ & ~bit;
+                pending_ = 1;
             }
-            time_ = time;
-            const unsigned bit = 1u << change.Panel;
-            held_ = change.Press ? held_ | bit : held_ & ~bit;
-            pending_ = 1;
-        }
+        });
     }
-    void EndMoment() {
+    template <class Numbers>
+    void EndMoment(Numbers& numbers) {
         pending_ = 0;
         if (held_ == lastHeld_) return;
         lastHeld_ = held_;
@@ -219,7 +221,7 @@ private:
             Fail("a time beyond what the header's 32-bit times can hold (try --time-unit ms)");
             return;
         }
-        Written(Put(numbers_.Write(Put(Room(), "    "), time_), ",\n"));
+        Written(Put(numbers.Write(Put(Room(), "    "), time_), ",\n"));
         // The panels held, below 64: one or two digits.
         char* at = panels_.get() + panelsSize_;
         if (held_ >= 10) *at++ = static_cast<char>('0' + held_ / 10);
@@ -244,7 +246,7 @@ private:
         panelsSize_ = 0;
     }
     void End() override {
-        if (pending_ != 0) EndMoment();
+        if (pending_ != 0) WithNumbers([&](auto& numbers) { EndMoment(numbers); });
         // C has no empty arrays: a part without a press has one unused entry.
         if (entries_ == 0) {
             Write("    0,\n");

@@ -87,13 +87,30 @@ protected:
     const DeviceSettings settings_;
     const double shiftMs_;
     std::size_t entries_ = 0;
-    // Times mostly grow a little from one change to the next.
-    WholeNumberWriter numbers_;
+    // Calls `write` with the writer of the file's times, in a local, whose
+    // values the bytes written cannot overwrite as far as the compiler
+    // knows, so that they stay in registers. Times grow by tens of
+    // milliseconds from one moment to the next: in milliseconds by as little
+    // as WholeNumberWriter adds digit by digit, in microseconds by more.
+    template <class Write>
+    void WithNumbers(Write write) {
+        if (settings_.Unit == TimeUnit::Milliseconds) {
+            WholeNumberWriter numbers = wholeNumbers_;
+            write(numbers);
+            wholeNumbers_ = numbers;
+        } else {
+            SpreadNumberWriter numbers = spreadNumbers_;
+            write(numbers);
+            spreadNumbers_ = numbers;
+        }
+    }
 
 private:
     void Spill();
 
     RecordSink& sink_;
+    WholeNumberWriter wholeNumbers_;
+    SpreadNumberWriter spreadNumbers_;
     std::unique_ptr<char[]> block_;
     char* next_;
     char* full_;
