@@ -9,12 +9,6 @@
 
 namespace stepquill {
 
-namespace {
-
-constexpr double kMicrosecondMs = 0.001;
-
-}  // namespace
-
 int PanelIndex(unsigned panelBit) {
     switch (panelBit) {
         case kLeft: return 0;
@@ -40,36 +34,43 @@ PressTimeline::PressTimeline(const PressLengths& lengths, PanelChangeSink& sink)
 
 void PressTimeline::Note(const NoteEvent& note) {
     Advance(note.Ms);
-    for (unsigned bits = note.Panels & ((1u << kDevicePanels) - 1); bits != 0; bits &= bits - 1) {
-        const int panel = std::countr_zero(bits);
-        PanelState& state = panels_[static_cast<std::size_t>(panel)];
-        switch (note.Kind) {
-            case NoteKind::Tap:
-            case NoteKind::HoldHead:
-            case NoteKind::RollHead: Press(panel, note.Ms, note.Kind); break;
-            case NoteKind::Tail:
-            case NoteKind::TailInJump:
-                if ((state.Now == Mode::Hold || state.Now == Mode::Roll) && !state.TailKnown) {
-                    state.TailKnown = true;
-                    state.TailMs = note.Ms;
-                    // The roll's last tap is held to the tail.
-                    state.Now = Mode::Hold;
-                }
-                break;
-            case NoteKind::Lift: {
-                const double lift = note.Ms;
-                EndBeforePress(panel, lift);
-                const double early = lift - lengths_.TapMs;
-                const double press = state.ReleaseMs >= early ? (state.ReleaseMs + lift) / 2 : early;
-                Queue(press, kPressKey | panel);
-                Release(panel, lift);
-                break;
-            }
-            default: break;  // nothing to press
-        }
-        Retime(state);
+    const unsigned panels = note.Panels & ((1u << kDevicePanels) - 1);
+    if (IsPress(note.Kind)) {
+        const Mode mode = note.Kind == NoteKind::HoldHead   ? Mode::Hold
+                          : note.Kind == NoteKind::RollHead ? Mode::Roll
+                                                            : Mode::Tap;
+        for (unsigned bits = panels; bits != 0; bits &= bits - 1) Press(std::countr_zero(bits), note.Ms, mode);
+    } else {
+        for (unsigned bits = panels; bits != 0; bits &= bits - 1) Let(std::countr_zero(bits), note);
     }
     Flush(note.Ms - 2 * lengths_.TapMs);
+}
+
+// A note that presses nothing by itself: a tail or a lift.
+void PressTimeline::Let(int panel, const NoteEvent& note) {
+    PanelState& state = panels_[static_cast<std::size_t>(panel)];
+    switch (note.Kind) {
+        case NoteKind::Tail:
+        case NoteKind::TailInJump:
+            if ((state.Now == Mode::Hold || state.Now == Mode::Roll) && !state.TailKnown) {
+                state.TailKnown = true;
+                state.TailMs = note.Ms;
+                // The roll's last tap is held to the tail.
+                state.Now = Mode::Hold;
+            }
+            break;
+        case NoteKind::Lift: {
+            const double lift = note.Ms;
+            EndBeforePress(panel, lift);
+            const double early = lift - lengths_.TapMs;
+            const double press = state.ReleaseMs >= early ? (state.ReleaseMs + lift) / 2 : early;
+            Queue(press, kPressKey | panel);
+            Release(panel, lift);
+            break;
+        }
+        default: break;  // nothing to press
+    }
+    Retime(state);
 }
 
 void PressTimeline::Finish() {
@@ -102,8 +103,15 @@ void PressTimeline::AdvanceDue(double ms) {
     for (int panel = 0; panel < kDevicePanels; ++panel) {
         PanelState& state = panels_[static_cast<std::size_t>(panel)];
         if (state.TimerMs < ms) {
-            AdvancePanel(panel, ms);
-            state.TimerMs = NextTimerMs(state);
+            // Most often a tap let go; its timer ran out, so no press came
+            // soon enough to let it go sooner.
+            if (state.Now == Mode::Tap) {
+                Release(panel, state.PressMs + lengths_.TapMs);
+                state.TimerMs = kNever;
+            } else {
+                AdvancePanel(panel, ms);
+                state.TimerMs = NextTimerMs(state);
+            }
         }
         next = std::min(next, state.TimerMs);
     }
@@ -148,24 +156,6 @@ void PressTimeline::AdvancePanel(int panel, double ms) {
     }
 }
 
-void PressTimeline::Press(int panel, double ms, NoteKind kind) {
-    PanelState& state = panels_[static_cast<std::size_t>(panel)];
-    const Mode mode = kind == NoteKind::HoldHead ? Mode::Hold : kind == NoteKind::RollHead ? Mode::Roll : Mode::Tap;
-    if (state.Now != Mode::Up && state.PressMs == ms) {
-        // One press at one moment; a head named after its press (as a DWI
-        // freeze arrow is) makes it a hold.
-        if (mode != Mode::Tap) state.Now = mode;
-        if (mode == Mode::Roll) state.NextTapMs = ms + lengths_.RollMs;
-        return;
-    }
-    EndBeforePress(panel, ms);
-    Queue(ms, kPressKey | panel);
-    state.Now = mode;
-    state.PressMs = ms;
-    state.TailKnown = false;
-    state.NextTapMs = ms + lengths_.RollMs;
-}
-
 // Lets go of a panel that is down before it is pressed again at `pressMs`.
 void PressTimeline::EndBeforePress(int panel, double pressMs) {
     PanelState& state = panels_[static_cast<std::size_t>(panel)];
@@ -184,36 +174,45 @@ void PressTimeline::EndBeforePress(int panel, double pressMs) {
     Release(panel, release);
 }
 
-void PressTimeline::Release(int panel, double ms) {
-    PanelState& state = panels_[static_cast<std::size_t>(panel)];
-    Queue(ms, panel);
-    state.Now = Mode::Up;
-    state.ReleaseMs = ms;
-    state.TailKnown = false;
-}
 
 void PressTimeline::QueueEarlier(const Queued& change) {
-    std::size_t at = queued_.size() - 1;
-    while (at > queuedFrom_ && change < queued_[at - 1]) --at;
-    queued_.insert(queued_.begin() + static_cast<std::ptrdiff_t>(at), change);
+    Queued* at = tail_ - 1;
+    while (at > head_ && change < at[-1]) --at;
+    std::copy_backward(at, tail_, tail_ + 1);
+    *at = change;
+    ++tail_;
+}
+
+void PressTimeline::MakeRoom() {
+    const auto kept = static_cast<std::size_t>(tail_ - head_);
+    if (kept * 2 > stored_) {
+        stored_ *= 2;
+        auto larger = std::make_unique<Queued[]>(stored_);
+        std::copy(head_, tail_, larger.get());
+        store_ = std::move(larger);
+    } else {
+        std::copy(head_, tail_, store_.get());
+    }
+    head_ = store_.get();
+    tail_ = head_ + kept;
+    limit_ = head_ + stored_;
 }
 
 void PressTimeline::HandOn(double beforeMs) {
-    const Queued* next = queued_.data() + queuedFrom_;
-    const Queued* const end = queued_.data() + queued_.size();
+    Queued* next = head_;
+    const Queued* const end = tail_;
+    std::size_t batched = batched_;
     for (; next != end && next->Ms < beforeMs; ++next) {
-        batch_[batched_++] = {WholeMicroseconds(next->Ms), next->Key & (kPressKey - 1), next->Key >= kPressKey};
-        if (batched_ == batch_.size()) {
+        batch_[batched++] = {WholeMicroseconds(next->Ms), next->Key & (kPressKey - 1), next->Key >= kPressKey};
+        if (batched == batch_.size()) {
             sink_.Changes(batch_);
-            batched_ = 0;
+            batched = 0;
         }
     }
-    queuedFrom_ = static_cast<std::size_t>(next - queued_.data());
-    // What was handed on goes once it is most of what is kept.
-    if (queuedFrom_ > 64 && queuedFrom_ * 2 > queued_.size()) {
-        queued_.erase(queued_.begin(), queued_.begin() + static_cast<std::ptrdiff_t>(queuedFrom_));
-        queuedFrom_ = 0;
-    }
+    batched_ = batched;
+    head_ = next;
+    // Nothing kept: the next change goes in at the front.
+    if (head_ == tail_) head_ = tail_ = store_.get();
 }
 
 }  // namespace stepquill

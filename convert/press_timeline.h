@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -70,6 +71,7 @@ public:
 
 private:
     static constexpr double kNever = std::numeric_limits<double>::infinity();
+    static constexpr double kMicrosecondMs = 0.001;
     enum class Mode { Up, Tap, Hold, Roll };
     struct PanelState {
         Mode Now = Mode::Up;
@@ -95,21 +97,56 @@ private:
     }
     void AdvanceDue(double ms);
     void AdvancePanel(int panel, double ms);
-    void Press(int panel, double ms, NoteKind kind);
-    void Release(int panel, double ms);
+    void Let(int panel, const NoteEvent& note);
+    // Most notes are presses, so this and what it calls are inline.
+    void Press(int panel, double ms, Mode mode) {
+        PanelState& state = panels_[static_cast<std::size_t>(panel)];
+        if (state.Now != Mode::Up) {
+            if (state.PressMs == ms) {
+                // One press at one moment; a head named after its press (as
+                // a DWI freeze arrow is) makes it a hold.
+                if (mode != Mode::Tap) state.Now = mode;
+                if (mode == Mode::Roll) state.NextTapMs = ms + lengths_.RollMs;
+                Retime(state);
+                return;
+            }
+            EndBeforePress(panel, ms);
+        }
+        Queue(ms, kPressKey | panel);
+        state.Now = mode;
+        state.PressMs = ms;
+        state.TailKnown = false;
+        state.NextTapMs = ms + lengths_.RollMs;
+        // The panel's timer as NextTimerMs gives it, without a tail.
+        state.TimerMs = mode == Mode::Tap    ? ms + 2 * lengths_.TapMs
+                        : mode == Mode::Roll ? state.NextTapMs + kMicrosecondMs
+                                             : kNever;
+        nextTimerMs_ = std::min(nextTimerMs_, state.TimerMs);
+    }
+    void Release(int panel, double ms) {
+        PanelState& state = panels_[static_cast<std::size_t>(panel)];
+        Queue(ms, panel);
+        state.Now = Mode::Up;
+        state.ReleaseMs = ms;
+        state.TailKnown = false;
+    }
     void EndBeforePress(int panel, double pressMs);
     void Flush(double beforeMs) {
-        if (queuedFrom_ < queued_.size() && queued_[queuedFrom_].Ms < beforeMs) HandOn(beforeMs);
+        if (head_ != tail_ && head_->Ms < beforeMs) HandOn(beforeMs);
     }
     void HandOn(double beforeMs);
     void Queue(double ms, int key) {
         const Queued change{ms, key};
-        if (queued_.size() == queuedFrom_ || !(change < queued_.back()))
-            queued_.push_back(change);
+        if (tail_ == limit_) MakeRoom();
+        if (tail_ == head_ || !(change < tail_[-1]))
+            *tail_++ = change;
         else
             QueueEarlier(change);
     }
     void QueueEarlier(const Queued& change);
+    // Room for one more at tail_: what is kept moves to the front, or to a
+    // store twice as large once it fills half of this one.
+    void MakeRoom();
     double NextTimerMs(const PanelState& state) const;
     // The panel's timer, after a change of its state, and the earliest of all.
     void Retime(PanelState& state) {
@@ -120,10 +157,14 @@ private:
     PressLengths lengths_;
     PanelChangeSink& sink_;
     std::array<PanelState, kDevicePanels> panels_{};
-    // In time order from queuedFrom_ on; changes mostly come in time
-    // order, so each goes in at or near the back.
-    std::vector<Queued> queued_;
-    std::size_t queuedFrom_ = 0;
+    // The changes not yet handed on, from head_ to tail_ in time order;
+    // changes mostly come in time order, so each goes in at or near the
+    // back. Only a few per panel wait at once.
+    std::size_t stored_ = 256;
+    std::unique_ptr<Queued[]> store_ = std::make_unique<Queued[]>(stored_);
+    Queued* head_ = store_.get();
+    Queued* tail_ = store_.get();
+    Queued* limit_ = store_.get() + stored_;
     // No panel changes by itself before this.
     double nextTimerMs_ = kNever;
     // Changes handed on, waiting to go to the sink together.
