@@ -24,6 +24,7 @@ public:
     FileOutput(TimingFileWriter writer, CommitWave* wave) : writer_(std::move(writer)), wave_(wave) {}
     std::size_t BlockBytes() const override { return writer_.BlockBytes(); }
     bool Take(std::string_view records, std::string& reason) override { return writer_.Take(records, reason); }
+    bool TakeOver(std::string& block, std::string& reason) override { return writer_.TakeOver(block, reason); }
     bool Finish(std::string& reason) override {
         if (wave_ == nullptr) return writer_.Commit(reason);
         if (!writer_.Complete(reason)) return false;

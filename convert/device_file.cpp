@@ -312,9 +312,17 @@ DeviceFile::DeviceFile(const DeviceSettings& settings, double shiftMs, RecordSin
     : settings_(settings),
       shiftMs_(shiftMs),
       sink_(sink),
-      block_(std::make_unique_for_overwrite<char[]>(std::min<std::size_t>(sink.BlockBytes(), 64 << 20) + kLineRoom)),
-      next_(block_.get()),
-      full_(block_.get() + std::min<std::size_t>(sink.BlockBytes(), 64 << 20)) {}
+      blockBytes_(std::min<std::size_t>(sink.BlockBytes(), 64 << 20)) {
+    NewBlock();
+}
+
+void DeviceFile::NewBlock() {
+    // A string handed back by the sink mostly held a block already, so
+    // little or nothing of it is filled anew.
+    block_.resize(blockBytes_ + kLineRoom);
+    next_ = block_.data();
+    full_ = next_ + blockBytes_;
+}
 
 void DeviceFile::Changes(std::span<const PanelChange> changes) {
     if (!failure_.empty() || changes.empty()) return;
@@ -334,7 +342,7 @@ bool DeviceFile::Finish(std::string& reason) {
         if (!begun_) Begin();
         End();
     }
-    if (failure_.empty() && next_ != block_.get()) Spill();
+    if (failure_.empty() && next_ != block_.data()) Spill();
     reason = failure_;
     return failure_.empty();
 }
@@ -350,11 +358,17 @@ void DeviceFile::Write(std::string_view text) {
 }
 
 void DeviceFile::Spill() {
-    const std::string_view bytes(block_.get(), static_cast<std::size_t>(next_ - block_.get()));
-    next_ = block_.get();
-    if (!failure_.empty()) return;
+    if (!failure_.empty()) {
+        next_ = block_.data();
+        return;
+    }
+    // The block itself goes to the sink, which may keep it and give back
+    // another: a device's file is several times the timing file's bytes.
+    block_.resize(static_cast<std::size_t>(next_ - block_.data()));
     std::string reason;
-    if (!sink_.Take(bytes, reason)) Fail(reason.empty() ? "the output could not be written" : reason);
+    const bool taken = sink_.TakeOver(block_, reason);
+    NewBlock();
+    if (!taken) Fail(reason.empty() ? "the output could not be written" : reason);
 }
 
 void DeviceFile::Fail(std::string reason) {

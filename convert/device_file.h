@@ -107,13 +107,17 @@ protected:
 
 private:
     void Spill();
+    void NewBlock();
 
     RecordSink& sink_;
     WholeNumberWriter wholeNumbers_;
     SpreadNumberWriter spreadNumbers_;
-    std::unique_ptr<char[]> block_;
-    char* next_;
-    char* full_;
+    const std::size_t blockBytes_;
+    // The block being filled, kLineRoom past blockBytes_; next_ and full_
+    // point into it.
+    std::string block_;
+    char* next_ = nullptr;
+    char* full_ = nullptr;
     std::string failure_;
     bool begun_ = false;
     bool zeroKnown_ = false;

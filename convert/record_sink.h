@@ -19,6 +19,10 @@ public:
     // only judges each press, as a device's timeline needs, and spends
     // nothing on digits that would be dropped.
     virtual bool ReadsRecords() const { return true; }
+    // Takes the bytes of `block` as Take does, but may keep the string
+    // itself and hand back another in its place, so that a large block
+    // needs no copy.
+    virtual bool TakeOver(std::string& block, std::string& reason) { return Take(block, reason); }
 };
 
 }  // namespace stepquill
