@@ -100,6 +100,7 @@ void PressTimeline::Finish() {
 // Only the panels whose timers ran out change.
 void PressTimeline::AdvanceDue(double ms) {
     double next = kNever;
+#pragma GCC unroll 6
     for (int panel = 0; panel < kDevicePanels; ++panel) {
         PanelState& state = panels_[static_cast<std::size_t>(panel)];
         if (state.TimerMs < ms) {
