@@ -24,12 +24,6 @@ NoteWriter::NoteWriter(RecordSink* sink, std::string& outputBuffer, const ArrowT
       records_(sink, outputBuffer, LongestToken(tokenOf_)),
       listener_(listener) {}
 
-void NoteWriter::Tell(const NoteEvent& note) {
-    NoteEvent told = note;
-    told.Ms += notation_.FloorToleranceMs;
-    listener_->Note(told);
-}
-
 void NoteWriter::EndMoment() {
     const unsigned panels = pressed_;
     pressed_ = 0;
