@@ -24,6 +24,7 @@ public:
     FileOutput(TimingFileWriter writer, CommitWave* wave) : writer_(std::move(writer)), wave_(wave) {}
     std::size_t BlockBytes() const override { return writer_.BlockBytes(); }
     bool Take(std::string_view records, std::string& reason) override { return writer_.Take(records, reason); }
+    bool TakeOver(std::string& block, std::string& reason) override { return writer_.TakeOver(block, reason); }
     bool Finish(std::string& reason) override {
         if (wave_ == nullptr) return writer_.Commit(reason);
         if (!writer_.Complete(reason)) return false;
@@ -43,6 +44,7 @@ class DroppedRecords final : public RecordSink {
 public:
     std::size_t BlockBytes() const override { return kTimingFileBlockBytes; }
     bool Take(std::string_view, std::string&) override { return true; }
+    bool ReadsRecords() const override { return false; }
 };
 
 // The timing file's name beside the chart, with the ending of the format.
@@ -186,8 +188,9 @@ RunOutcome RunPart(RunChart& chart, ProgressLog& log) {
     // run like any other failure, instead of ending the program. The records
     // go into the temporary file a block at a time; a stop drops it with them.
     std::string lastRecords;
-    // For a device, the timing file's records are made and dropped: the
-    // timeline is told of the presses they are made from.
+    // For a device, the timing file's presses are judged as records would
+    // be, but their text is made only for the log's lines: the timeline is
+    // told of the presses that would get a record.
     DroppedRecords dropped;
     const std::unique_ptr<DeviceFile> device = DeviceFile::Create(request.Device, request.ShiftMs, target);
     std::optional<PressTimeline> timeline;

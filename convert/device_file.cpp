@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "chart_info.h"
@@ -22,6 +23,43 @@ std::string Number(double value) { return FormatNumber(value); }
 char* Put(char* at, std::string_view text) {
     for (const char c : text) *at++ = c;
     return at;
+}
+
+// The end of an event's line after its time, by its panel and whether it is
+// a press, padded so that it is copied in whole words and its length added.
+struct LineEnd {
+    char Text[24];
+    std::size_t Size;
+};
+using LineEnds = std::array<LineEnd, 2 * kDevicePanels>;
+
+constexpr std::size_t LineEndIndex(int panel, bool press) { return static_cast<std::size_t>(panel) * 2 + (press ? 1 : 0); }
+
+template <class Make>
+constexpr LineEnds MakeLineEnds(Make make) {
+    LineEnds ends{};
+    for (int panel = 0; panel < kDevicePanels; ++panel)
+        for (const bool press : {false, true}) {
+            LineEnd& end = ends[LineEndIndex(panel, press)];
+            for (const std::string_view part : make(panel, press))
+                for (const char c : part) end.Text[end.Size++] = c;
+        }
+    return ends;
+}
+
+constexpr LineEnds kCsvEnds = MakeLineEnds([](int panel, bool press) {
+    return std::array<std::string_view, 5>{",", kPanelNames[static_cast<std::size_t>(panel)], ",",
+                                           kPanelButtons[static_cast<std::size_t>(panel)],
+                                           press ? ",press\n" : ",release\n"};
+});
+constexpr LineEnds kJsonEnds = MakeLineEnds([](int panel, bool press) {
+    return std::array<std::string_view, 3>{",\"", kPanelNames[static_cast<std::size_t>(panel)],
+                                           press ? "\",\"press\"]" : "\",\"release\"]"};
+});
+
+char* PutLineEnd(char* at, const LineEnd& end) {
+    std::memcpy(at, end.Text, sizeof end.Text);
+    return at + end.Size;
 }
 
 // A JSON string of UTF-8 text.
@@ -54,14 +92,19 @@ private:
         Write(UnitName());
         Write(",panel,button,action\n");
     }
-    void Event(std::int64_t time, int panel, bool press) override {
-        char* at = numbers_.Write(Room(), time);
-        *at++ = ',';
-        at = Put(at, PanelName(panel));
-        *at++ = ',';
-        at = Put(at, PanelButton(panel));
-        Written(Put(at, press ? ",press\n" : ",release\n"));
-        ++entries_;
+    void Events(std::span<const PanelChange> changes) override {
+        WithNumbers([&](auto& numbers) {
+            char* at = Room();
+            for (const PanelChange& change : changes) {
+                at = PutLineEnd(numbers.Write(at, TimeOf(change)), kCsvEnds[LineEndIndex(change.Panel, change.Press)]);
+                if (Fills(at)) {
+                    Written(at);
+                    at = Room();
+                }
+            }
+            Written(at);
+        });
+        entries_ += changes.size();
     }
     void End() override {}
 };
@@ -78,13 +121,24 @@ private:
               "\",\"shift_ms\":" + Number(shiftMs_) + ",\"tap_ms\":" + Number(settings_.Lengths.TapMs) +
               ",\"roll_ms\":" + Number(settings_.Lengths.RollMs) + ",\"events\":[");
     }
-    void Event(std::int64_t time, int panel, bool press) override {
-        char* at = Put(Room(), entries_ == 0 ? "\n[" : ",\n[");
-        at = numbers_.Write(at, time);
-        at = Put(at, ",\"");
-        at = Put(at, PanelName(panel));
-        Written(Put(at, press ? "\",\"press\"]" : "\",\"release\"]"));
-        ++entries_;
+    void Events(std::span<const PanelChange> changes) override {
+        WithNumbers([&](auto& numbers) {
+            char* at = Room();
+            bool first = entries_ == 0;
+            for (const PanelChange& change : changes) {
+                std::memcpy(at, ",\n[", 4);
+                at += first ? 0 : 1;
+                std::memcpy(at, "\n[", 2);
+                at = PutLineEnd(numbers.Write(at + 2, TimeOf(change)), kJsonEnds[LineEndIndex(change.Panel, change.Press)]);
+                first = false;
+                if (Fills(at)) {
+                    Written(at);
+                    at = Room();
+                }
+            }
+            Written(at);
+        });
+        entries_ += changes.size();
     }
     void End() override { Write(entries_ == 0 ? "]}\n" : "\n]}\n"); }
 };
@@ -142,14 +196,24 @@ private:
               "#include <avr/pgmspace.h>\n#define STEPQUILL_STORED PROGMEM\n#else\n#define STEPQUILL_STORED\n"
               "#endif\n#endif\n\nstatic const int32_t " + name_ + "_times[] STEPQUILL_STORED = {\n");
     }
-    void Event(std::int64_t time, int panel, bool press) override {
-        if (pending_ != 0 && time != time_) EndMoment();
-        time_ = time;
-        const unsigned bit = 1u << panel;
-        held_ = press ? held_ | bit : held_ & ~bit;
-        pending_ = 1;
+    void Events(std::span<const PanelChange> changes) override {
+        WithNumbers([&](auto& numbers) {
+            for (const PanelChange& change : changes) {
+                const std::int64_t time = TimeOf(change);
+                if (pending_ != 0 && time != time_) {
+                    EndMoment(numbers);
+                    // A time that does not fit ends the file's writing.
+                    if (Failed()) return;
+                }
+                time_ = time;
+                const unsigned bit = 1u << change.Panel;
+                held_ = change.Press ? held_ | bit : held_ & ~bit;
+                pending_ = 1;
+            }
+        });
     }
-    void EndMoment() {
+    template <class Numbers>
+    void EndMoment(Numbers& numbers) {
         pending_ = 0;
         if (held_ == lastHeld_) return;
         lastHeld_ = held_;
@@ -157,25 +221,37 @@ private:
             Fail("a time beyond what the header's 32-bit times can hold (try --time-unit ms)");
             return;
         }
-        Written(Put(numbers_.Write(Put(Room(), "    "), time_), ",\n"));
-        panels_ += std::to_string(held_);
-        panels_ += (++entries_ % 16 == 0) ? ",\n    " : ", ";
-        if (panels_.size() >= kPanelsHeld) KeepPanels();
+        Written(Put(numbers.Write(Put(Room(), "    "), time_), ",\n"));
+        // The panels held, below 64: one or two digits.
+        char* at = panels_.get() + panelsSize_;
+        if (held_ >= 10) *at++ = static_cast<char>('0' + held_ / 10);
+        *at++ = static_cast<char>('0' + held_ % 10);
+        if (++entries_ % 16 == 0) {
+            std::memcpy(at, ",\n    ", 6);
+            at += 6;
+        } else {
+            std::memcpy(at, ", ", 2);
+            at += 2;
+        }
+        panelsSize_ = static_cast<std::size_t>(at - panels_.get());
+        if (panelsSize_ >= kPanelsHeld) KeepPanels();
     }
+    std::string_view Panels() const { return {panels_.get(), panelsSize_}; }
     // The panels' bytes follow the times in the header, so they wait in an
     // unnamed temporary file past the first MiB, whatever the part's length.
     void KeepPanels() {
         if (!spilled_) spilled_.reset(std::tmpfile());
-        if (!spilled_ || std::fwrite(panels_.data(), 1, panels_.size(), spilled_.get()) != panels_.size())
+        if (!spilled_ || std::fwrite(panels_.get(), 1, panelsSize_, spilled_.get()) != panelsSize_)
             Fail("the header's panels could not be kept in a temporary file");
-        panels_.clear();
+        panelsSize_ = 0;
     }
     void End() override {
-        if (pending_ != 0) EndMoment();
+        if (pending_ != 0) WithNumbers([&](auto& numbers) { EndMoment(numbers); });
         // C has no empty arrays: a part without a press has one unused entry.
         if (entries_ == 0) {
             Write("    0,\n");
-            panels_ = "0, ";
+            std::memcpy(panels_.get(), "0, ", 3);
+            panelsSize_ = 3;
         }
         Write("};\n\nstatic const uint8_t " + name_ + "_panels[] STEPQUILL_STORED = {\n    ");
         if (spilled_) {
@@ -185,7 +261,8 @@ private:
                 Write({buffer, got});
             if (std::ferror(spilled_.get())) Fail("the header's panels could not be read back");
         }
-        Write(panels_ + "\n};\n\n/* How many entries the arrays hold. */\n#define " + Upper(name_) + "_COUNT " +
+        Write(Panels());
+        Write("\n};\n\n/* How many entries the arrays hold. */\n#define " + Upper(name_) + "_COUNT " +
               std::to_string(entries_) + "\n\n#endif\n");
     }
 
@@ -195,7 +272,10 @@ private:
     };
 
     std::string name_;
-    std::string panels_;
+    // The panels' entries not yet kept in the temporary file: a few bytes
+    // past kPanelsHeld, for the entry that reaches it.
+    std::unique_ptr<char[]> panels_ = std::make_unique_for_overwrite<char[]>(kPanelsHeld + 16);
+    std::size_t panelsSize_ = 0;
     std::unique_ptr<std::FILE, CloseFile> spilled_;
     std::int64_t time_ = 0;
     unsigned held_ = 0;
@@ -232,23 +312,29 @@ DeviceFile::DeviceFile(const DeviceSettings& settings, double shiftMs, RecordSin
     : settings_(settings),
       shiftMs_(shiftMs),
       sink_(sink),
-      block_(std::make_unique_for_overwrite<char[]>(std::min<std::size_t>(sink.BlockBytes(), 64 << 20) + kLineRoom)),
-      next_(block_.get()),
-      full_(block_.get() + std::min<std::size_t>(sink.BlockBytes(), 64 << 20)) {}
+      blockBytes_(std::min<std::size_t>(sink.BlockBytes(), 64 << 20)) {
+    NewBlock();
+}
 
-void DeviceFile::Change(const PanelChange& change) {
-    if (!failure_.empty()) return;
+void DeviceFile::NewBlock() {
+    // A string handed back by the sink mostly held a block already, so
+    // little or nothing of it is filled anew.
+    block_.resize(blockBytes_ + kLineRoom);
+    next_ = block_.data();
+    full_ = next_ + blockBytes_;
+}
+
+void DeviceFile::Changes(std::span<const PanelChange> changes) {
+    if (!failure_.empty() || changes.empty()) return;
     if (!begun_) {
         begun_ = true;
         Begin();
     }
     if (!zeroKnown_) {
         zeroKnown_ = true;
-        if (settings_.Zero == TimeZero::FirstPress) zeroUs_ = change.TimeUs;
+        if (settings_.Zero == TimeZero::FirstPress) zeroUs_ = changes.front().TimeUs;
     }
-    std::int64_t time = change.TimeUs - zeroUs_;
-    if (settings_.Unit == TimeUnit::Milliseconds) time = time >= 0 ? time / 1000 : -((-time + 999) / 1000);
-    Event(time, change.Panel, change.Press);
+    Events(changes);
 }
 
 bool DeviceFile::Finish(std::string& reason) {
@@ -256,7 +342,7 @@ bool DeviceFile::Finish(std::string& reason) {
         if (!begun_) Begin();
         End();
     }
-    if (failure_.empty() && next_ != block_.get()) Spill();
+    if (failure_.empty() && next_ != block_.data()) Spill();
     reason = failure_;
     return failure_.empty();
 }
@@ -272,11 +358,17 @@ void DeviceFile::Write(std::string_view text) {
 }
 
 void DeviceFile::Spill() {
-    const std::string_view bytes(block_.get(), static_cast<std::size_t>(next_ - block_.get()));
-    next_ = block_.get();
-    if (!failure_.empty()) return;
+    if (!failure_.empty()) {
+        next_ = block_.data();
+        return;
+    }
+    // The block itself goes to the sink, which may keep it and give back
+    // another: a device's file is several times the timing file's bytes.
+    block_.resize(static_cast<std::size_t>(next_ - block_.data()));
     std::string reason;
-    if (!sink_.Take(bytes, reason)) Fail(reason.empty() ? "the output could not be written" : reason);
+    const bool taken = sink_.TakeOver(block_, reason);
+    NewBlock();
+    if (!taken) Fail(reason.empty() ? "the output could not be written" : reason);
 }
 
 void DeviceFile::Fail(std::string reason) {

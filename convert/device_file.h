@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -46,7 +47,7 @@ public:
     static std::unique_ptr<DeviceFile> Create(const DeviceSettings& settings, double shiftMs, RecordSink& sink);
     ~DeviceFile() override = default;
 
-    void Change(const PanelChange& change) final;
+    void Changes(std::span<const PanelChange> changes) final;
     // The rest of the file; false, with the reason, when a time did not fit
     // the format or the sink failed.
     bool Finish(std::string& reason);
@@ -57,8 +58,16 @@ protected:
     DeviceFile(const DeviceSettings& settings, double shiftMs, RecordSink& sink);
 
     virtual void Begin() = 0;
-    virtual void Event(std::int64_t time, int panel, bool press) = 0;
+    // The changes, their times as the file gives them (see TimeOf).
+    virtual void Events(std::span<const PanelChange> changes) = 0;
     virtual void End() = 0;
+
+    std::int64_t TimeOf(const PanelChange& change) const {
+        const std::int64_t time = change.TimeUs - zeroUs_;
+        if (settings_.Unit == TimeUnit::Microseconds) return time;
+        return time >= 0 ? time / 1000 : -((-time + 999) / 1000);
+    }
+    bool Failed() const { return !failure_.empty(); }
 
     void Write(std::string_view text);
     // Room for a line of at most kLineRoom bytes at the end of the block;
@@ -69,22 +78,46 @@ protected:
         next_ = end;
         if (next_ >= full_) Spill();
     }
+    // For a loop that keeps the end in a local: whether a line that ends
+    // at `end` fills the block, which Written then hands on.
+    bool Fills(const char* end) const { return end >= full_; }
     void Fail(std::string reason);
     std::string_view UnitName() const;
 
     const DeviceSettings settings_;
     const double shiftMs_;
     std::size_t entries_ = 0;
-    // Times mostly grow a little from one change to the next.
-    WholeNumberWriter numbers_;
+    // Calls `write` with the writer of the file's times, in a local, whose
+    // values the bytes written cannot overwrite as far as the compiler
+    // knows, so that they stay in registers. Times grow by tens of
+    // milliseconds from one moment to the next: in milliseconds by as little
+    // as WholeNumberWriter adds digit by digit, in microseconds by more.
+    template <class Write>
+    void WithNumbers(Write write) {
+        if (settings_.Unit == TimeUnit::Milliseconds) {
+            WholeNumberWriter numbers = wholeNumbers_;
+            write(numbers);
+            wholeNumbers_ = numbers;
+        } else {
+            SpreadNumberWriter numbers = spreadNumbers_;
+            write(numbers);
+            spreadNumbers_ = numbers;
+        }
+    }
 
 private:
     void Spill();
+    void NewBlock();
 
     RecordSink& sink_;
-    std::unique_ptr<char[]> block_;
-    char* next_;
-    char* full_;
+    WholeNumberWriter wholeNumbers_;
+    SpreadNumberWriter spreadNumbers_;
+    const std::size_t blockBytes_;
+    // The block being filled, kLineRoom past blockBytes_; next_ and full_
+    // point into it.
+    std::string block_;
+    char* next_ = nullptr;
+    char* full_ = nullptr;
     std::string failure_;
     bool begun_ = false;
     bool zeroKnown_ = false;

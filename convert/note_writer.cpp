@@ -18,16 +18,11 @@ NoteWriter::NoteWriter(RecordSink* sink, std::string& outputBuffer, const ArrowT
     : tokenOf_(TokenTable(tokens)),
       log_(log),
       keepsLines_(log.KeepsLines()),
+      writesText_(keepsLines_ || sink == nullptr || sink->ReadsRecords()),
       separator_(decimalSeparator),
       notation_(notation),
       records_(sink, outputBuffer, LongestToken(tokenOf_)),
       listener_(listener) {}
-
-void NoteWriter::Tell(const NoteEvent& note) {
-    NoteEvent told = note;
-    told.Ms += notation_.FloorToleranceMs;
-    listener_->Note(told);
-}
 
 void NoteWriter::EndMomentInFull() {
     const unsigned panels = pressed_;

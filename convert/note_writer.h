@@ -68,16 +68,25 @@ public:
     }
 
     bool Listened() const { return listener_ != nullptr; }
-    // Tells the listener of a note at its time as the records round it.
-    void Tell(const NoteEvent& note);
+    // Tells the listener of a note at its time as the records round it;
+    // inline, as a device's walk tells of nearly every arrow.
+    void Tell(const NoteEvent& note) {
+        NoteEvent told = note;
+        told.Ms += notation_.FloorToleranceMs;
+        listener_->Note(told);
+    }
 
     char* Next() const { return records_.Next(); }
     double LastMs() const { return records_.LastMs(); }
     void Keep(char* next, double lastMs) { records_.Keep(next, lastMs); }
-    // One record for a press of one or two panels.
+    // One record for a press of one or two panels; without kText only
+    // judged (see WritesText).
+    template <bool kText = true>
     [[gnu::always_inline]] RecordOutcome WritePress(char*& next, double& lastMs, unsigned panels, double ms) {
-        return records_.Write(next, lastMs, tokenOf_[panels], ms + notation_.FloorToleranceMs);
+        return records_.Write<kText>(next, lastMs, tokenOf_[panels], ms + notation_.FloorToleranceMs);
     }
+    // Whether anyone reads the records' text: the sink or the log's lines.
+    bool WritesText() const { return writesText_; }
     bool Full(const char* next) const { return records_.Full(next); }
     // The log line of the record that starts at `record` and ends at `next`.
     void LogPress(const char* record, const char* next, unsigned panels, std::int64_t row);
@@ -103,7 +112,8 @@ private:
         char* next = records_.Next();
         double lastMs = records_.LastMs();
         char* const record = next;
-        const RecordOutcome outcome = WritePress(next, lastMs, panels, ms);
+        const RecordOutcome outcome =
+            writesText_ ? WritePress<true>(next, lastMs, panels, ms) : WritePress<false>(next, lastMs, panels, ms);
         records_.Keep(next, lastMs);
         if (outcome == RecordOutcome::Written && !keepsLines_ && !records_.Full(next)) return true;
         return AfterRecord(outcome, record, next, panels, ms, row);
@@ -115,6 +125,7 @@ private:
     const std::array<std::string, kPanelSets> tokenOf_;
     ProgressLog& log_;
     const bool keepsLines_;
+    const bool writesText_;
     std::string_view separator_;
     Notation notation_;
     RecordWriter records_;

@@ -17,6 +17,15 @@ OverlappedWrites::~OverlappedWrites() {
 }
 
 bool OverlappedWrites::Hand(std::string_view block, std::string& reason) {
+    return Queue([&](std::string& slot) { slot.assign(block); }, reason);
+}
+
+bool OverlappedWrites::HandOver(std::string& block, std::string& reason) {
+    return Queue([&](std::string& slot) { slot.swap(block); }, reason);
+}
+
+template <class Fill>
+bool OverlappedWrites::Queue(Fill fill, std::string& reason) {
     std::size_t slot = 0;
     {
         std::unique_lock lock(mutex_);
@@ -28,7 +37,7 @@ bool OverlappedWrites::Hand(std::string_view block, std::string& reason) {
         slot = (first_ + queued_) % kBlocks;
     }
     // The writer's thread touches a block only while it is queued.
-    blocks_[slot].assign(block);
+    fill(blocks_[slot]);
     {
         const std::lock_guard lock(mutex_);
         ++queued_;

@@ -32,6 +32,9 @@ public:
 
     // Queues a copy of `block`; false, with the reason, once a write failed.
     bool Hand(std::string_view block, std::string& reason);
+    // Queues `block` itself, giving back in its place a string whose
+    // block was written, or an empty one.
+    bool HandOver(std::string& block, std::string& reason);
     // Waits until every block handed is written; false, with the reason,
     // when one of them could not be.
     bool Drain(std::string& reason);
@@ -42,6 +45,9 @@ private:
     static constexpr std::size_t kBlocks = 3;
 
     void WriteQueued();
+    // Waits for a free slot and has `fill` put the block in it.
+    template <class Fill>
+    bool Queue(Fill fill, std::string& reason);
 
     WriteBlock write_;
     std::array<std::string, kBlocks> blocks_;

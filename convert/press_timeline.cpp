@@ -1,25 +1,13 @@
 #include "press_timeline.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
 #include "record_writer.h"
 
 namespace stepquill {
-
-namespace {
-
-constexpr double kNever = std::numeric_limits<double>::infinity();
-constexpr double kMicrosecondMs = 0.001;
-
-}  // namespace
-
-bool PressTimeline::Queued::operator<(const Queued& other) const {
-    if (Ms != other.Ms) return Ms < other.Ms;
-    if (Order != other.Order) return Order < other.Order;
-    return Panel < other.Panel;
-}
 
 int PanelIndex(unsigned panelBit) {
     switch (panelBit) {
@@ -36,47 +24,53 @@ int PanelIndex(unsigned panelBit) {
 std::int64_t WholeMicroseconds(double ms) {
     // The whole milliseconds exactly as a record takes them, then the
     // microseconds within that millisecond, which the subtraction gives
-    // exactly.
+    // exactly. They are never negative, so a cast takes them down.
     const std::int64_t whole = RecordWriter::WholeMsBelow(ms);
-    const double within = std::floor((ms - static_cast<double>(whole)) * 1000);
-    return whole * 1000 + static_cast<std::int64_t>(std::clamp(within, 0.0, 999.0));
+    const double within = (ms - static_cast<double>(whole)) * 1000;
+    return whole * 1000 + std::min<std::int64_t>(static_cast<std::int64_t>(within), 999);
 }
 
 PressTimeline::PressTimeline(const PressLengths& lengths, PanelChangeSink& sink) : lengths_(lengths), sink_(sink) {}
 
 void PressTimeline::Note(const NoteEvent& note) {
     Advance(note.Ms);
-    for (unsigned bit = kLeft; bit <= kPanelD; bit <<= 1) {
-        if (!(note.Panels & bit)) continue;
-        const int panel = PanelIndex(bit);
-        PanelState& state = panels_[static_cast<std::size_t>(panel)];
-        switch (note.Kind) {
-            case NoteKind::Tap:
-            case NoteKind::HoldHead:
-            case NoteKind::RollHead: Press(panel, note.Ms, note.Kind); break;
-            case NoteKind::Tail:
-            case NoteKind::TailInJump:
-                if ((state.Now == Mode::Hold || state.Now == Mode::Roll) && !state.TailKnown) {
-                    state.TailKnown = true;
-                    state.TailMs = note.Ms;
-                    // The roll's last tap is held to the tail.
-                    state.Now = Mode::Hold;
-                }
-                break;
-            case NoteKind::Lift: {
-                const double lift = note.Ms;
-                EndBeforePress(panel, lift);
-                const double early = lift - lengths_.TapMs;
-                const double press = state.ReleaseMs >= early ? (state.ReleaseMs + lift) / 2 : early;
-                Queue(press, 1, panel);
-                Release(panel, lift);
-                break;
-            }
-            default: break;  // nothing to press
-        }
-        nextTimerMs_ = std::min(nextTimerMs_, NextTimerMs(state));
+    const unsigned panels = note.Panels & ((1u << kDevicePanels) - 1);
+    if (IsPress(note.Kind)) {
+        const Mode mode = note.Kind == NoteKind::HoldHead   ? Mode::Hold
+                          : note.Kind == NoteKind::RollHead ? Mode::Roll
+                                                            : Mode::Tap;
+        for (unsigned bits = panels; bits != 0; bits &= bits - 1) Press(std::countr_zero(bits), note.Ms, mode);
+    } else {
+        for (unsigned bits = panels; bits != 0; bits &= bits - 1) Let(std::countr_zero(bits), note);
     }
     Flush(note.Ms - 2 * lengths_.TapMs);
+}
+
+// A note that presses nothing by itself: a tail or a lift.
+void PressTimeline::Let(int panel, const NoteEvent& note) {
+    PanelState& state = panels_[static_cast<std::size_t>(panel)];
+    switch (note.Kind) {
+        case NoteKind::Tail:
+        case NoteKind::TailInJump:
+            if ((state.Now == Mode::Hold || state.Now == Mode::Roll) && !state.TailKnown) {
+                state.TailKnown = true;
+                state.TailMs = note.Ms;
+                // The roll's last tap is held to the tail.
+                state.Now = Mode::Hold;
+            }
+            break;
+        case NoteKind::Lift: {
+            const double lift = note.Ms;
+            EndBeforePress(panel, lift);
+            const double early = lift - lengths_.TapMs;
+            const double press = state.ReleaseMs >= early ? (state.ReleaseMs + lift) / 2 : early;
+            Queue(press, kPressKey | panel);
+            Release(panel, lift);
+            break;
+        }
+        default: break;  // nothing to press
+    }
+    Retime(state);
 }
 
 void PressTimeline::Finish() {
@@ -99,14 +93,28 @@ void PressTimeline::Finish() {
         }
     }
     Flush(kNever);
+    if (batched_ != 0) sink_.Changes(std::span(batch_.data(), batched_));
+    batched_ = 0;
 }
 
-void PressTimeline::Advance(double ms) {
-    if (ms <= nextTimerMs_) return;
+// Only the panels whose timers ran out change.
+void PressTimeline::AdvanceDue(double ms) {
     double next = kNever;
+#pragma GCC unroll 6
     for (int panel = 0; panel < kDevicePanels; ++panel) {
-        AdvancePanel(panel, ms);
-        next = std::min(next, NextTimerMs(panels_[static_cast<std::size_t>(panel)]));
+        PanelState& state = panels_[static_cast<std::size_t>(panel)];
+        if (state.TimerMs < ms) {
+            // Most often a tap let go; its timer ran out, so no press came
+            // soon enough to let it go sooner.
+            if (state.Now == Mode::Tap) {
+                Release(panel, state.PressMs + lengths_.TapMs);
+                state.TimerMs = kNever;
+            } else {
+                AdvancePanel(panel, ms);
+                state.TimerMs = NextTimerMs(state);
+            }
+        }
+        next = std::min(next, state.TimerMs);
     }
     nextTimerMs_ = next;
 }
@@ -140,31 +148,13 @@ void PressTimeline::AdvancePanel(int panel, double ms) {
             while (state.NextTapMs + kMicrosecondMs < ms) {
                 const double tap = state.NextTapMs;
                 Release(panel, state.PressMs + std::min(lengths_.TapMs, lengths_.RollMs / 2));
-                Queue(tap, 1, panel);
+                Queue(tap, kPressKey | panel);
                 state.Now = Mode::Roll;
                 state.PressMs = tap;
                 state.NextTapMs = tap + lengths_.RollMs;
             }
             return;
     }
-}
-
-void PressTimeline::Press(int panel, double ms, NoteKind kind) {
-    PanelState& state = panels_[static_cast<std::size_t>(panel)];
-    const Mode mode = kind == NoteKind::HoldHead ? Mode::Hold : kind == NoteKind::RollHead ? Mode::Roll : Mode::Tap;
-    if (state.Now != Mode::Up && state.PressMs == ms) {
-        // One press at one moment; a head named after its press (as a DWI
-        // freeze arrow is) makes it a hold.
-        if (mode != Mode::Tap) state.Now = mode;
-        if (mode == Mode::Roll) state.NextTapMs = ms + lengths_.RollMs;
-        return;
-    }
-    EndBeforePress(panel, ms);
-    Queue(ms, 1, panel);
-    state.Now = mode;
-    state.PressMs = ms;
-    state.TailKnown = false;
-    state.NextTapMs = ms + lengths_.RollMs;
 }
 
 // Lets go of a panel that is down before it is pressed again at `pressMs`.
@@ -185,35 +175,45 @@ void PressTimeline::EndBeforePress(int panel, double pressMs) {
     Release(panel, release);
 }
 
-void PressTimeline::Release(int panel, double ms) {
-    PanelState& state = panels_[static_cast<std::size_t>(panel)];
-    Queue(ms, 0, panel);
-    state.Now = Mode::Up;
-    state.ReleaseMs = ms;
-    state.TailKnown = false;
+
+void PressTimeline::QueueEarlier(const Queued& change) {
+    Queued* at = tail_ - 1;
+    while (at > head_ && change < at[-1]) --at;
+    std::copy_backward(at, tail_, tail_ + 1);
+    *at = change;
+    ++tail_;
 }
 
-void PressTimeline::Queue(double ms, int order, int panel) {
-    const Queued change{ms, order, panel};
-    if (queued_.size() == queuedFrom_ || !(change < queued_.back())) {
-        queued_.push_back(change);
-        return;
+void PressTimeline::MakeRoom() {
+    const auto kept = static_cast<std::size_t>(tail_ - head_);
+    if (kept * 2 > stored_) {
+        stored_ *= 2;
+        auto larger = std::make_unique<Queued[]>(stored_);
+        std::copy(head_, tail_, larger.get());
+        store_ = std::move(larger);
+    } else {
+        std::copy(head_, tail_, store_.get());
     }
-    std::size_t at = queued_.size();
-    while (at > queuedFrom_ && change < queued_[at - 1]) --at;
-    queued_.insert(queued_.begin() + static_cast<std::ptrdiff_t>(at), change);
+    head_ = store_.get();
+    tail_ = head_ + kept;
+    limit_ = head_ + stored_;
 }
 
-void PressTimeline::Flush(double beforeMs) {
-    while (queuedFrom_ < queued_.size() && queued_[queuedFrom_].Ms < beforeMs) {
-        const Queued& next = queued_[queuedFrom_++];
-        sink_.Change({WholeMicroseconds(next.Ms), next.Panel, next.Order == 1});
+void PressTimeline::HandOn(double beforeMs) {
+    Queued* next = head_;
+    const Queued* const end = tail_;
+    std::size_t batched = batched_;
+    for (; next != end && next->Ms < beforeMs; ++next) {
+        batch_[batched++] = {WholeMicroseconds(next->Ms), next->Key & (kPressKey - 1), next->Key >= kPressKey};
+        if (batched == batch_.size()) {
+            sink_.Changes(batch_);
+            batched = 0;
+        }
     }
-    // What was handed on goes once it is most of what is kept.
-    if (queuedFrom_ > 64 && queuedFrom_ * 2 > queued_.size()) {
-        queued_.erase(queued_.begin(), queued_.begin() + static_cast<std::ptrdiff_t>(queuedFrom_));
-        queuedFrom_ = 0;
-    }
+    batched_ = batched;
+    head_ = next;
+    // Nothing kept: the next change goes in at the front.
+    if (head_ == tail_) head_ = tail_ = store_.get();
 }
 
 }  // namespace stepquill

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,11 +33,12 @@ struct PanelChange {
     bool Press = false;
 };
 
-// Takes the changes of a part, in time order.
+// Takes the changes of a part, in time order, many at a time: a part has
+// a few for every note, and a call for each would cost more than writing it.
 class PanelChangeSink {
 public:
     virtual ~PanelChangeSink() = default;
-    virtual void Change(const PanelChange& change) = 0;
+    virtual void Changes(std::span<const PanelChange> changes) = 0;
 };
 
 // Turns a part's notes into the moments a device presses and lets go of
@@ -65,6 +70,8 @@ public:
     void Finish();
 
 private:
+    static constexpr double kNever = std::numeric_limits<double>::infinity();
+    static constexpr double kMicrosecondMs = 0.001;
     enum class Mode { Up, Tap, Hold, Roll };
     struct PanelState {
         Mode Now = Mode::Up;
@@ -73,33 +80,96 @@ private:
         bool TailKnown = false;
         double NextTapMs = 0;  // a roll's next tap
         double ReleaseMs = -1e300;  // the last release
+        // The earliest time at which the panel would change by itself.
+        double TimerMs = kNever;
     };
+    // Releases come before presses at one moment, then the panels in
+    // order: Key is the press bit above the panel.
     struct Queued {
         double Ms;
-        int Order;  // releases before presses at one moment
-        int Panel;
-        bool operator<(const Queued& other) const;
+        int Key;
+        bool operator<(const Queued& other) const { return Ms < other.Ms || (Ms == other.Ms && Key < other.Key); }
     };
+    static constexpr int kPressKey = 8;
 
-    void Advance(double ms);
+    void Advance(double ms) {
+        if (ms > nextTimerMs_) AdvanceDue(ms);
+    }
+    void AdvanceDue(double ms);
     void AdvancePanel(int panel, double ms);
-    void Press(int panel, double ms, NoteKind kind);
-    void Release(int panel, double ms);
+    void Let(int panel, const NoteEvent& note);
+    // Most notes are presses, so this and what it calls are inline.
+    void Press(int panel, double ms, Mode mode) {
+        PanelState& state = panels_[static_cast<std::size_t>(panel)];
+        if (state.Now != Mode::Up) {
+            if (state.PressMs == ms) {
+                // One press at one moment; a head named after its press (as
+                // a DWI freeze arrow is) makes it a hold.
+                if (mode != Mode::Tap) state.Now = mode;
+                if (mode == Mode::Roll) state.NextTapMs = ms + lengths_.RollMs;
+                Retime(state);
+                return;
+            }
+            EndBeforePress(panel, ms);
+        }
+        Queue(ms, kPressKey | panel);
+        state.Now = mode;
+        state.PressMs = ms;
+        state.TailKnown = false;
+        state.NextTapMs = ms + lengths_.RollMs;
+        // The panel's timer as NextTimerMs gives it, without a tail.
+        state.TimerMs = mode == Mode::Tap    ? ms + 2 * lengths_.TapMs
+                        : mode == Mode::Roll ? state.NextTapMs + kMicrosecondMs
+                                             : kNever;
+        nextTimerMs_ = std::min(nextTimerMs_, state.TimerMs);
+    }
+    void Release(int panel, double ms) {
+        PanelState& state = panels_[static_cast<std::size_t>(panel)];
+        Queue(ms, panel);
+        state.Now = Mode::Up;
+        state.ReleaseMs = ms;
+        state.TailKnown = false;
+    }
     void EndBeforePress(int panel, double pressMs);
-    void Flush(double beforeMs);
-    void Queue(double ms, int order, int panel);
-    // The earliest time at which a panel would change by itself.
+    void Flush(double beforeMs) {
+        if (head_ != tail_ && head_->Ms < beforeMs) HandOn(beforeMs);
+    }
+    void HandOn(double beforeMs);
+    void Queue(double ms, int key) {
+        const Queued change{ms, key};
+        if (tail_ == limit_) MakeRoom();
+        if (tail_ == head_ || !(change < tail_[-1]))
+            *tail_++ = change;
+        else
+            QueueEarlier(change);
+    }
+    void QueueEarlier(const Queued& change);
+    // Room for one more at tail_: what is kept moves to the front, or to a
+    // store twice as large once it fills half of this one.
+    void MakeRoom();
     double NextTimerMs(const PanelState& state) const;
+    // The panel's timer, after a change of its state, and the earliest of all.
+    void Retime(PanelState& state) {
+        state.TimerMs = NextTimerMs(state);
+        nextTimerMs_ = std::min(nextTimerMs_, state.TimerMs);
+    }
 
     PressLengths lengths_;
     PanelChangeSink& sink_;
     std::array<PanelState, kDevicePanels> panels_{};
-    // In time order from queuedFrom_ on; changes mostly come in time
-    // order, so each goes in at or near the back.
-    std::vector<Queued> queued_;
-    std::size_t queuedFrom_ = 0;
+    // The changes not yet handed on, from head_ to tail_ in time order;
+    // changes mostly come in time order, so each goes in at or near the
+    // back. Only a few per panel wait at once.
+    std::size_t stored_ = 256;
+    std::unique_ptr<Queued[]> store_ = std::make_unique<Queued[]>(stored_);
+    Queued* head_ = store_.get();
+    Queued* tail_ = store_.get();
+    Queued* limit_ = store_.get() + stored_;
     // No panel changes by itself before this.
-    double nextTimerMs_ = 0;
+    double nextTimerMs_ = kNever;
+    // Changes handed on, waiting to go to the sink together.
+    std::array<PanelChange, 512> batch_{};
+    std::size_t batched_ = 0;
 };
 
 // Each panel's index among kDevicePanels, from its bit.

@@ -50,12 +50,15 @@ public:
         lastMs_ = lastMs;
     }
 
+    // Without kText the press is judged as a record would be, but nothing
+    // is written and `next` stays.
+    template <bool kText = true>
     [[gnu::always_inline]] RecordOutcome Write(char*& next, double& lastMs, std::string_view token, double ms) {
         // The first record is below no other: lastMs starts at -inf.
         if (ms < lastMs) return RecordOutcome::WarpedOver;
         // The time taken down must lie strictly between -1E+15 and 1E+15.
         if (!(ms < kLimitMs && ms >= 1 - kLimitMs)) return RecordOutcome::BeyondLimit;
-        next = WriteRecord(next, token, WholeMsBelow(ms), numbers_);
+        if constexpr (kText) next = WriteRecord(next, token, WholeMsBelow(ms), numbers_);
         lastMs = ms;
         return RecordOutcome::Written;
     }

@@ -226,21 +226,33 @@ void TimingFileWriter::Discard() {
 }
 
 bool TimingFileWriter::Take(std::string_view records, std::string& reason) {
+    if (!StartWrites(records.size(), reason)) return false;
+    const bool taken = writes_ ? writes_->Hand(records, reason) : WriteBlock(descriptor_, written_, records, reason);
+    if (!taken) Discard();
+    return taken;
+}
+
+bool TimingFileWriter::TakeOver(std::string& block, std::string& reason) {
+    if (!StartWrites(block.size(), reason)) return false;
+    const bool taken = writes_ ? writes_->HandOver(block, reason) : WriteBlock(descriptor_, written_, block, reason);
+    if (!taken) Discard();
+    return taken;
+}
+
+bool TimingFileWriter::StartWrites(std::size_t size, std::string& reason) {
     if (descriptor_ < 0) {
         reason = "cannot write the output file (it is closed)";
         return false;
     }
     // A file of less than a block is written here; a thread for it would
     // cost more than it saves.
-    if (!writes_ && records.size() >= blockBytes_) {
+    if (!writes_ && size >= blockBytes_) {
         writes_ = std::make_unique<OverlappedWrites>(
             [descriptor = descriptor_, offset = written_](std::string_view block, std::string& why) mutable {
                 return WriteBlock(descriptor, offset, block, why);
             });
     }
-    const bool taken = writes_ ? writes_->Hand(records, reason) : WriteBlock(descriptor_, written_, records, reason);
-    if (!taken) Discard();
-    return taken;
+    return true;
 }
 
 bool TimingFileWriter::FinishWrites(std::string& reason) {

@@ -47,6 +47,7 @@ public:
     // next, so a write that fails is told at the next Take or at Commit.
     // After a failure the writer is discarded and takes nothing more.
     bool Take(std::string_view records, std::string& reason) override;
+    bool TakeOver(std::string& block, std::string& reason) override;
     // Waits until every record taken is written to the file, with the
     // reason when one could not be.
     bool Complete(std::string& reason) { return FinishWrites(reason); }
@@ -59,6 +60,9 @@ public:
     int Descriptor() const { return descriptor_; }
 
 private:
+    // Whether the file is open, with the writing thread started once a
+    // whole block of `size` bytes comes.
+    bool StartWrites(std::size_t size, std::string& reason);
     TimingFileWriter(std::string target, std::string folder, std::string temporary,
                      std::unique_ptr<TemporaryNameGuard> guard, int descriptor, std::size_t blockBytes);
     void Discard();

@@ -8,11 +8,6 @@ namespace stepquill {
 
 namespace {
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
 // Digits of a number below 10^8, which fits 32 bits, where division by a
@@ -20,32 +15,6 @@ constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 [[maybe_unused]] int CountDigitsBelow1e8(std::uint32_t value) {
     if (value < 10000) return value < 100 ? (value < 10 ? 1 : 2) : (value < 1000 ? 3 : 4);
     return value < 1000000 ? (value < 100000 ? 5 : 6) : (value < 10000000 ? 7 : 8);
-}
-
-// The eight digits of a number below 10^8, leading zeros included, one byte
-// each (0 to 9) in the order they are written. On a little-endian machine
-// all eight are split at once inside one word: the two halves of four
-// digits, then the four pairs, then the eight digits, each step a multiply
-// and a shift that cannot carry from one part of the word into the next.
-std::uint64_t EightDigitValues(std::uint32_t value) {
-    if constexpr (kLittleEndian) {
-        const std::uint64_t halves = (value / 10000) | (static_cast<std::uint64_t>(value % 10000) << 32);
-        const std::uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007FULL;  // x / 100
-        const std::uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);
-        const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;  // x / 10
-        return tens | ((pairs - tens * 10) << 8);
-    } else {
-        const std::uint32_t high = value / 10000;
-        const std::uint32_t low = value % 10000;
-        char digits[8];
-        std::memcpy(digits, kDigitPairs + (high / 100) * 2, 2);
-        std::memcpy(digits + 2, kDigitPairs + (high % 100) * 2, 2);
-        std::memcpy(digits + 4, kDigitPairs + (low / 100) * 2, 2);
-        std::memcpy(digits + 6, kDigitPairs + (low % 100) * 2, 2);
-        std::uint64_t word;
-        std::memcpy(&word, digits, sizeof word);
-        return word - 0x3030303030303030ULL;
-    }
 }
 
 constexpr std::uint64_t kZeros = 0x3030303030303030ULL;  // eight "0"

@@ -8,6 +8,37 @@
 
 namespace stepquill {
 
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The eight digits of a number below 10^8, leading zeros included, one byte
+// each (0 to 9) in the order they are written. On a little-endian machine
+// all eight are split at once inside one word: the two halves of four
+// digits, then the four pairs, then the eight digits, each step a multiply
+// and a shift that cannot carry from one part of the word into the next.
+inline std::uint64_t EightDigitValues(std::uint32_t value) {
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t halves = (value / 10000) | (static_cast<std::uint64_t>(value % 10000) << 32);
+        const std::uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007FULL;  // x / 100
+        const std::uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);
+        const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;  // x / 10
+        return tens | ((pairs - tens * 10) << 8);
+    } else {
+        const std::uint32_t high = value / 10000;
+        const std::uint32_t low = value % 10000;
+        char digits[8];
+        std::memcpy(digits, kDigitPairs + (high / 100) * 2, 2);
+        std::memcpy(digits + 2, kDigitPairs + (high % 100) * 2, 2);
+        std::memcpy(digits + 4, kDigitPairs + (low / 100) * 2, 2);
+        std::memcpy(digits + 6, kDigitPairs + (low % 100) * 2, 2);
+        std::uint64_t word;
+        std::memcpy(&word, digits, sizeof word);
+        return word - 0x3030303030303030ULL;
+    }
+}
+
 // Writes the digits of a whole number, with a "-" before a negative one, at
 // `at`, and returns their end. It may write scratch bytes after them, up to
 // the ninth from `at`: `at` must have room for 20 characters, or, for a
@@ -120,5 +151,56 @@ inline char* WholeNumberWriter::Write(char* at, std::int64_t value) {
     std::memcpy(at, &text, sizeof text);
     return at + count;
 }
+
+}  // namespace stepquill
+
+namespace stepquill {
+
+// Writes whole numbers one after another, each exactly as WriteWholeNumber
+// does, for numbers that move on by more than WholeNumberWriter adds digit
+// by digit, as a device's times in microseconds do, but mostly keep their
+// digits above the last eight for minutes: those are kept as written, and
+// the last eight worked out anew, inline.
+class SpreadNumberWriter {
+public:
+    char* Write(char* at, std::int64_t value) {
+        const auto number = static_cast<std::uint64_t>(value);
+        // Negative numbers are above all others here.
+        if (std::endian::native != std::endian::little || number >= kGroup * kGroup)
+            return WriteWholeNumber(at, value);
+        const std::uint64_t high = number / kGroup;
+        const auto low = static_cast<std::uint32_t>(number - high * kGroup);
+        if (high != high_) KeepHigh(high);
+        const std::uint64_t digits = EightDigitValues(low);  // the first digit in the lowest byte
+        if (highLength_ != 0) {
+            std::memcpy(at, &highText_, sizeof highText_);
+            at += highLength_;
+            const std::uint64_t text = digits + kZeros;
+            std::memcpy(at, &text, sizeof text);
+            return at + 8;
+        }
+        // The leading zeros are the lowest bytes that are 0; the last digit
+        // stays even when all are.
+        const auto count = digits == 0 ? 1u : 8 - static_cast<unsigned>(std::countr_zero(digits)) / 8;
+        const std::uint64_t text = (digits >> (8 * (8 - count))) + kZeros;
+        std::memcpy(at, &text, sizeof text);
+        return at + count;
+    }
+
+private:
+    static constexpr std::uint64_t kGroup = 100000000;  // eight digits
+    static constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
+
+    void KeepHigh(std::uint64_t high) {
+        high_ = high;
+        char text[24];
+        highLength_ = high == 0 ? 0 : static_cast<int>(WriteWholeNumber(text, static_cast<std::int64_t>(high)) - text);
+        std::memcpy(&highText_, text, sizeof highText_);
+    }
+
+    std::uint64_t high_ = 0;
+    std::uint64_t highText_ = 0;
+    int highLength_ = 0;  // none while high_ is 0
+};
 
 }  // namespace stepquill

@@ -99,34 +99,7 @@ public:
 
     // True when the part ended on this line or the walk had to stop.
     bool WalkLine(std::string_view text) {
-        Running run = Take();
-        run.rowStep = kRowsPerBeat / 2;
-        for (std::size_t i = 0; i < text.size() && !run.stopped; ++i) {
-            const char c = text[i];
-            run.current = static_cast<unsigned char>(c);
-            // Four characters in five are a rest ("0") or an arrow that makes
-            // a step. One look at a table tells them from the others, ahead
-            // of the switch, whose jump the processor foresees less well.
-            if (MakesStep(c)) {
-                if (c != '0') Arrow(run, c);
-                Step(run);
-                continue;
-            }
-            switch (c) {
-                case '!': Hold(run, text, ++i); break;  // the character after it is never examined
-                case '(': SetNoteLength(run, 4); break;
-                case '[': SetNoteLength(run, 6); break;
-                case '{': SetNoteLength(run, 16); break;
-                case '`': SetNoteLength(run, 48); break;
-                case ')': case ']': case '}': case '\'': SetNoteLength(run, 2); break;
-                case '<': i = WalkChord(run, text, i + 1); break;
-                case ';': Hand(run); return true;
-                case ' ': case '\t': break;  // blanks only space out the measures
-                default: Arrow(run, c);
-            }
-        }
-        Hand(run);
-        return stopped_;
+        return notes_.WritesText() ? WalkLineWriting<true>(text) : WalkLineWriting<false>(text);
     }
 
     const std::string& StopReason() const { return stop_; }
@@ -156,6 +129,40 @@ public:
     }
 
 private:
+    // kText: whether the records' text is written, or the presses only
+    // judged, for a run that reads nothing but the notes.
+    template <bool kText>
+    bool WalkLineWriting(std::string_view text) {
+        Running run = Take();
+        run.rowStep = kRowsPerBeat / 2;
+        for (std::size_t i = 0; i < text.size() && !run.stopped; ++i) {
+            const char c = text[i];
+            run.current = static_cast<unsigned char>(c);
+            // Four characters in five are a rest ("0") or an arrow that makes
+            // a step. One look at a table tells them from the others, ahead
+            // of the switch, whose jump the processor foresees less well.
+            if (MakesStep(c)) {
+                if (c != '0') Arrow<kText>(run, c);
+                Step(run);
+                continue;
+            }
+            switch (c) {
+                case '!': Hold(run, text, ++i); break;  // the character after it is never examined
+                case '(': SetNoteLength(run, 4); break;
+                case '[': SetNoteLength(run, 6); break;
+                case '{': SetNoteLength(run, 16); break;
+                case '`': SetNoteLength(run, 48); break;
+                case ')': case ']': case '}': case '\'': SetNoteLength(run, 2); break;
+                case '<': i = WalkChord<kText>(run, text, i + 1); break;
+                case ';': Hand(run); return true;
+                case ' ': case '\t': break;  // blanks only space out the measures
+                default: Arrow<kText>(run, c);
+            }
+        }
+        Hand(run);
+        return stopped_;
+    }
+
     // The values that change from character to character. WalkLine works on
     // a copy of them in a local variable, which the compiler can keep in
     // registers: the records are written through a char pointer, which for
@@ -205,13 +212,14 @@ private:
 
     // A "<...>" group is one step holding several arrows, all at its time.
     // Returns the position of the closing ">" or the line's end.
+    template <bool kText>
     [[gnu::always_inline]] std::size_t WalkChord(Running& run, std::string_view line, std::size_t i) {
         for (; i < line.size() && line[i] != '>'; ++i) {
             if (line[i] == '!') {
                 Hold(run, line, ++i);
             } else if (IsChordArrow(line[i])) {
                 run.current = static_cast<unsigned char>(line[i]);
-                Arrow(run, line[i]);
+                Arrow<kText>(run, line[i]);
             }
         }
         Step(run);
@@ -238,6 +246,7 @@ private:
     // player lets go, not a press, and an arrow that a warp jumped back over
     // (one timed before the last record) is never met by the player: neither
     // gets a record, so the timing file holds exactly the presses, in order.
+    template <bool kText>
     [[gnu::always_inline]] void Arrow(Running& run, char step) {
         if (run.stopped) return;
         unsigned panels = panelsOf_[static_cast<unsigned char>(step)];
@@ -257,7 +266,7 @@ private:
             }
         }
         char* const record = run.next;
-        switch (notes_.WritePress(run.next, run.lastRecordMs, panels, run.currentMs)) {
+        switch (notes_.WritePress<kText>(run.next, run.lastRecordMs, panels, run.currentMs)) {
             case RecordOutcome::Written: break;
             case RecordOutcome::WarpedOver:
                 if (keepsLines_ || listened_)
@@ -270,13 +279,15 @@ private:
                 OutOfLine(run, [&] { Stop(kTimeBeyondTimingFile); });
                 return;
         }
-        if (listened_)
-            OutOfLine(run, [&] {
-                justPressed_ = panels;
-                justPressedMs_ = state_.CurrentMs;
-                justPressedRows_ = rows_;
-                notes_.Tell({panels, NoteKind::Tap, state_.CurrentMs, rows_});
-            });
+        // The listener reads nothing of the walk's, so the running values
+        // stay where they are.
+        if (listened_) {
+            justPressed_ = panels;
+            justPressedMs_ = run.currentMs;
+            justPressedRows_ = run.rows;
+            notes_.Tell({panels, NoteKind::Tap, run.currentMs, run.rows});
+        }
+        if (!kText) return;
         if (keepsLines_)
             OutOfLine(run, [&] {
                 notes_.LogPress(record, run.next, panels, rows_);

@@ -50,9 +50,13 @@ TEST(SongFolder, ConvertsTheChartTheGameLoads) {
 
 // An entry of an archive the test writes, of any kind an archive can hold.
 struct Entry {
+    Entry(std::string name, std::string bytes, mode_t type = AE_IFREG, std::string link = {},
+          std::string hardLink = {})
+        : Name(std::move(name)), Bytes(std::move(bytes)), Type(type), Link(std::move(link)),
+          HardLink(std::move(hardLink)) {}
     std::string Name;
     std::string Bytes;
-    mode_t Type = AE_IFREG;
+    mode_t Type;
     std::string Link;  // a symbolic link's target
     std::string HardLink;
 };

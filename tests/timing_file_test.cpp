@@ -133,5 +133,23 @@ TEST(TimingFileWriter, EndsWholeOrLeavesEverythingAsItWas) {
     }
 }
 
+// A block taken over is written as it was handed, whatever the caller then
+// puts in the string it got back: more blocks than the writer holds at once.
+TEST(TimingFileWriter, WritesBlocksTakenOverInTheirOrder) {
+    support::ScratchFolder scratch;
+    std::string reason;
+    auto writer = TimingFileWriter::Create((scratch / "song.kvt").string(), reason, 4);
+    ASSERT_TRUE(writer) << reason;
+    std::string block, expected;
+    for (int i = 0; i < 8; ++i) {
+        block.assign(4 + i % 3, static_cast<char>('a' + i));
+        expected += block;
+        ASSERT_TRUE(writer->TakeOver(block, reason)) << reason;
+        block.assign(64, '!');
+    }
+    ASSERT_TRUE(writer->Commit(reason)) << reason;
+    EXPECT_EQ(ReadBytes(scratch / "song.kvt"), expected);
+}
+
 }  // namespace
 }  // namespace stepquill
