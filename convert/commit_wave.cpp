@@ -85,13 +85,6 @@ void CommitWave::CommitLocked() {
     waiting_.clear();
 }
 
-void CommitWave::WriteBack() {
-    std::unique_lock<std::mutex> held(lock_);
-    const FileSystems systems(waiting_);
-    held.unlock();
-    systems.Sync();
-}
-
 std::optional<std::string> CommitWave::Outcome(std::size_t number) const {
     std::lock_guard<std::mutex> held(lock_);
     return number < outcomes_.size() ? outcomes_[number] : std::nullopt;

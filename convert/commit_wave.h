@@ -30,10 +30,6 @@ public:
     std::size_t Add(TimingFileWriter file);
     // Commits every file waiting.
     void Commit();
-    // Puts the bytes of the files waiting so far on the disk, without their
-    // names: the sync of the commit then waits for little more than the
-    // files that came since. For a thread that would otherwise wait idle.
-    void WriteBack();
     // None while the file waits; then empty when it is at its name, or the
     // reason it is not.
     std::optional<std::string> Outcome(std::size_t number) const;

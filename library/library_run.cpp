@@ -409,16 +409,7 @@ LibraryReport ConvertLibrary(const LibrarySettings& settings, LibraryListener& l
         now.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
         listener.Progressed(now);
     };
-    std::size_t writtenBack = 0;
     while (!state.Wait(std::chrono::milliseconds(100), jobs)) {
-        // While the threads convert, the files done so far go on the disk, so
-        // that the sync at the end waits for little more than the last ones.
-        const std::size_t waiting = wave.Waiting();
-        if (waiting < writtenBack) writtenBack = 0;  // a wave was committed meanwhile
-        if (waiting >= writtenBack + 256) {
-            writtenBack = waiting;
-            wave.WriteBack();
-        }
         if ((cancel || HeldSignals::OneWaits()) && !stopping) {
             stopping = true;
             state.Wake();  // the reader waiting for room sees it
