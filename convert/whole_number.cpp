@@ -17,7 +17,6 @@ constexpr bool kLittleEndian = std::endian::native == std::endian::little;
     return value < 1000000 ? (value < 100000 ? 5 : 6) : (value < 10000000 ? 7 : 8);
 }
 
-constexpr std::uint64_t kZeros = 0x3030303030303030ULL;  // eight "0"
 
 // Writes eight bytes at `at`: the digits of `value`, below 10^8, without
 // leading zeros, and scratch after them.

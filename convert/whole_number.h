@@ -13,6 +13,9 @@ inline constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// Eight "0" in one word: added to eight digit values, their characters.
+inline constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
+
 // The eight digits of a number below 10^8, leading zeros included, one byte
 // each (0 to 9) in the order they are written. On a little-endian machine
 // all eight are split at once inside one word: the two halves of four
@@ -35,8 +38,29 @@ inline std::uint64_t EightDigitValues(std::uint32_t value) {
         std::memcpy(digits + 6, kDigitPairs + (low % 100) * 2, 2);
         std::uint64_t word;
         std::memcpy(&word, digits, sizeof word);
-        return word - 0x3030303030303030ULL;
+        return word - kZeros;
     }
+}
+
+// Writes a number that is kept as two parts: its digits above the last
+// eight, as written (`highLength` bytes of `highText`, none for 0), and its
+// last eight, one a byte with the first digit in the lowest (`digits`),
+// whose leading zeros are left out where nothing stands above them. Writes
+// up to eight scratch bytes past the end.
+inline char* WriteHighAndLastEight(char* at, std::uint64_t highText, int highLength, std::uint64_t digits) {
+    if (highLength != 0) {
+        std::memcpy(at, &highText, sizeof highText);
+        at += highLength;
+        const std::uint64_t text = digits + kZeros;
+        std::memcpy(at, &text, sizeof text);
+        return at + 8;
+    }
+    // The leading zeros are the lowest bytes that are 0; the last digit
+    // stays even when all are.
+    const auto count = digits == 0 ? 1u : 8 - static_cast<unsigned>(std::countr_zero(digits)) / 8;
+    const std::uint64_t text = (digits >> (8 * (8 - count))) + kZeros;
+    std::memcpy(at, &text, sizeof text);
+    return at + count;
 }
 
 // Writes the digits of a whole number, with a "-" before a negative one, at
@@ -64,7 +88,6 @@ private:
     // Numbers from here on, and negative ones, are written anew each time.
     static constexpr std::uint64_t kKeptBelow = kGroup * kGroup;
     static constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    static constexpr std::uint64_t kZeros = 0x3030303030303030ULL;  // eight "0"
     static constexpr std::size_t kNearSteps = 1024;
     // No number below kKeptBelow is less than kNearSteps above it, so a
     // writer whose last_ is this keeps nothing.
@@ -136,20 +159,7 @@ inline char* WholeNumberWriter::Write(char* at, std::int64_t value) {
     last_ = number;
 
     // In the order they are written, the first digit in the lowest byte.
-    const std::uint64_t digits = ReverseBytes(lowDigits_);
-    if (highLength_ != 0) {
-        std::memcpy(at, &highText_, sizeof highText_);
-        at += highLength_;
-        const std::uint64_t text = digits + kZeros;
-        std::memcpy(at, &text, sizeof text);
-        return at + 8;
-    }
-    // The digits from the highest byte that is not 0; the last one even
-    // when all are 0.
-    const auto count = 8 - static_cast<unsigned>(std::countl_zero(lowDigits_ | 1)) / 8;
-    const std::uint64_t text = (digits >> (8 * (8 - count))) + kZeros;
-    std::memcpy(at, &text, sizeof text);
-    return at + count;
+    return WriteHighAndLastEight(at, highText_, highLength_, ReverseBytes(lowDigits_));
 }
 
 }  // namespace stepquill
@@ -171,25 +181,11 @@ public:
         const std::uint64_t high = number / kGroup;
         const auto low = static_cast<std::uint32_t>(number - high * kGroup);
         if (high != high_) KeepHigh(high);
-        const std::uint64_t digits = EightDigitValues(low);  // the first digit in the lowest byte
-        if (highLength_ != 0) {
-            std::memcpy(at, &highText_, sizeof highText_);
-            at += highLength_;
-            const std::uint64_t text = digits + kZeros;
-            std::memcpy(at, &text, sizeof text);
-            return at + 8;
-        }
-        // The leading zeros are the lowest bytes that are 0; the last digit
-        // stays even when all are.
-        const auto count = digits == 0 ? 1u : 8 - static_cast<unsigned>(std::countr_zero(digits)) / 8;
-        const std::uint64_t text = (digits >> (8 * (8 - count))) + kZeros;
-        std::memcpy(at, &text, sizeof text);
-        return at + count;
+        return WriteHighAndLastEight(at, highText_, highLength_, EightDigitValues(low));
     }
 
 private:
     static constexpr std::uint64_t kGroup = 100000000;  // eight digits
-    static constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
 
     void KeepHigh(std::uint64_t high) {
         high_ = high;

@@ -17,6 +17,7 @@ namespace stepquill {
 namespace {
 
 namespace fs = std::filesystem;
+using support::FilesUnder;
 using support::ReadBytes;
 using support::ScratchFolder;
 
@@ -33,14 +34,6 @@ void MakeLibrary(const fs::path& library, int songs) {
         const fs::path& chart = charts[i % 3];
         fs::copy_file(chart, song / ("song" + chart.extension().string()));
     }
-}
-
-std::map<std::string, std::string> Tree(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    if (!fs::exists(folder)) return files;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
-        if (!entry.is_directory()) files[fs::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
-    return files;
 }
 
 support::ChildRun Convert(const ScratchFolder& folder, std::vector<std::string> arguments) {
@@ -63,7 +56,7 @@ TEST(LibraryThroughConverter, ReportsAndExitStatusAreTheSameOnOneThreadOrTwo) {
     EXPECT_EQ(two.Ending(), "exit 1");
     EXPECT_EQ(one.Errors, "stepquill-convert: lib/Pack A/Broken/broken.dwi: the chart has no #TITLE tag\n");
     EXPECT_EQ(one.Errors, two.Errors);
-    EXPECT_EQ(Tree(folder / "one"), Tree(folder / "two"));
+    EXPECT_EQ(FilesUnder(folder / "one"), FilesUnder(folder / "two"));
     std::string report = ReadBytes(folder / "two.json");
     for (std::size_t at; (at = report.find("\"two")) != std::string::npos;) report.replace(at, 4, "\"one");
     EXPECT_EQ(ReadBytes(folder / "one.json"), report);
@@ -78,7 +71,7 @@ TEST(LibraryThroughConverter, AnInterruptLeavesEveryFileWholeOrAbsent) {
     ScratchFolder folder;
     MakeLibrary(folder / "lib", 150);
     ASSERT_EQ(Convert(folder, {"lib", "--all", "-q", "-o", "whole"}).Ending(), "exit 0");
-    const auto whole = Tree(folder / "whole");
+    const auto whole = FilesUnder(folder / "whole");
     for (int delayMs : {5, 20, 60, 150}) {
         SCOPED_TRACE(delayMs);
         const fs::path out = folder / ("cut" + std::to_string(delayMs));
@@ -93,7 +86,7 @@ TEST(LibraryThroughConverter, AnInterruptLeavesEveryFileWholeOrAbsent) {
         ::kill(child, SIGINT);
         int status = 0;
         ::waitpid(child, &status, 0);
-        for (const auto& [name, bytes] : Tree(out)) {
+        for (const auto& [name, bytes] : FilesUnder(out)) {
             EXPECT_EQ(name.find(".stepquill-"), std::string::npos) << name;
             EXPECT_TRUE(whole.count(name) && whole.at(name) == bytes) << name;
         }

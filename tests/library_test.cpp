@@ -17,6 +17,7 @@ namespace stepquill {
 namespace {
 
 namespace fs = std::filesystem;
+using support::FilesUnder;
 using support::ReadBytes;
 using support::ScratchFolder;
 
@@ -98,14 +99,6 @@ LibraryReport Convert(const fs::path& library, const fs::path& out, unsigned job
     Collected listener;
     const std::atomic<bool> never{false};
     return ConvertLibrary(settings, listener, never);
-}
-
-// Every file under a folder, by its path relative to it, with its bytes.
-std::map<std::string, std::string> Tree(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
-    return files;
 }
 
 TEST(HostileArchive, EachBadEntryIsRefusedAndTheRestConverted) {
@@ -196,7 +189,7 @@ TEST(LibraryRun, OneThreadOrTwoGiveTheSameFilesAndAStopStaysInItsSong) {
     const LibraryReport one = Convert(folder / "lib", folder / "one", 1);
     const LibraryReport two = Convert(folder / "lib", folder / "two", 2);
     ASSERT_EQ(two.StopReason, "");
-    EXPECT_EQ(Tree(folder / "one"), Tree(folder / "two"));
+    EXPECT_EQ(FilesUnder(folder / "one"), FilesUnder(folder / "two"));
     ASSERT_EQ(one.Charts.size(), 4u);
     ASSERT_EQ(two.Charts.size(), 4u);
     for (std::size_t i = 0; i < one.Charts.size(); ++i) {
@@ -210,7 +203,7 @@ TEST(LibraryRun, OneThreadOrTwoGiveTheSameFilesAndAStopStaysInItsSong) {
     EXPECT_EQ(one.Summary(), "4 songs, " + std::to_string(one.PartsWritten) + " parts written, 1 stopped, 1 chart skipped");
     EXPECT_FALSE(one.AllWritten());
     // The files are those a conversion of the chart alone gives.
-    const auto tree = Tree(folder / "one");
+    const auto tree = FilesUnder(folder / "one");
     EXPECT_TRUE(tree.count("P/One/one.MANIAC.kvt"));
     EXPECT_TRUE(tree.count("Q/Three/three.Medium.kvt"));
     EXPECT_EQ(tree.count("P/Broken"), 0u);

@@ -46,4 +46,12 @@ std::string ReadBytes(const fs::path& path) {
     return std::move(bytes).str();
 }
 
+std::map<std::string, std::string> FilesUnder(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    if (!fs::exists(folder)) return files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
+        if (!entry.is_directory()) files[fs::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
+    return files;
+}
+
 }  // namespace stepquill::support

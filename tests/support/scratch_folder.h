@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 
@@ -27,5 +28,8 @@ private:
 };
 
 std::string ReadBytes(const std::filesystem::path& path);
+// Every file under a folder (none when it is missing), by its path relative
+// to the folder, with its bytes.
+std::map<std::string, std::string> FilesUnder(const std::filesystem::path& folder);
 
 }  // namespace stepquill::support
