@@ -11,6 +11,7 @@
 #include "commit_wave.h"
 #include "messages.h"
 #include "press_timeline.h"
+#include "text.h"
 #include "timing_file.h"
 
 namespace stepquill {
@@ -60,8 +61,13 @@ public:
     explicit CountedOutput(TimingOutput& output) : output_(output) {}
     std::size_t BlockBytes() const override { return output_.BlockBytes(); }
     bool Take(std::string_view records, std::string& reason) override {
-        lines_ += static_cast<std::size_t>(std::count(records.begin(), records.end(), '\n'));
+        lines_ += CountLineFeeds(records);
         failed_ = failed_ || !output_.Take(records, reason);
+        return !failed_;
+    }
+    bool TakeOver(std::string& block, std::string& reason) override {
+        lines_ += CountLineFeeds(block);
+        failed_ = failed_ || !output_.TakeOver(block, reason);
         return !failed_;
     }
     std::size_t Lines() const { return lines_; }

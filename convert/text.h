@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,8 @@ void AppendNumber(std::string& text, double value, std::string_view decimalSepar
 // ASCII letters compared without regard to case; other bytes exactly.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 bool EndsWithIgnoringCase(std::string_view text, std::string_view ending);
+
+// How many line feeds `text` holds: the lines of a block of records.
+std::size_t CountLineFeeds(std::string_view text);
 
 }  // namespace stepquill

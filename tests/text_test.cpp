@@ -1,6 +1,8 @@
 // Number reading and writing, and splitting of texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -174,6 +176,18 @@ struct SplitCase {
     const char* text;
     std::vector<std::string> pieces;
 };
+
+// Counted sixteen bytes at a time, in rounds of at most 255: the lengths
+// around a sixteen and around a round's end, and a block of records.
+TEST(CountLineFeeds, CountsEveryLineFeedOfAnyLength) {
+    std::string text;
+    for (int i = 0; text.size() < 3 * 255 * 16 + 40; ++i) text += (i % 3 == 0) ? "\n" : "A 12\n";
+    for (std::size_t size : {0, 1, 15, 16, 17, 31, 255 * 16 - 1, 255 * 16, 255 * 16 + 1, 3 * 255 * 16 + 33})
+        EXPECT_EQ(CountLineFeeds(std::string_view(text).substr(0, size)),
+                  static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(size), '\n')))
+            << size;
+    EXPECT_EQ(CountLineFeeds(std::string(5000, '\n')), 5000u);
+}
 
 TEST(SplitText, KeepsEveryPieceIncludingEmptyOnes) {
     const SplitCase cases[] = {
