@@ -47,27 +47,29 @@ std::optional<ChartInput> TakeChart(const std::string& chart, std::optional<Char
     return piped;
 }
 
-ChartReading ReadChart(const ChartInput& chart, std::string_view wanted) {
+ChartReading ReadChart(const ChartInput& chart, ChartFormatReader& reader, std::string_view wanted) {
     if (chart.Bytes) {
         MemoryChart bytes(*chart.Bytes);
-        return ReadChart(bytes, chart.Format);
+        return reader.ReadInfo(bytes, {}, {});
     }
-    return ReadChart(chart.Path, chart.Format, wanted);
+    return ReadChart(reader, chart.Path, wanted);
 }
 
-RunOutcome ConvertPart(const ChartInput& chart, ConversionRequest request, ProgressLog& log) {
+RunOutcome ConvertPart(const ChartInput& chart, ChartFormatReader& reader, ConversionRequest request,
+                       ProgressLog& log) {
     std::optional<MemoryChart> bytes;
     if (chart.Bytes) request.ChartBytes = &bytes.emplace(*chart.Bytes);
     request.ChartPath = chart.Path;
-    return ConvertChart(chart.Format, request, log);
+    return RunConversion(reader, request, log);
 }
 
-void ConvertParts(const ChartInput& chart, ConversionRequest request, const std::vector<PartTarget>& parts,
-                  ProgressLog& log, const std::function<void(std::size_t, const RunOutcome&)>& done) {
+void ConvertParts(const ChartInput& chart, ChartFormatReader& reader, ConversionRequest request,
+                  const std::vector<PartTarget>& parts, ProgressLog& log,
+                  const std::function<void(std::size_t, const RunOutcome&)>& done) {
     std::optional<MemoryChart> bytes;
     if (chart.Bytes) request.ChartBytes = &bytes.emplace(*chart.Bytes);
     request.ChartPath = chart.Path;
-    RunConversions(*ReaderFor(chart.Format), request, parts, log, done);
+    RunConversions(reader, request, parts, log, done);
 }
 
 }  // namespace stepquill

@@ -38,17 +38,20 @@ std::optional<ChartInput> TakeChart(const std::string& chart, std::optional<Char
 // when it cannot be read or holds more than kLargestPipedChart bytes.
 std::optional<ChartInput> ReadChartFromStandardInput(std::string& reason);
 
-// Reads the chart's information: all of it for an empty `wanted`, otherwise
-// only as far as a conversion of `wanted` needs.
-ChartReading ReadChart(const ChartInput& chart, std::string_view wanted = {});
+// Reads the chart's information through `reader`: all of it for an empty
+// `wanted`, otherwise only as far as a conversion of `wanted` needs. The
+// reader keeps what it learned for the conversion that follows.
+ChartReading ReadChart(const ChartInput& chart, ChartFormatReader& reader, std::string_view wanted = {});
 
 // Converts the part the request names; the chart's path and bytes come
-// from `chart`.
-RunOutcome ConvertPart(const ChartInput& chart, ConversionRequest request, ProgressLog& log);
+// from `chart`, read before by `reader`.
+RunOutcome ConvertPart(const ChartInput& chart, ChartFormatReader& reader, ConversionRequest request,
+                       ProgressLog& log);
 
 // Converts each part into its own file from one reading of the chart, as
 // RunConversions does.
-void ConvertParts(const ChartInput& chart, ConversionRequest request, const std::vector<PartTarget>& parts,
-                  ProgressLog& log, const std::function<void(std::size_t, const RunOutcome&)>& done);
+void ConvertParts(const ChartInput& chart, ChartFormatReader& reader, ConversionRequest request,
+                  const std::vector<PartTarget>& parts, ProgressLog& log,
+                  const std::function<void(std::size_t, const RunOutcome&)>& done);
 
 }  // namespace stepquill

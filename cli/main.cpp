@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "arrow_tokens.h"
@@ -110,7 +111,7 @@ bool StandardOutputIsChart(const std::string& chartPath) {
 }
 
 int PrintInformation(Streams& streams, const Options& options, const ChartInput& chart) {
-    const ChartReading reading = ReadChart(chart);
+    const ChartReading reading = ReadChart(chart, *ReaderFor(chart.Format));
     if (!reading.Ok()) return streams.Finish(streams.Fail(reading.StopReason));
     const ChartInfo& info = reading.Info;
     std::optional<TextDecoder> decoder = ChartTextDecoder(ChartHeaderBytes(info), options.Encoding.value_or(""));
@@ -159,8 +160,10 @@ ConversionRequest RequestFor(const Options& options, const ChartInput& chart, co
 }
 
 int ConvertOnePart(Streams& streams, const Options& options, const ChartInput& chart) {
-    // A conversion of a file reads the chart only as far as the part it converts.
-    const ChartReading reading = ReadChart(chart, *options.Difficulty);
+    // A conversion of a file reads the chart only as far as the part it
+    // converts, or, where the conversion needs the whole file, once for both.
+    const std::unique_ptr<ChartFormatReader> reader = ReaderFor(chart.Format);
+    const ChartReading reading = ReadChart(chart, *reader, *options.Difficulty);
     if (!reading.Ok()) return streams.Finish(streams.Fail(reading.StopReason));
     const ChartInfo& info = reading.Info;
     std::string reason;
@@ -182,7 +185,7 @@ int ConvertOnePart(Streams& streams, const Options& options, const ChartInput& c
     request.PartOccurrence = part->Occurrence;
     request.OutputPath = options.Output.value_or("");
     if (toStandardOutput) request.Output = &records;
-    const RunOutcome run = ConvertPart(chart, request, log);
+    const RunOutcome run = ConvertPart(chart, *reader, request, log);
     streams.Out.Flush();
     streams.Errors.Flush();
     // A stop of the timing file names it, as --all names every part's.
@@ -211,7 +214,8 @@ std::string PrepareOutputFolder(const std::string& folder) {
 }
 
 int ConvertEveryPart(Streams& streams, const Options& options, const ChartInput& chart) {
-    const ChartReading reading = ReadChart(chart);
+    const std::unique_ptr<ChartFormatReader> reader = ReaderFor(chart.Format);
+    const ChartReading reading = ReadChart(chart, *reader);
     if (!reading.Ok()) return streams.Finish(streams.Fail(reading.StopReason));
     const ChartInfo& info = reading.Info;
     if (info.Difficulties.empty()) return streams.Finish(streams.Fail("the chart lists no single-play part"));
@@ -230,7 +234,7 @@ int ConvertEveryPart(Streams& streams, const Options& options, const ChartInput&
     int status = EXIT_SUCCESS;
     // The chart is read once for every part, and each part's outcome is
     // told as it comes.
-    ConvertParts(chart, RequestFor(options, chart, info, *decoder), parts, log, [&](std::size_t i, const RunOutcome& run) {
+    ConvertParts(chart, *reader, RequestFor(options, chart, info, *decoder), parts, log, [&](std::size_t i, const RunOutcome& run) {
         streams.Out.Flush();
         if (run.Written)
             TellWritten(streams, options, run);

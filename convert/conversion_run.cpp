@@ -91,7 +91,11 @@ public:
     RunChart(ChartFormatReader& reader, const ConversionRequest& request)
         : reader_(reader), request_(request), stop_(),
           file_(request.ChartBytes == nullptr ? OpenChart(request.ChartPath, stop_) : std::nullopt) {
-        reader_.StartChart();
+        // What the reader learned when it read the request's reading holds
+        // for the same file only, or for the request's bytes, which that
+        // reading read.
+        const ChartIdentity& read = request_.Reading.Identity;
+        if (file_ && !(read.Recorded() && read == file_->Identity())) reader_.StartChart();
     }
 
     // The chart's bytes, after what the reading found was checked against
@@ -110,7 +114,6 @@ public:
             else if (!file_->Seek(0)) stop_ = Unreadable(kUnreadableChart);
             again.Info.Identity = file_->Identity();
             request_.Reading = std::move(again.Info);
-            reader_.StartChart();
         }
         checked_ = true;
         reason = stop_;

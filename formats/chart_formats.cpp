@@ -107,6 +107,7 @@ public:
         return reader_->TimingFileFor(chartPath, reason);
     }
     Notation NotesNotation() const override { return reader_->NotesNotation(); }
+    void StartChart() override { reader_->StartChart(); }
     std::string ConvertPart(ChartSource& chart, const ConversionRequest& request, NoteWriter& notes,
                             ProgressLog& log) override {
         std::string reason = reader_->ConvertPart(chart, request, notes, log);
@@ -188,7 +189,12 @@ ChartReading ReadFile(const std::string& path, const ChartInfo& before, Read rea
 
 ChartReading ReadChart(const std::string& path, ChartFormat format, std::string_view wanted,
                        const ChartInfo& before) {
-    return ReadFile(path, before, [&](ChartFile& chart) { return ReadChart(chart, format, wanted, before); });
+    return ReadChart(*ReaderFor(format), path, wanted, before);
+}
+
+ChartReading ReadChart(ChartFormatReader& reader, const std::string& path, std::string_view wanted,
+                       const ChartInfo& before) {
+    return ReadFile(path, before, [&](ChartFile& chart) { return reader.ReadInfo(chart, wanted, before); });
 }
 
 ChartReading ReadChartUnlessAbandoned(const std::string& path, const std::atomic<bool>& abandoned,

@@ -39,6 +39,11 @@ ChartReading ReadChart(const std::string& path, ChartFormat format, std::string_
                        const ChartInfo& before = {});
 ChartReading ReadChart(ChartSource& chart, ChartFormat format, std::string_view wanted = {},
                        const ChartInfo& before = {});
+// The same through `reader`, which keeps what it learned of the file for the
+// conversions of its parts that follow (RunConversion(s) with that reader
+// and this reading): a StepMania song is then read whole once, not twice.
+ChartReading ReadChart(ChartFormatReader& reader, const std::string& path, std::string_view wanted = {},
+                       const ChartInfo& before = {});
 // The whole reading of the chart a path names, which ends as a failed read
 // does once `abandoned` is set, as when the path is no longer wanted.
 ChartReading ReadChartUnlessAbandoned(const std::string& path, const std::atomic<bool>& abandoned,

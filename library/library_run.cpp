@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -82,7 +83,9 @@ void ConvertListed(const LibrarySettings& settings, const ListedChart& listed, c
     const ChartFormat format = FormatOfPath(listed.Name);
     std::optional<MemoryChart> memory;
     if (bytes) memory.emplace(*bytes);
-    const ChartReading reading = memory ? ReadChart(*memory, format) : ReadChart(chartPath, format);
+    // The reader keeps what it learned of the chart for its conversion.
+    const std::unique_ptr<ChartFormatReader> reader = ReaderFor(format);
+    const ChartReading reading = memory ? reader->ReadInfo(*memory, {}, {}) : ReadChart(*reader, chartPath);
     if (!reading.Ok()) {
         chart.StopReason = reading.StopReason;
         return;
@@ -123,7 +126,7 @@ void ConvertListed(const LibrarySettings& settings, const ListedChart& listed, c
     }
     work.Waiting.resize(targets.size());
     UnreadLog log;
-    RunConversions(*ReaderFor(format), request, targets, log, [&](std::size_t i, const RunOutcome& run) {
+    RunConversions(*reader, request, targets, log, [&](std::size_t i, const RunOutcome& run) {
         LibraryPart& part = chart.Parts[i];
         part.Written = run.Written;
         part.Records = run.Records;

@@ -96,25 +96,17 @@ bool IsDanceSingle(std::string_view stepsType) { return AsciiLower(stepsType) ==
 
 class SimfileReading {
 public:
-    SimfileReading(ChartSource& source, SimfileFormat format, Simfile& simfile, std::string_view wantedKey,
-                   const NotesReader& readWanted, const ListedEnough& enough)
-        : values_(source),
-          format_(format),
-          simfile_(simfile),
-          wantedKey_(wantedKey),
-          readWanted_(readWanted),
-          enough_(enough) {}
+    SimfileReading(ChartSource& source, SimfileFormat format, Simfile& simfile)
+        : values_(source), format_(format), simfile_(simfile) {}
 
     bool Read() {
         std::string tag;
         while (values_.NextValue()) {
             const bool more = values_.ReadParameter(tag, kTagBytes) == ValueReader::End::Parameter;
-            const std::size_t listed = simfile_.Charts.size();
             if (format_ == SimfileFormat::Sm)
                 ReadSmValue(tag, more);
             else
                 ReadSscValue(tag, more);
-            if (enough_ && simfile_.Charts.size() > listed && enough_(simfile_.Charts.back().Key)) break;
         }
         if (values_.Failed()) return false;
         FinishSongTiming();
@@ -142,13 +134,11 @@ private:
         if (end == ValueReader::End::Parameter) SkipRest();
     }
 
-    // Reads or passes over a listed chart's notes, then the rest of its value.
+    // Passes over a listed chart's notes, then the rest of its value.
     void TakeNotes(ChartListing& chart) {
         chart.HasNotes = true;
         chart.NotesOffset = values_.ParameterOffset();
-        ValueReader::End end =
-            chart.Key == wantedKey_ && readWanted_ ? readWanted_(values_) : values_.SkipParameter();
-        if (end == ValueReader::End::Parameter) SkipRest();
+        if (values_.SkipParameter() == ValueReader::End::Parameter) SkipRest();
     }
 
     // The texts shown to the player, read the same way in both formats;
@@ -338,9 +328,6 @@ private:
     ValueReader values_;
     SimfileFormat format_;
     Simfile& simfile_;
-    std::string_view wantedKey_;
-    const NotesReader& readWanted_;
-    const ListedEnough& enough_;
     std::map<std::string, int> keysSeen_;
     std::vector<BeatValue> smBpms_;
     std::vector<BeatValue> smStops_;
@@ -351,9 +338,8 @@ private:
 
 }  // namespace
 
-bool ReadSimfile(ChartSource& source, SimfileFormat format, Simfile& simfile, std::string_view wantedKey,
-                 const NotesReader& readWanted, const ListedEnough& enough) {
-    SimfileReading reading(source, format, simfile, wantedKey, readWanted, enough);
+bool ReadSimfile(ChartSource& source, SimfileFormat format, Simfile& simfile) {
+    SimfileReading reading(source, format, simfile);
     return reading.Read();
 }
 

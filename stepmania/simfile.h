@@ -1,9 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "chart_source.h"
@@ -40,20 +38,8 @@ struct Simfile {
 
 enum class SimfileFormat { Sm, Ssc };
 
-// Given the notes of the chart a reading looks for, as they are read; it
-// reads the parameter with StreamParameter and returns how it ended.
-using NotesReader = std::function<ValueReader::End(ValueReader&)>;
-
-// Whether the reading has listed enough once it has listed a chart with
-// this key.
-using ListedEnough = std::function<bool(const std::string& key)>;
-
-// Reads the title, the song's timing and the dance-single charts. The notes
-// of the chart whose key is `wantedKey` go to `readWanted`, those of every
-// other chart are passed over. With `enough`, the reading ends early once
-// it says so: the timing is then not the song's. False when the file could
-// not be read.
-bool ReadSimfile(ChartSource& source, SimfileFormat format, Simfile& simfile, std::string_view wantedKey = {},
-                 const NotesReader& readWanted = {}, const ListedEnough& enough = {});
+// Reads the title, the song's timing and the dance-single charts, passing
+// over every chart's notes. False when the file could not be read.
+bool ReadSimfile(ChartSource& source, SimfileFormat format, Simfile& simfile);
 
 }  // namespace stepquill::stepmania

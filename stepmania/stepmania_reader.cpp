@@ -44,13 +44,16 @@ Difficulty DifficultyOf(const ChartListing& listed) {
 }  // namespace
 
 ChartReading StepManiaReader::ReadInfo(ChartSource& chart, std::string_view wanted, const ChartInfo& before) {
+    // A conversion needs the whole file for its timing, which may follow the
+    // notes, so `wanted` ends nothing early here: the whole reading is kept
+    // instead, and the conversion of this chart that follows reads only the
+    // notes of its part.
+    (void)wanted;
+    StartChart();
     ChartReading reading{StartingFrom(before), {}};
     Simfile simfile;
-    ListedEnough enough;
-    if (!wanted.empty())
-        enough = [wanted](const std::string& key) { return key == wanted || PartNameOf(key) == wanted; };
     try {
-        if (!ReadSimfile(chart, format_, simfile, {}, {}, enough)) {
+        if (!ReadSimfile(chart, format_, simfile)) {
             reading.StopReason = kUnreadableChart;
             return reading;
         }
@@ -69,14 +72,20 @@ ChartReading StepManiaReader::ReadInfo(ChartSource& chart, std::string_view want
     info.Subtitle = simfile.Subtitle;
     info.Artist = simfile.Artist;
     for (const ChartListing& listed : simfile.Charts) info.Difficulties.push_back(DifficultyOf(listed));
-    // A reading that ended early has not read the song's timing.
-    const bool whole = wanted.empty() || simfile.Charts.empty() || !enough(simfile.Charts.back().Key);
-    if (!whole || simfile.SongTiming.Bpms.empty()) return reading;
-    info.Bpm = simfile.SongTiming.Bpms.front().Bpm;
-    info.OffsetMs = OffsetMsOf(simfile.SongTiming);
-    info.HasTitle = info.HasTempo = info.HasOffset = true;
-    info.ReachedEnd = true;
+    const bool timed = !simfile.SongTiming.Bpms.empty();
+    if (timed) {
+        info.Bpm = simfile.SongTiming.Bpms.front().Bpm;
+        info.OffsetMs = OffsetMsOf(simfile.SongTiming);
+        info.HasTitle = info.HasTempo = info.HasOffset = true;
+        info.ReachedEnd = true;
+    }
+    Keep(std::move(simfile));
     return reading;
+}
+
+void StepManiaReader::Keep(Simfile simfile) {
+    simfile_.emplace(std::move(simfile));
+    for (std::size_t i = 0; i < simfile_->Charts.size(); ++i) chartOfKey_[simfile_->Charts[i].Key] = i;
 }
 
 std::string StepManiaReader::TimingFileFor(const std::string& chartPath, std::string& reason) const {
@@ -98,12 +107,9 @@ std::string StepManiaReader::ConvertPart(ChartSource& chart, const ConversionReq
         // From the start, where a part before this one could not be converted
         // (a source that cannot seek is read once, from its start).
         chart.Seek(0);
-        simfile_.emplace();
-        if (!ReadSimfile(chart, format_, *simfile_)) {
-            simfile_.reset();
-            return kUnreadableChart;
-        }
-        for (std::size_t i = 0; i < simfile_->Charts.size(); ++i) chartOfKey_[simfile_->Charts[i].Key] = i;
+        Simfile simfile;
+        if (!ReadSimfile(chart, format_, simfile)) return kUnreadableChart;
+        Keep(std::move(simfile));
     }
     const Simfile& simfile = *simfile_;
     if (!simfile.HasChartTag) return NoChartTag(format_);

@@ -18,7 +18,9 @@ namespace stepquill::stepmania {
 // for its timing, which may stand after the notes, then the chart's notes
 // for the presses, holding back the notes after a hold head until its fate
 // is known; at most `heldBackBytes` of them, past which the notes are read
-// once more for the fate of every head.
+// once more for the fate of every head. The first reading is the one that
+// read the chart's information, where the same reader did so: it is kept
+// until StartChart.
 class StepManiaReader final : public ChartFormatReader {
 public:
     explicit StepManiaReader(SimfileFormat format, std::size_t heldBackBytes = kHeldBackBytes)
@@ -40,6 +42,9 @@ public:
                             ProgressLog& log) override;
 
 private:
+    // What a whole reading of the file found, for the conversions of its parts.
+    void Keep(Simfile simfile);
+
     SimfileFormat format_;
     std::size_t heldBackBytes_;
     std::optional<Simfile> simfile_;

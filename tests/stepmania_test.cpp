@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -394,6 +395,35 @@ TEST(StepManiaTiming, BadInputConvertsOrStops) {
         EXPECT_EQ(run.Outcome.StopReason, c.stop);
         EXPECT_EQ(run.Outcome.Written, c.stop.empty());
         EXPECT_EQ(run.TimingFile, c.records);
+    }
+}
+
+// A reader that read the song's information keeps that reading for the
+// conversion; a song saved again in between, or another file converted
+// without a reading, is read anew, never walked with what was found where
+// the notes used to stand.
+TEST(StepManiaInfo, AReadingKeptForTheConversionHoldsForThatFileOnly) {
+    const std::string song = Sm("", N("1000 0100 0010 0001"));
+    // Another chart first moves the notes; the tempo is twice as fast.
+    const std::string other = "#TITLE:Song;\n#OFFSET:0;\n#BPMS:0=240;\n" + SmChart(N("0001 0000 0000 0000"), "Easy", "2") +
+                              SmChart(N("1000 1000 0000 0000"));
+    enum class Then { Converted, SavedAgain, AnotherFile };
+    for (Then then : {Then::Converted, Then::SavedAgain, Then::AnotherFile}) {
+        SCOPED_TRACE(static_cast<int>(then));
+        ScratchFolder folder;
+        const fs::path chart = folder.Write("song.sm", song);
+        stepmania::StepManiaReader reader(stepmania::SimfileFormat::Sm);
+        ChartReading reading = ReadChart(reader, chart.string());
+        ASSERT_TRUE(reading.Ok());
+        if (then == Then::SavedAgain) std::ofstream(chart, std::ios::binary | std::ios::trunc) << other << "// saved\n";
+        if (then == Then::AnotherFile) {
+            folder.Write("song.sm", other);
+            reading = {};
+        }
+        VectorLog log;
+        const RunOutcome run = RunConversion(reader, support::Asking(chart.string(), "Hard(9)", reading.Info), log);
+        ASSERT_TRUE(run.Written) << run.StopReason;
+        EXPECT_EQ(ReadBytes(folder / "song.kvt"), then == Then::Converted ? "A 0\nX 500\nY 1000\nB 1500\n" : "A 0\nA 250\n");
     }
 }
 
