@@ -65,11 +65,6 @@ public:
         failed_ = failed_ || !output_.Take(records, reason);
         return !failed_;
     }
-    bool TakeOver(std::string& block, std::string& reason) override {
-        lines_ += CountLineFeeds(block);
-        failed_ = failed_ || !output_.TakeOver(block, reason);
-        return !failed_;
-    }
     std::size_t Lines() const { return lines_; }
     // Whether a block could not be written, which stops the walk.
     bool Failed() const { return failed_; }

@@ -16,35 +16,25 @@ constexpr std::size_t kLargestBlockBytes = 64 << 20;
 
 RecordWriter::RecordWriter(RecordSink* sink, std::string& outputBuffer, std::size_t longestToken)
     : sink_(sink), outputBuffer_(outputBuffer), lastMs_(-std::numeric_limits<double>::infinity()) {
-    blockBytes_ = std::min(sink ? sink->BlockBytes() : kMemoryBlockBytes, kLargestBlockBytes);
-    blockRoom_ = blockBytes_ + longestToken + kRecordRoomBesideToken;
-    NewBlock();
-}
-
-void RecordWriter::NewBlock() {
-    // A block given back by the sink is nearly as long already, so little
-    // of it is filled anew.
-    block_.resize(blockRoom_);
-    next_ = block_.data();
-    full_ = next_ + blockBytes_;
+    const std::size_t blockBytes = std::min(sink ? sink->BlockBytes() : kMemoryBlockBytes, kLargestBlockBytes);
+    block_ = std::make_unique_for_overwrite<char[]>(blockBytes + longestToken + kRecordRoomBesideToken);
+    next_ = block_.get();
+    full_ = block_.get() + blockBytes;
 }
 
 bool RecordWriter::Spill(std::string& reason) {
-    const auto used = static_cast<std::size_t>(next_ - block_.data());
+    const std::string_view records(block_.get(), static_cast<std::size_t>(next_ - block_.get()));
+    next_ = block_.get();
     if (sink_ == nullptr) {
-        outputBuffer_.append(block_.data(), used);
-        next_ = block_.data();
+        outputBuffer_.append(records);
         return true;
     }
-    block_.resize(used);
-    const bool taken = sink_->TakeOver(block_, reason);
-    NewBlock();
-    return taken;
+    return sink_->Take(records, reason);
 }
 
 void RecordWriter::Finish() {
-    outputBuffer_.append(block_.data(), static_cast<std::size_t>(next_ - block_.data()));
-    next_ = block_.data();
+    outputBuffer_.append(block_.get(), static_cast<std::size_t>(next_ - block_.get()));
+    next_ = block_.get();
 }
 
 }  // namespace stepquill

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -88,16 +89,11 @@ public:
 private:
     static constexpr double kLimitMs = 1e15;
 
-    void NewBlock();
-
     RecordSink* sink_;
     std::string& outputBuffer_;
     // The records not yet handed on, next_ the end of them; a record begun
-    // before full_ always fits. A string, so that a sink may keep the block
-    // itself rather than a copy.
-    std::string block_;
-    std::size_t blockBytes_;
-    std::size_t blockRoom_;
+    // before full_ always fits.
+    std::unique_ptr<char[]> block_;
     char* next_ = nullptr;
     char* full_ = nullptr;
     double lastMs_;
