@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,11 @@ public:
     // A new chart, or the chart read again, is about to be converted: what
     // the reader kept of the last one no longer holds.
     virtual void StartChart() {}
+
+    // Another reader of the format that knows what this one learned of the
+    // chart, for parts converted on another thread from an opening of their
+    // own; none where the format cannot give one.
+    virtual std::unique_ptr<ChartFormatReader> Sibling() const { return nullptr; }
 
     // Finds the part the request names in `chart` and hands its notes to
     // `notes` in time order; returns why it stopped, or "" when the part was

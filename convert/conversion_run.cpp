@@ -3,9 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <new>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "chart_file.h"
 #include "commit_wave.h"
@@ -233,6 +237,86 @@ RunOutcome RunPart(RunChart& chart, ProgressLog& log) {
     return outcome;
 }
 
+// The part a run of several converts next.
+void AimAt(RunChart& chart, const PartTarget& part) {
+    ConversionRequest& asked = chart.Request();
+    asked.Part = part.Part;
+    asked.PartOccurrence = part.Occurrence;
+    asked.OutputPath = part.OutputPath;
+    asked.Device.Part = part.ShownPart;
+}
+
+// The most parts converted at once.
+constexpr unsigned kMostPartThreads = 4;
+
+// Readers for the threads that convert parts beside the caller's, one a
+// core; none where the parts go one after another: a log that is read
+// tells them in order, a commit wave or an output of the caller's takes
+// one part at a time, and bytes in memory have one reading position.
+std::vector<std::unique_ptr<ChartFormatReader>> SiblingsFor(const ChartFormatReader& reader,
+                                                            const ConversionRequest& request,
+                                                            const std::vector<PartTarget>& parts,
+                                                            const ProgressLog& log) {
+    std::vector<std::unique_ptr<ChartFormatReader>> siblings;
+    if (parts.size() < 2 || log.KeepsLines() || request.Commits != nullptr || request.Output != nullptr ||
+        request.ChartBytes != nullptr)
+        return siblings;
+    const std::size_t threads = std::min<std::size_t>({std::thread::hardware_concurrency(), kMostPartThreads, parts.size()});
+    for (std::size_t i = 1; i < threads; ++i) {
+        std::unique_ptr<ChartFormatReader> sibling = reader.Sibling();
+        if (!sibling) break;
+        siblings.push_back(std::move(sibling));
+    }
+    return siblings;
+}
+
+// Converts the parts on the caller's thread and one more for each sibling,
+// each part taken in chart order by the first thread free, each thread
+// with its own opening of the chart; `done` hears the outcomes in the
+// parts' order, on the caller's thread, as soon as the caller is between
+// two parts of its own.
+void RunPartsOnThreads(ChartFormatReader& reader, const std::vector<std::unique_ptr<ChartFormatReader>>& siblings,
+                       const ConversionRequest& request, const std::vector<PartTarget>& parts,
+                       const std::function<void(std::size_t, const RunOutcome&)>& done) {
+    std::atomic<std::size_t> nextPart{0};
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::vector<std::optional<RunOutcome>> outcomes(parts.size());  // guarded by mutex
+    std::size_t told = 0;
+    const auto convert = [&](ChartFormatReader& own, const std::function<void()>& between) {
+        RunChart chart(own, request);
+        UnreadLog log;
+        for (std::size_t i; (i = nextPart.fetch_add(1)) < parts.size();) {
+            AimAt(chart, parts[i]);
+            RunOutcome outcome = RunPart(chart, log);
+            {
+                const std::lock_guard lock(mutex);
+                outcomes[i] = std::move(outcome);
+            }
+            finished.notify_all();
+            between();
+        }
+    };
+    // Tells the outcomes that are in, in order; with `wait`, all of them.
+    const auto tell = [&](bool wait) {
+        while (told < parts.size()) {
+            std::unique_lock lock(mutex);
+            if (wait) finished.wait(lock, [&] { return outcomes[told].has_value(); });
+            if (!outcomes[told]) return;
+            const RunOutcome outcome = std::move(*outcomes[told]);
+            outcomes[told].reset();
+            lock.unlock();
+            done(told++, outcome);
+        }
+    };
+    std::vector<std::thread> threads;
+    for (const std::unique_ptr<ChartFormatReader>& sibling : siblings)
+        threads.emplace_back([&convert, own = sibling.get()] { convert(*own, [] {}); });
+    convert(reader, [&] { tell(false); });
+    tell(true);
+    for (std::thread& thread : threads) thread.join();
+}
+
 }  // namespace
 
 RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& request, ProgressLog& log) {
@@ -243,13 +327,11 @@ RunOutcome RunConversion(ChartFormatReader& reader, const ConversionRequest& req
 
 void RunConversions(ChartFormatReader& reader, const ConversionRequest& request, const std::vector<PartTarget>& parts,
                     ProgressLog& log, const std::function<void(std::size_t, const RunOutcome&)>& done) {
+    std::vector<std::unique_ptr<ChartFormatReader>> siblings = SiblingsFor(reader, request, parts, log);
+    if (!siblings.empty()) return RunPartsOnThreads(reader, siblings, request, parts, done);
     RunChart chart(reader, request);
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        ConversionRequest& asked = chart.Request();
-        asked.Part = parts[i].Part;
-        asked.PartOccurrence = parts[i].Occurrence;
-        asked.OutputPath = parts[i].OutputPath;
-        asked.Device.Part = parts[i].ShownPart;
+        AimAt(chart, parts[i]);
         done(i, RunPart(chart, log));
     }
 }

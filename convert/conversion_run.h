@@ -42,11 +42,15 @@ struct PartTarget {
     std::string ShownPart;  // the part in UTF-8, for a device file's description
 };
 
-// Converts each part in turn from one opening of the chart, as RunConversion
-// would convert it with the request's other settings: the same files and
-// the same log, a part's log cleared before it. The chart is read about
-// once in all, whatever the number of parts. `done` hears each part's
-// outcome before the next part starts.
+// Converts each part from one opening of the chart, as RunConversion would
+// convert it with the request's other settings: the same files and the
+// same log, a part's log cleared before it. The chart is read about once
+// in all, whatever the number of parts. `done` hears each part's outcome,
+// in the parts' order, on the caller's thread. Where nobody reads the log
+// and the reader has siblings, the parts are converted on a thread a core
+// (each thread with its own opening of the chart, reading it about once),
+// and an outcome may be heard after later parts started; otherwise each is
+// heard before the next part starts.
 void RunConversions(ChartFormatReader& reader, const ConversionRequest& request, const std::vector<PartTarget>& parts,
                     ProgressLog& log, const std::function<void(std::size_t, const RunOutcome&)>& done);
 

@@ -18,6 +18,14 @@ public:
     virtual bool KeepsLines() const { return true; }
 };
 
+// A log nobody reads: a quiet run's, or a library's charts'.
+class UnreadLog final : public ProgressLog {
+public:
+    void Clear() override {}
+    void Append(const std::string&) override {}
+    bool KeepsLines() const override { return false; }
+};
+
 class VectorLog final : public ProgressLog {
 public:
     void Clear() override { Lines.clear(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,8 @@ public:
     std::string TimingFileFor(const std::string& chartPath, std::string& reason) const override;
     Notation NotesNotation() const override;
     void StartChart() override { searched_.reset(); }
+    // Each opening of the chart searches its parts from its own start.
+    std::unique_ptr<ChartFormatReader> Sibling() const override { return std::make_unique<DwiReader>(); }
     // The walk starts from the tempo and offset of the request's reading.
     // The search for a part goes on from where the last one found its
     // part, when the part lies further on.

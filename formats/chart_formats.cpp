@@ -108,6 +108,11 @@ public:
     }
     Notation NotesNotation() const override { return reader_->NotesNotation(); }
     void StartChart() override { reader_->StartChart(); }
+    std::unique_ptr<ChartFormatReader> Sibling() const override {
+        std::unique_ptr<ChartFormatReader> sibling = reader_->Sibling();
+        if (!sibling) return nullptr;
+        return std::make_unique<SourceReasonReader>(std::move(sibling));
+    }
     std::string ConvertPart(ChartSource& chart, const ConversionRequest& request, NoteWriter& notes,
                             ProgressLog& log) override {
         std::string reason = reader_->ConvertPart(chart, request, notes, log);

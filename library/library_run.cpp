@@ -62,13 +62,6 @@ std::size_t FilesThatMayWait(unsigned jobs) {
 }
 
 // A log no one reads: a library's run tells only what became of each part.
-class UnreadLog final : public ProgressLog {
-public:
-    void Clear() override {}
-    void Append(const std::string&) override {}
-    bool KeepsLines() const override { return false; }
-};
-
 // A chart's conversion and the files of it that wait for their names.
 struct ChartWork {
     LibraryChart Chart;

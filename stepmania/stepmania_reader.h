@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <string>
@@ -35,6 +36,7 @@ public:
         simfile_.reset();
         chartOfKey_.clear();
     }
+    std::unique_ptr<ChartFormatReader> Sibling() const override { return std::make_unique<StepManiaReader>(*this); }
     // The file's timing and charts are read once for all the parts
     // converted between two StartChart calls; each part then reads its own
     // notes from where they start.
