@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
+#include <map>
 #include <mutex>
 #include <new>
 #include <memory>
@@ -274,47 +274,53 @@ std::vector<std::unique_ptr<ChartFormatReader>> SiblingsFor(const ChartFormatRea
 // each part taken in chart order by the first thread free, each thread
 // with its own opening of the chart; `done` hears the outcomes in the
 // parts' order, on the caller's thread, as soon as the caller is between
-// two parts of its own.
+// two parts of its own. One temporary file's name can be guarded against
+// an interrupt at a time, so SIGINT, SIGTERM and SIGHUP wait meanwhile: one
+// that comes stops the run between parts, every part under way is finished
+// and put in place, and then it ends the program as it would have.
 void RunPartsOnThreads(ChartFormatReader& reader, const std::vector<std::unique_ptr<ChartFormatReader>>& siblings,
                        const ConversionRequest& request, const std::vector<PartTarget>& parts,
                        const std::function<void(std::size_t, const RunOutcome&)>& done) {
     std::atomic<std::size_t> nextPart{0};
     std::mutex mutex;
-    std::condition_variable finished;
-    std::vector<std::optional<RunOutcome>> outcomes(parts.size());  // guarded by mutex
+    std::map<std::size_t, RunOutcome> outcomes;  // finished, not yet told; guarded by mutex
     std::size_t told = 0;
     const auto convert = [&](ChartFormatReader& own, const std::function<void()>& between) {
         RunChart chart(own, request);
         UnreadLog log;
-        for (std::size_t i; (i = nextPart.fetch_add(1)) < parts.size();) {
+        for (std::size_t i; !HeldSignals::OneWaits() && (i = nextPart.fetch_add(1)) < parts.size();) {
             AimAt(chart, parts[i]);
             RunOutcome outcome = RunPart(chart, log);
             {
                 const std::lock_guard lock(mutex);
-                outcomes[i] = std::move(outcome);
+                outcomes.emplace(i, std::move(outcome));
             }
-            finished.notify_all();
             between();
         }
     };
-    // Tells the outcomes that are in, in order; with `wait`, all of them.
-    const auto tell = [&](bool wait) {
+    // Tells the outcomes that are in, in order, up to the first still out.
+    const std::function<void()> tell = [&] {
         while (told < parts.size()) {
             std::unique_lock lock(mutex);
-            if (wait) finished.wait(lock, [&] { return outcomes[told].has_value(); });
-            if (!outcomes[told]) return;
-            const RunOutcome outcome = std::move(*outcomes[told]);
-            outcomes[told].reset();
+            const auto in = outcomes.find(told);
+            if (in == outcomes.end()) return;
+            const RunOutcome outcome = std::move(in->second);
+            outcomes.erase(in);
             lock.unlock();
             done(told++, outcome);
         }
     };
+    // Held on the threads made below too: a new thread starts with its maker's.
+    const HeldSignals interrupts;
     std::vector<std::thread> threads;
     for (const std::unique_ptr<ChartFormatReader>& sibling : siblings)
         threads.emplace_back([&convert, own = sibling.get()] { convert(*own, [] {}); });
-    convert(reader, [&] { tell(false); });
-    tell(true);
+    convert(reader, tell);
+    tell();
     for (std::thread& thread : threads) thread.join();
+    // The parts taken are the first ones, so those in are told whole; a
+    // stop leaves the rest untaken and untold.
+    tell();
 }
 
 }  // namespace

@@ -16,14 +16,19 @@ constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
 // removes has to be where it can find it: in storage of the program's own.
 // A fixed buffer, because the handler may allocate nothing and a string's
 // memory could be in the middle of changing when the signal comes. `guarded`
-// says whether the buffer holds a name to remove; it is cleared before the
-// buffer changes and set only after, so the handler never sees half a name.
+// says whether the buffer holds a name to remove: a guard claims the buffer
+// (so that of several threads one writes it), writes the name, then arms it,
+// so the handler never sees half a name.
 char guardedName[PATH_MAX];
-volatile sig_atomic_t guarded = 0;
+constexpr int kFree = 0;
+constexpr int kClaimed = 1;
+constexpr int kArmed = 2;
+std::atomic<int> guarded{kFree};
+static_assert(std::atomic<int>::is_always_lock_free, "read by a signal handler");
 
 // Only async-signal-safe calls: unlink, sigaction, raise.
 extern "C" void RemoveThenEnd(int signal) {
-    if (guarded) ::unlink(guardedName);
+    if (guarded.load() == kArmed) ::unlink(guardedName);
     struct sigaction usual {};
     usual.sa_handler = SIG_DFL;
     ::sigemptyset(&usual.sa_mask);
@@ -36,10 +41,10 @@ extern "C" void RemoveThenEnd(int signal) {
 }  // namespace
 
 TemporaryNameGuard::TemporaryNameGuard(const std::string& path) {
-    if (guarded || path.size() >= sizeof guardedName) return;
+    int free = kFree;
+    if (path.size() >= sizeof guardedName || !guarded.compare_exchange_strong(free, kClaimed)) return;
     std::memcpy(guardedName, path.c_str(), path.size() + 1);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    guarded = 1;
+    guarded.store(kArmed);
     armed_ = true;
     struct sigaction remove {};
     remove.sa_handler = RemoveThenEnd;
@@ -55,8 +60,7 @@ TemporaryNameGuard::~TemporaryNameGuard() {
     if (!armed_) return;
     for (int i = 0; i < 3; ++i)
         if (before_[i].sa_handler != SIG_IGN) ::sigaction(kSignals[i], &before_[i], nullptr);
-    guarded = 0;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
+    guarded.store(kFree);
 }
 
 HeldSignals::HeldSignals() {

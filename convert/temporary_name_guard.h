@@ -11,8 +11,9 @@ namespace stepquill {
 // usual status, so an interrupted run leaves no half-written file behind.
 // The handlers that were there before come back when it is dropped. A
 // signal that is ignored (as under nohup) stays ignored. One guard at a
-// time: a second one while another lives guards nothing. SIGKILL cannot be
-// caught; a named temporary file then stays.
+// time: a second one while another lives guards nothing, on any thread, so
+// threads that make named files at once hold the signals instead (see
+// HeldSignals). SIGKILL cannot be caught; a named temporary file then stays.
 class TemporaryNameGuard final {
 public:
     explicit TemporaryNameGuard(const std::string& path);

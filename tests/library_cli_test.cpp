@@ -65,30 +65,45 @@ TEST(LibraryThroughConverter, ReportsAndExitStatusAreTheSameOnOneThreadOrTwo) {
     EXPECT_EQ(usage.Ending(), "exit 2");
 }
 
+// A DWI chart of `parts` parts, each of `arrows` arrows.
+std::string ManyParts(int parts, int arrows) {
+    std::string chart = "#TITLE:Many;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n";
+    for (int i = 0; i < parts; ++i)
+        chart += "#SINGLE:BASIC:" + std::to_string(i % 10) + ":\n" + std::string(static_cast<std::size_t>(arrows), '8') + ";\n";
+    return chart;
+}
+
 // Interrupted at any moment, a run leaves each file whole or not there, and
-// no temporary file.
+// no temporary file: a library's, and a quiet run of a chart's many parts,
+// which go on a thread a core.
 TEST(LibraryThroughConverter, AnInterruptLeavesEveryFileWholeOrAbsent) {
     ScratchFolder folder;
     MakeLibrary(folder / "lib", 150);
-    ASSERT_EQ(Convert(folder, {"lib", "--all", "-q", "-o", "whole"}).Ending(), "exit 0");
-    const auto whole = FilesUnder(folder / "whole");
-    for (int delayMs : {5, 20, 60, 150}) {
-        SCOPED_TRACE(delayMs);
-        const fs::path out = folder / ("cut" + std::to_string(delayMs));
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::execl(STEPQUILL_CONVERTER, STEPQUILL_CONVERTER, (folder / "lib").c_str(), "--all", "-q", "-o",
-                    out.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        ::kill(child, SIGINT);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        for (const auto& [name, bytes] : FilesUnder(out)) {
-            EXPECT_EQ(name.find(".stepquill-"), std::string::npos) << name;
-            EXPECT_TRUE(whole.count(name) && whole.at(name) == bytes) << name;
+    folder.Write("many.dwi", ManyParts(200, 20000));
+    for (const char* input : {"lib", "many.dwi"}) {
+        SCOPED_TRACE(input);
+        const fs::path whole = folder / (std::string(input) + ".whole");
+        ASSERT_EQ(Convert(folder, {input, "--all", "-q", "-o", whole.string()}).Ending(), "exit 0");
+        const auto wholeFiles = FilesUnder(whole);
+        for (int delayMs : {5, 20, 60, 150}) {
+            SCOPED_TRACE(delayMs);
+            const fs::path out = folder / (std::string(input) + ".cut" + std::to_string(delayMs));
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                ::execl(STEPQUILL_CONVERTER, STEPQUILL_CONVERTER, (folder / input).c_str(), "--all", "-q", "-o",
+                        out.c_str(), static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            ::kill(child, SIGINT);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            EXPECT_TRUE((WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+            for (const auto& [name, bytes] : FilesUnder(out)) {
+                EXPECT_EQ(name.find(".stepquill-"), std::string::npos) << name;
+                EXPECT_TRUE(wholeFiles.count(name) && wholeFiles.at(name) == bytes) << name;
+            }
         }
     }
 }
