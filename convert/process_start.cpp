@@ -1,6 +1,7 @@
 #include "process_start.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -20,6 +21,15 @@ bool PrepareProcess() {
         }
     }
     ::signal(SIGXFSZ, SIG_IGN);
+#if defined(__GLIBC__)
+    // Each part of a run makes blocks of a megabyte or more and frees them
+    // at its end. Taken from the heap and kept there, the next part reuses
+    // the same pages; mapped one by one, each block is handed back to the
+    // system when freed and every page of the next faulted in anew, which
+    // cost a fifth of the time of --all on a song of five charts.
+    ::mallopt(M_MMAP_THRESHOLD, 16 << 20);
+    ::mallopt(M_TRIM_THRESHOLD, 64 << 20);
+#endif
     return true;
 }
 
