@@ -232,9 +232,10 @@ int ConvertEveryPart(Streams& streams, const Options& options, const ChartInput&
         parts.push_back({file.Part.DisplayText, file.Part.Occurrence, std::move(file.Path),
                          decoder->ToUtf8(file.Part.DisplayText)});
     int status = EXIT_SUCCESS;
-    // The chart is read once for every part, and each part's outcome is
-    // told as it comes.
-    ConvertParts(chart, *reader, RequestFor(options, chart, info, *decoder), parts, log, [&](std::size_t i, const RunOutcome& run) {
+    // The chart is read about once for every part, and the parts' outcomes
+    // are told in their order as they come.
+    const ConversionRequest request = RequestFor(options, chart, info, *decoder);
+    ConvertParts(chart, *reader, request, parts, log, [&](std::size_t i, const RunOutcome& run) {
         streams.Out.Flush();
         if (run.Written)
             TellWritten(streams, options, run);

@@ -15,6 +15,7 @@
 #include "commit_wave.h"
 #include "messages.h"
 #include "press_timeline.h"
+#include "temporary_name_guard.h"
 #include "text.h"
 #include "timing_file.h"
 
@@ -261,7 +262,8 @@ std::vector<std::unique_ptr<ChartFormatReader>> SiblingsFor(const ChartFormatRea
     if (parts.size() < 2 || log.KeepsLines() || request.Commits != nullptr || request.Output != nullptr ||
         request.ChartBytes != nullptr)
         return siblings;
-    const std::size_t threads = std::min<std::size_t>({std::thread::hardware_concurrency(), kMostPartThreads, parts.size()});
+    const std::size_t threads =
+        std::min<std::size_t>({std::thread::hardware_concurrency(), kMostPartThreads, parts.size()});
     for (std::size_t i = 1; i < threads; ++i) {
         std::unique_ptr<ChartFormatReader> sibling = reader.Sibling();
         if (!sibling) break;

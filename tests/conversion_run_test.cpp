@@ -415,13 +415,16 @@ TEST(ConversionRuns, EachPartAsItsOwnRunGivesIt) {
             for (std::size_t i = 0; i < parts.size(); ++i) {
                 SCOPED_TRACE(parts[i].Part);
                 VectorLog aloneLog;
-                ConversionRequest single = support::Asking(aloneChart.string(), parts[i].Part, ReadChart(aloneChart.string()).Info);
+                ConversionRequest single =
+                    support::Asking(aloneChart.string(), parts[i].Part, ReadChart(aloneChart.string()).Info);
                 single.PartOccurrence = parts[i].Occurrence;
                 single.OutputPath = (alone / row.parts[i].OutputPath).string();
                 const RunOutcome run = ConvertChart(single, aloneLog);
                 EXPECT_EQ(outcomes[i].Written, run.Written);
                 EXPECT_EQ(outcomes[i].StopReason, run.StopReason);
-                if (!quiet) EXPECT_EQ(logs[i], aloneLog.Lines);
+                if (!quiet) {
+                    EXPECT_EQ(logs[i], aloneLog.Lines);
+                }
                 if (run.Written) {
                     EXPECT_EQ(ReadBytes(parts[i].OutputPath), ReadBytes(single.OutputPath));
                 }

@@ -69,7 +69,8 @@ TEST(LibraryThroughConverter, ReportsAndExitStatusAreTheSameOnOneThreadOrTwo) {
 std::string ManyParts(int parts, int arrows) {
     std::string chart = "#TITLE:Many;\n#ARTIST:A;\n#BPM:120;\n#GAP:0;\n";
     for (int i = 0; i < parts; ++i)
-        chart += "#SINGLE:BASIC:" + std::to_string(i % 10) + ":\n" + std::string(static_cast<std::size_t>(arrows), '8') + ";\n";
+        chart += "#SINGLE:BASIC:" + std::to_string(i % 10) + ":\n" +
+                 std::string(static_cast<std::size_t>(arrows), '8') + ";\n";
     return chart;
 }
 
@@ -99,7 +100,8 @@ TEST(LibraryThroughConverter, AnInterruptLeavesEveryFileWholeOrAbsent) {
             ::kill(child, SIGINT);
             int status = 0;
             ::waitpid(child, &status, 0);
-            EXPECT_TRUE((WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+            EXPECT_TRUE((WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) ||
+                        (WIFEXITED(status) && WEXITSTATUS(status) == 0));
             for (const auto& [name, bytes] : FilesUnder(out)) {
                 EXPECT_EQ(name.find(".stepquill-"), std::string::npos) << name;
                 EXPECT_TRUE(wholeFiles.count(name) && wholeFiles.at(name) == bytes) << name;

@@ -405,8 +405,8 @@ TEST(StepManiaTiming, BadInputConvertsOrStops) {
 TEST(StepManiaInfo, AReadingKeptForTheConversionHoldsForThatFileOnly) {
     const std::string song = Sm("", N("1000 0100 0010 0001"));
     // Another chart first moves the notes; the tempo is twice as fast.
-    const std::string other = "#TITLE:Song;\n#OFFSET:0;\n#BPMS:0=240;\n" + SmChart(N("0001 0000 0000 0000"), "Easy", "2") +
-                              SmChart(N("1000 1000 0000 0000"));
+    const std::string other = "#TITLE:Song;\n#OFFSET:0;\n#BPMS:0=240;\n" +
+                              SmChart(N("0001 0000 0000 0000"), "Easy", "2") + SmChart(N("1000 1000 0000 0000"));
     enum class Then { Converted, SavedAgain, AnotherFile };
     for (Then then : {Then::Converted, Then::SavedAgain, Then::AnotherFile}) {
         SCOPED_TRACE(static_cast<int>(then));
@@ -423,7 +423,8 @@ TEST(StepManiaInfo, AReadingKeptForTheConversionHoldsForThatFileOnly) {
         VectorLog log;
         const RunOutcome run = RunConversion(reader, support::Asking(chart.string(), "Hard(9)", reading.Info), log);
         ASSERT_TRUE(run.Written) << run.StopReason;
-        EXPECT_EQ(ReadBytes(folder / "song.kvt"), then == Then::Converted ? "A 0\nX 500\nY 1000\nB 1500\n" : "A 0\nA 250\n");
+        EXPECT_EQ(ReadBytes(folder / "song.kvt"),
+                  then == Then::Converted ? "A 0\nX 500\nY 1000\nB 1500\n" : "A 0\nA 250\n");
     }
 }
 
