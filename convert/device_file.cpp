@@ -295,9 +295,6 @@ std::string_view FormatEnding(OutputFormat format) {
     return "kvt";
 }
 
-std::string_view PanelName(int panel) { return kPanelNames[static_cast<std::size_t>(panel)]; }
-std::string_view PanelButton(int panel) { return kPanelButtons[static_cast<std::size_t>(panel)]; }
-
 std::unique_ptr<DeviceFile> DeviceFile::Create(const DeviceSettings& settings, double shiftMs, RecordSink& sink) {
     switch (settings.Format) {
         case OutputFormat::Csv: return std::unique_ptr<DeviceFile>(new CsvFile(settings, shiftMs, sink));

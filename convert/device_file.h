@@ -124,9 +124,4 @@ private:
     std::int64_t zeroUs_ = 0;
 };
 
-// The panel's name in a device file: "left", "down", "up", "right", "c",
-// "d"; and its one-panel token.
-std::string_view PanelName(int panel);
-std::string_view PanelButton(int panel);
-
 }  // namespace stepquill

@@ -119,16 +119,6 @@ void PressTimeline::AdvanceDue(double ms) {
     nextTimerMs_ = next;
 }
 
-double PressTimeline::NextTimerMs(const PanelState& state) const {
-    switch (state.Now) {
-        case Mode::Up: return kNever;
-        case Mode::Tap: return state.PressMs + 2 * lengths_.TapMs;
-        case Mode::Hold: return state.TailKnown ? state.TailMs + lengths_.TapMs : kNever;
-        case Mode::Roll: return state.NextTapMs + kMicrosecondMs;
-    }
-    return kNever;
-}
-
 // Everything a panel does by itself before `ms`: a tap let go, a hold let
 // go at its tail once no press came soon after it, a roll tapped again.
 void PressTimeline::AdvancePanel(int panel, double ms) {

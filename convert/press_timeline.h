@@ -117,11 +117,7 @@ private:
         state.PressMs = ms;
         state.TailKnown = false;
         state.NextTapMs = ms + lengths_.RollMs;
-        // The panel's timer as NextTimerMs gives it, without a tail.
-        state.TimerMs = mode == Mode::Tap    ? ms + 2 * lengths_.TapMs
-                        : mode == Mode::Roll ? state.NextTapMs + kMicrosecondMs
-                                             : kNever;
-        nextTimerMs_ = std::min(nextTimerMs_, state.TimerMs);
+        Retime(state);
     }
     void Release(int panel, double ms) {
         PanelState& state = panels_[static_cast<std::size_t>(panel)];
@@ -147,7 +143,16 @@ private:
     // Room for one more at tail_: what is kept moves to the front, or to a
     // store twice as large once it fills half of this one.
     void MakeRoom();
-    double NextTimerMs(const PanelState& state) const;
+    // The earliest time at which a panel would change by itself.
+    double NextTimerMs(const PanelState& state) const {
+        switch (state.Now) {
+            case Mode::Up: return kNever;
+            case Mode::Tap: return state.PressMs + 2 * lengths_.TapMs;
+            case Mode::Hold: return state.TailKnown ? state.TailMs + lengths_.TapMs : kNever;
+            case Mode::Roll: return state.NextTapMs + kMicrosecondMs;
+        }
+        return kNever;
+    }
     // The panel's timer, after a change of its state, and the earliest of all.
     void Retime(PanelState& state) {
         state.TimerMs = NextTimerMs(state);

@@ -162,10 +162,6 @@ inline char* WholeNumberWriter::Write(char* at, std::int64_t value) {
     return WriteHighAndLastEight(at, highText_, highLength_, ReverseBytes(lowDigits_));
 }
 
-}  // namespace stepquill
-
-namespace stepquill {
-
 // Writes whole numbers one after another, each exactly as WriteWholeNumber
 // does, for numbers that move on by more than WholeNumberWriter adds digit
 // by digit, as a device's times in microseconds do, but mostly keep their

@@ -10,6 +10,7 @@
 #include "run_ending_check.h"
 #include "fuzz_choices.h"
 #include "fuzz_input.h"
+#include "progress_log.h"
 #include "chart_in_memory.h"
 #include "reading.h"
 #include "timing_text.h"
@@ -19,14 +20,6 @@ namespace stepquill {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A quiet run's log: it keeps no lines, so the walk builds none.
-class QuietLog final : public ProgressLog {
-public:
-    void Clear() override {}
-    void Append(const std::string&) override {}
-    bool KeepsLines() const override { return false; }
-};
 
 // Where the chart and the timing file go, chosen by one byte.
 struct Layout {
@@ -195,7 +188,7 @@ std::string CheckStepManiaRun(std::string_view bytes, const fs::path& folder) {
 
     // The same from memory, read again from its notes' offset, with a log
     // that keeps no lines: the same file, or the same stop.
-    QuietLog quiet;
+    UnreadLog quiet;
     ChartInMemory memory(chartBytes);
     ConversionRequest fromMemory = request;
     fromMemory.ChartBytes = &memory;

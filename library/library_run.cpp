@@ -61,7 +61,6 @@ std::size_t FilesThatMayWait(unsigned jobs) {
     return limit.rlim_cur > kept + 16 ? std::min<std::size_t>(limit.rlim_cur - kept, 8192) : 16;
 }
 
-// A log no one reads: a library's run tells only what became of each part.
 // A chart's conversion and the files of it that wait for their names.
 struct ChartWork {
     LibraryChart Chart;
