@@ -177,6 +177,23 @@ struct SplitCase {
     std::vector<std::string> pieces;
 };
 
+// A device's times in microseconds: steps of up to a second, across many
+// multiples of 10^8 (whose upper digits the writer keeps), with negative
+// times before the music and times too large to keep anything.
+TEST(SpreadNumberWriter, WritesSequencesAsPrintfDoes) {
+    SpreadNumberWriter writer;
+    std::int64_t value = -2500000;
+    for (int i = 0; i < 200000; ++i) {
+        value += (static_cast<std::int64_t>(i) * 7919) % 1000000;
+        if (i == 150000) value = 9999999999990000;
+        if (i == 190000) value = -value;
+        char text[24];
+        char expected[24];
+        std::snprintf(expected, sizeof expected, "%lld", static_cast<long long>(value));
+        ASSERT_EQ(std::string(text, writer.Write(text, value)), expected) << i;
+    }
+}
+
 // Counted sixteen bytes at a time, in rounds of at most 255: the lengths
 // around a sixteen and around a round's end, and a block of records.
 TEST(CountLineFeeds, CountsEveryLineFeedOfAnyLength) {
